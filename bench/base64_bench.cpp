@@ -1,0 +1,23 @@
+// Encoding a large body happens once per network fetch; keep it cheap.
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "util/base64.h"
+
+static void BM_Base64Encode(benchmark::State& state) {
+  std::string bytes(static_cast<size_t>(state.range(0)), '\0');
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 131);
+  for (auto _ : state) benchmark::DoNotOptimize(qv::base64Encode(bytes));
+  state.SetBytesProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_Base64Encode)->Arg(2 << 10)->Arg(1 << 20)->Arg(32 << 20);
+
+static void BM_Base64Decode(benchmark::State& state) {
+  std::string bytes(static_cast<size_t>(state.range(0)), '\0');
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 131);
+  const std::string text = qv::base64Encode(bytes);
+  for (auto _ : state) benchmark::DoNotOptimize(qv::base64Decode(text));
+  state.SetBytesProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_Base64Decode)->Arg(2 << 10)->Arg(1 << 20);

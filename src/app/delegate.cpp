@@ -1,0 +1,33 @@
+#include "app/delegate.h"
+
+namespace qv {
+
+Delegate::Delegate(Host host, Config cfg)
+    : platform(host), config(std::move(cfg)), sitios(config.sitios) {}
+
+void Delegate::applicationDidFinishLaunching() {
+  WebViewConfig c;
+  c.transparent = true;
+  c.allowFileAccessFromFileUrls = true;
+  c.width = 1280;
+  c.height = 860;
+  c.policy = this;
+  c.bridge = this;
+  webView = platform.application.createWebView(c);
+  window = platform.application.createWindow(
+      {.title = "QUORVEX", .width = 1280, .height = 860, .minimumSize = {{420, 560}},
+       .autosaveName = "QuorvexMain"},
+      *webView);
+  if (auto resources = platform.application.resourcesFolder())
+    webView->loadFile(*resources + "/web/index.html");
+  window->present();
+  platform.application.activate();
+  menu();
+}
+
+void Delegate::contentProcessEnded(WebView& view) {
+  // A pane whose process died is left as it is; only the main page comes back.
+  if (&view == webView.get()) webView->reload();
+}
+
+}  // namespace qv

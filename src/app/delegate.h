@@ -1,0 +1,79 @@
+// The one controller: owns the main window, the main web view and every
+// table of panes and sites, and answers the engine for the views it governs.
+// Its operations are defined in the folder of their subsystem.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/config.h"
+#include "host/platform.h"
+
+namespace qv {
+
+class Delegate final : public ScriptMessageHandler, public WebViewPolicy {
+ public:
+  Delegate(Host host, Config config);
+
+  // app/
+  void applicationDidFinishLaunching();
+  void menu();
+  void recargar();
+
+  // bridge/
+  void scriptMessage(const nlohmann::json& body) override;
+  void fetch(const nlohmann::json& body);
+  void responde(const std::string& id, const std::string& data, const std::string& error);
+
+  // panes/
+  void colocaWeb(const std::string& slot, const std::string& url, const Rect& frame);
+  void colocaVideo(const std::string& slot, const std::string& id, const std::string& tipo,
+                   const std::string& hls, std::int64_t vol, const Rect& frame);
+
+  // sites/
+  WebView* sitioWeb(const std::string& key);
+  void sitioMostrar(const std::string& key);
+  void sesionFija(const std::string& key);
+
+  // policy/
+  NavigationDecision decideNavigation(WebView& view, const NavigationAction& action) override;
+  void newWindowRequested(WebView& view, const std::optional<std::string>& url) override;
+  bool grantsMediaCapture() override;
+  void alert(const std::string& message, std::function<void()> done) override;
+  void confirm(const std::string& message, std::function<void(bool)> done) override;
+  void chooseFiles(bool multiple,
+                   std::function<void(std::optional<std::vector<std::string>>)> done) override;
+  std::string downloadDestination(const std::string& suggestedName) override;
+  void downloadFinished() override;
+  void contentProcessEnded(WebView& view) override;
+
+  // Read-only views of the tables, for tests.
+  WebView* mainWebView() const { return webView.get(); }
+  const std::map<std::string, std::unique_ptr<WebView>>& panesWeb() const { return webs; }
+  const std::map<std::string, std::unique_ptr<WebView>>& panesVideo() const { return vids; }
+  const std::map<std::string, std::string>& videoKeys() const { return vidIDs; }
+
+ private:
+  void videoOcultar(const nlohmann::json& body);
+  void fetchRed(const std::string& url, const std::string& id, const nlohmann::json& body);
+  void fetchSitio(const std::string& url, const std::string& id);
+
+  Host platform;
+  const Config config;
+
+  std::unique_ptr<Window> window;
+  std::unique_ptr<WebView> webView;
+  std::map<std::string, std::unique_ptr<WebView>> vids;
+  const std::map<std::string, SiteRecord> sitios;
+  std::map<std::string, std::unique_ptr<WebView>> sWeb;
+  std::map<std::string, std::unique_ptr<Window>> sWin;
+  std::map<std::string, Instant> sFija;
+  std::map<std::string, std::string> vidIDs;
+  std::map<std::string, std::unique_ptr<WebView>> webs;
+  std::map<std::string, std::unique_ptr<Observation>> webObs;
+};
+
+}  // namespace qv

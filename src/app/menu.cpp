@@ -1,0 +1,25 @@
+#include "app/delegate.h"
+
+namespace qv {
+
+void Delegate::menu() {
+  using A = MenuAction;
+  std::vector<Menu> bar = {
+      {"QUORVEX", {{"Recargar", A::Recargar, 'r'}, {}, {"Salir de QUORVEX", A::Salir, 'q'}}},
+      {"Edición",
+       {{"Deshacer", A::Deshacer, 'z'},
+        {"Cortar", A::Cortar, 'x'},
+        {"Copiar", A::Copiar, 'c'},
+        {"Pegar", A::Pegar, 'v'},
+        {"Seleccionar todo", A::SeleccionarTodo, 'a'}}},
+      {"Ventana", {{"Minimizar", A::Minimizar, 'm'}, {"Cerrar", A::Cerrar, 'w'}}},
+  };
+  platform.application.installMenu(bar, [this] { recargar(); });
+}
+
+void Delegate::recargar() {
+  // Panes and site windows stay as they are while the page under them reloads.
+  webView->reload();
+}
+
+}  // namespace qv

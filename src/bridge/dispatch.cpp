@@ -1,0 +1,69 @@
+// The "qv" channel: one message in, one command carried out, nothing back
+// (replies to "fetch" go through `responde`).
+#include <set>
+
+#include "app/delegate.h"
+#include "bridge/args.h"
+#include "util/url.h"
+
+namespace qv {
+namespace {
+
+Rect frameOf(const nlohmann::json& body) {
+  return {args::number(body, "x").value_or(0), args::number(body, "y").value_or(0),
+          args::number(body, "w").value_or(0), args::number(body, "h").value_or(0)};
+}
+
+}  // namespace
+
+void Delegate::scriptMessage(const nlohmann::json& body) {
+  if (!body.is_object()) return;
+  auto cmd = args::string(body, "cmd");
+  if (!cmd) return;
+
+  if (*cmd == "web") {
+    auto slot = args::string(body, "slot").value_or("web");
+    auto url = args::string(body, "url").value_or(config.chatAppURL);
+    colocaWeb(slot, url, frameOf(body));
+  } else if (*cmd == "webOcultar") {
+    auto slot = args::string(body, "slot").value_or("web");
+    if (auto it = webs.find(slot); it != webs.end()) it->second->setHidden(true);
+  } else if (*cmd == "abrir") {
+    // An unusable "url" drops the message: it never turns into a "web".
+    auto url = args::string(body, "url");
+    if (url && parseUrl(*url)) platform.browser.open(*url);
+  } else if (*cmd == "videoVol") {
+    auto slot = args::string(body, "slot");
+    if (!slot) return;
+    auto it = vids.find(*slot);
+    if (it == vids.end()) return;
+    auto v = args::integer(body, "v").value_or(0);
+    it->second->evaluateScript("setVol(" + std::to_string(v) + ")");
+  } else if (*cmd == "video") {
+    auto id = args::string(body, "id");
+    if (!id) return;
+    colocaVideo(args::string(body, "slot").value_or("0"), *id,
+                args::string(body, "tipo").value_or("yt"), args::string(body, "hls").value_or(""),
+                args::integer(body, "vol").value_or(0), frameOf(body));
+  } else if (*cmd == "videoOcultar") {
+    videoOcultar(body);
+  } else if (*cmd == "fetch") {
+    fetch(body);
+  }
+}
+
+void Delegate::videoOcultar(const nlohmann::json& body) {
+  auto list = args::stringList(body, "quedan").value_or(std::vector<std::string>{});
+  const std::set<std::string> quedan(list.begin(), list.end());
+  const bool quitar = args::boolean(body, "quitar").value_or(false);
+  for (auto& [slot, pane] : vids) {
+    if (!quedan.empty() && quedan.contains(slot)) continue;
+    pane->setHidden(true);
+    if (quedan.empty() || quitar) {
+      pane->loadHtml("", std::nullopt);
+      vidIDs.erase(slot);
+    }
+  }
+}
+
+}  // namespace qv

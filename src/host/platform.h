@@ -1,0 +1,153 @@
+// The platform services the core calls. Each is small on purpose: a backend
+// (GTK today) implements them, and in-memory fakes implement them for tests.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "host/values.h"
+#include "host/web_view.h"
+#include "host/web_view_policy.h"
+
+namespace qv {
+
+class ScriptMessageHandler {
+ public:
+  virtual ~ScriptMessageHandler() = default;
+  // One call per message posted to "qv", in posting order, main thread.
+  virtual void scriptMessage(const nlohmann::json& body) = 0;
+};
+
+struct WebViewConfig {
+  bool mediaWithoutGesture = false;
+  bool safariUserAgent = false;  // the engine's user agent ends in Safari's version
+  bool transparent = false;
+  double cornerRadius = 0;
+  bool allowFileAccessFromFileUrls = false;
+  int width = 0, height = 0;  // size when the view lives outside the pane layer
+  WebViewPolicy* policy = nullptr;          // null: the engine's defaults apply
+  ScriptMessageHandler* bridge = nullptr;   // "qv" handler and the native marker
+};
+
+struct WindowSpec {
+  std::string title;
+  int width = 0, height = 0;  // content size
+  std::optional<std::pair<int, int>> minimumSize;
+  std::optional<std::string> autosaveName;  // size and maximised state kept under it
+};
+
+class Window {
+ public:
+  virtual ~Window() = default;
+  // Shows the window, or shows it again after the user closed it.
+  virtual void present() = 0;
+  // Stacks a pane over the content and over every pane added before it.
+  virtual void addPane(WebView& pane) = 0;
+};
+
+enum class MenuAction {
+  Recargar,
+  Salir,
+  Deshacer,
+  Cortar,
+  Copiar,
+  Pegar,
+  SeleccionarTodo,
+  Minimizar,
+  Cerrar,
+};
+
+struct MenuItem {
+  std::string title;  // empty for a separator
+  std::optional<MenuAction> action;
+  char key = 0;  // lower-case letter used with the platform's command modifier
+};
+
+struct Menu {
+  std::string title;
+  std::vector<MenuItem> items;
+};
+
+class Application {
+ public:
+  virtual ~Application() = default;
+  virtual std::unique_ptr<WebView> createWebView(const WebViewConfig& config) = 0;
+  virtual std::unique_ptr<Window> createWindow(const WindowSpec& spec, WebView& content) = 0;
+  // Brings the application to the front.
+  virtual void activate() = 0;
+  // Every action but Recargar is the platform's; Recargar calls `recargar`.
+  virtual void installMenu(const std::vector<Menu>& menus, std::function<void()> recargar) = 0;
+  virtual std::optional<std::string> resourcesFolder() = 0;
+  virtual std::string downloadsFolder() = 0;
+};
+
+class CookieStore {
+ public:
+  virtual ~CookieStore() = default;
+  virtual void allCookies(std::function<void(std::vector<Cookie>)> done) = 0;
+  // Replaces the cookie of the same name, domain and path.
+  virtual void setCookie(const Cookie& cookie) = 0;
+};
+
+class Browser {
+ public:
+  virtual ~Browser() = default;
+  // Hands the URL to the user's default application; failures are ignored.
+  virtual void open(const std::string& url) = 0;
+};
+
+class Settings {
+ public:
+  virtual ~Settings() = default;
+  virtual std::optional<std::string> string(const std::string& key) = 0;
+  virtual void setString(const std::string& key, const std::string& value) = 0;
+};
+
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  virtual Instant now() = 0;
+};
+
+class HttpClient {
+ public:
+  virtual ~HttpClient() = default;
+  // Never blocks. `done` runs once, on a worker thread, never the main one.
+  virtual void send(const HttpRequest& request, std::function<void(HttpResponse)> done) = 0;
+};
+
+class Dialogs {
+ public:
+  virtual ~Dialogs() = default;
+  virtual void alert(Window& parent, const std::string& message, std::function<void()> done) = 0;
+  // Buttons "Aceptar" (true) and "Cancelar".
+  virtual void confirm(Window& parent, const std::string& message,
+                       std::function<void(bool)> done) = 0;
+  virtual void openFiles(Window& parent, bool multiple,
+                         std::function<void(std::optional<std::vector<std::string>>)> done) = 0;
+};
+
+class MainQueue {
+ public:
+  virtual ~MainQueue() = default;
+  // Safe from any thread; `task` runs later on the main thread.
+  virtual void post(std::function<void()> task) = 0;
+};
+
+struct Host {
+  Application& application;
+  CookieStore& cookies;
+  Browser& browser;
+  Settings& settings;
+  Clock& clock;
+  HttpClient& http;
+  Dialogs& dialogs;
+  MainQueue& mainQueue;
+};
+
+}  // namespace qv

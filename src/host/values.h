@@ -1,0 +1,57 @@
+// Plain values exchanged between the core and a platform backend.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qv {
+
+// A rectangle in the page's own coordinates (origin top left).
+struct Rect {
+  double x = 0, y = 0, w = 0, h = 0;
+};
+
+// Seconds since the Unix epoch, wall clock.
+using Instant = double;
+
+struct Cookie {
+  std::string name;
+  std::string value;
+  std::string domain;  // may begin with a dot
+  std::string path;
+  std::optional<Instant> expires;  // absent for a session cookie
+  bool secure = false;
+  bool httpOnly = false;
+  std::string sameSite;  // "", "None", "Lax" or "Strict"
+};
+
+enum class NavigationType { LinkActivated, Other };
+
+struct NavigationAction {
+  std::optional<std::string> url;  // absent when the request has none
+  NavigationType type = NavigationType::Other;
+  bool wantsDownload = false;
+};
+
+enum class NavigationDecision { Cancel, Allow, Download };
+
+struct HttpRequest {
+  std::string url;
+  std::string method = "GET";
+  std::map<std::string, std::string> headers;  // replaced by name
+  std::optional<std::string> body;             // raw bytes
+  double timeoutSeconds = 20;
+};
+
+// The outcome of one network request. `status` is 0 when the answer was not
+// an HTTP response; `error` holds the transport error's description, if any.
+struct HttpResponse {
+  int status = 0;
+  std::optional<std::string> body;
+  std::optional<std::string> error;
+};
+
+}  // namespace qv

@@ -1,0 +1,48 @@
+// A web view as the core sees it.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "host/values.h"
+
+namespace qv {
+
+// Keeps a registration alive; dropping it ends the registration.
+class Observation {
+ public:
+  virtual ~Observation() = default;
+};
+
+class WebView {
+ public:
+  virtual ~WebView() = default;
+
+  // A start-page request: protocol cache policy, 60 s to commit.
+  virtual void loadRequest(const std::string& url) = 0;
+  // Empty html with no base unloads the page.
+  virtual void loadHtml(const std::string& html, const std::optional<std::string>& baseUrl) = 0;
+  virtual void loadFile(const std::string& path) = 0;
+  virtual void reload() = 0;
+  // Fire and forget: result and errors are ignored.
+  virtual void evaluateScript(const std::string& script) = 0;
+  // Runs `body` as an async function in the page world with one named string
+  // argument. The callback gets the string result, or nothing when the
+  // script failed or did not return a string. Called once, main thread.
+  virtual void callAsyncFunction(const std::string& body, const std::string& argName,
+                                 const std::string& argValue,
+                                 std::function<void(std::optional<std::string>)> done) = 0;
+
+  virtual std::optional<std::string> url() const = 0;
+  virtual bool isLoading() const = 0;
+  // New values only: no call for the current URL.
+  virtual std::unique_ptr<Observation> observeUrl(std::function<void()> changed) = 0;
+
+  // Placement inside the main window's pane layer.
+  virtual void setFrame(const Rect& frame) = 0;
+  virtual void setHidden(bool hidden) = 0;
+};
+
+}  // namespace qv

@@ -1,0 +1,237 @@
+// In-memory stand-ins for every platform service, for unit tests of the core.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/config.h"
+#include "app/delegate.h"
+#include "host/platform.h"
+
+namespace qv::fake {
+
+class FakeWebView;
+
+struct UrlObservation : Observation {
+  FakeWebView* view;
+  std::function<void()> changed;
+  UrlObservation(FakeWebView* v, std::function<void()> c) : view(v), changed(std::move(c)) {}
+  ~UrlObservation() override;
+};
+
+struct AsyncCall {
+  std::string body, argName, argValue;
+  std::function<void(std::optional<std::string>)> done;
+};
+
+class FakeWebView final : public WebView {
+ public:
+  explicit FakeWebView(WebViewConfig c) : config(c) {}
+
+  void loadRequest(const std::string& url) override { loads.push_back("request " + url); }
+  void loadHtml(const std::string& html, const std::optional<std::string>& base) override {
+    loads.push_back("html " + base.value_or("(none)"));
+    lastHtml = html;
+  }
+  void loadFile(const std::string& path) override { loads.push_back("file " + path); }
+  void reload() override { ++reloads; }
+  void evaluateScript(const std::string& script) override { scripts.push_back(script); }
+  void callAsyncFunction(const std::string& body, const std::string& argName,
+                         const std::string& argValue,
+                         std::function<void(std::optional<std::string>)> done) override {
+    asyncCalls.push_back({body, argName, argValue, std::move(done)});
+  }
+  std::optional<std::string> url() const override { return currentUrl; }
+  bool isLoading() const override { return loading; }
+  std::unique_ptr<Observation> observeUrl(std::function<void()> changed) override {
+    auto o = std::make_unique<UrlObservation>(this, std::move(changed));
+    observers.push_back(o.get());
+    return o;
+  }
+  void setFrame(const Rect& f) override { frame = f; }
+  void setHidden(bool h) override { hidden = h; }
+
+  // Test side: the page moved to `url`.
+  void navigate(const std::string& url) {
+    currentUrl = url;
+    for (auto* o : observers) o->changed();
+  }
+
+  WebViewConfig config;
+  std::vector<std::string> loads;
+  std::string lastHtml;
+  int reloads = 0;
+  std::vector<std::string> scripts;
+  std::vector<AsyncCall> asyncCalls;
+  std::optional<std::string> currentUrl;
+  bool loading = false;
+  std::vector<UrlObservation*> observers;
+  std::optional<Rect> frame;
+  bool hidden = false;
+  int stackIndex = -1;  // order in the main window's pane layer
+};
+
+class FakeWindow final : public Window {
+ public:
+  FakeWindow(WindowSpec s, WebView& c) : spec(std::move(s)), content(c) {}
+  void present() override { ++presented; }
+  void addPane(WebView& pane) override {
+    static_cast<FakeWebView&>(pane).stackIndex = static_cast<int>(panes.size());
+    panes.push_back(&pane);
+  }
+  WindowSpec spec;
+  WebView& content;
+  int presented = 0;
+  std::vector<WebView*> panes;
+};
+
+class FakeApplication final : public Application {
+ public:
+  std::unique_ptr<WebView> createWebView(const WebViewConfig& c) override {
+    auto v = std::make_unique<FakeWebView>(c);
+    views.push_back(v.get());
+    return v;
+  }
+  std::unique_ptr<Window> createWindow(const WindowSpec& s, WebView& content) override {
+    auto w = std::make_unique<FakeWindow>(s, content);
+    windows.push_back(w.get());
+    return w;
+  }
+  void activate() override { ++activations; }
+  void installMenu(const std::vector<Menu>& m, std::function<void()> r) override {
+    menus = m;
+    recargar = std::move(r);
+  }
+  std::optional<std::string> resourcesFolder() override { return resources; }
+  std::string downloadsFolder() override { return downloads; }
+
+  std::vector<FakeWebView*> views;
+  std::vector<FakeWindow*> windows;
+  int activations = 0;
+  std::vector<Menu> menus;
+  std::function<void()> recargar;
+  std::optional<std::string> resources = "/res";
+  std::string downloads = "/tmp";
+};
+
+class FakeCookieStore final : public CookieStore {
+ public:
+  void allCookies(std::function<void(std::vector<Cookie>)> done) override {
+    pending.push_back(std::move(done));
+  }
+  void setCookie(const Cookie& c) override {
+    writes.push_back(c);
+    for (auto& k : cookies)
+      if (k.name == c.name && k.domain == c.domain && k.path == c.path) {
+        k = c;
+        return;
+      }
+    cookies.push_back(c);
+  }
+  // Answers every pending read with the cookies as they stand.
+  void deliver() {
+    auto p = std::move(pending);
+    pending.clear();
+    for (auto& d : p) d(cookies);
+  }
+  std::vector<Cookie> cookies;
+  std::vector<Cookie> writes;
+  std::vector<std::function<void(std::vector<Cookie>)>> pending;
+};
+
+class FakeBrowser final : public Browser {
+ public:
+  void open(const std::string& url) override { opened.push_back(url); }
+  std::vector<std::string> opened;
+};
+
+class FakeSettings final : public Settings {
+ public:
+  std::optional<std::string> string(const std::string& key) override {
+    auto it = values.find(key);
+    if (it == values.end()) return std::nullopt;
+    return it->second;
+  }
+  void setString(const std::string& key, const std::string& value) override { values[key] = value; }
+  std::map<std::string, std::string> values;
+};
+
+class FakeClock final : public Clock {
+ public:
+  Instant now() override { return time; }
+  Instant time = 1'800'000'000;
+};
+
+class FakeHttp final : public HttpClient {
+ public:
+  struct Sent {
+    HttpRequest request;
+    std::function<void(HttpResponse)> done;
+  };
+  void send(const HttpRequest& r, std::function<void(HttpResponse)> done) override {
+    sent.push_back({r, std::move(done)});
+  }
+  std::vector<Sent> sent;
+};
+
+class FakeDialogs final : public Dialogs {
+ public:
+  void alert(Window&, const std::string& m, std::function<void()> done) override {
+    alerts.push_back({m, std::move(done)});
+  }
+  void confirm(Window&, const std::string& m, std::function<void(bool)> done) override {
+    confirms.push_back({m, std::move(done)});
+  }
+  void openFiles(Window&, bool multiple,
+                 std::function<void(std::optional<std::vector<std::string>>)> done) override {
+    fileChoosers.push_back({multiple, std::move(done)});
+  }
+  std::vector<std::pair<std::string, std::function<void()>>> alerts;
+  std::vector<std::pair<std::string, std::function<void(bool)>>> confirms;
+  std::vector<std::pair<bool, std::function<void(std::optional<std::vector<std::string>>)>>>
+      fileChoosers;
+};
+
+class FakeMainQueue final : public MainQueue {
+ public:
+  void post(std::function<void()> task) override { tasks.push_back(std::move(task)); }
+  void runAll() {
+    while (!tasks.empty()) {
+      auto t = std::move(tasks.front());
+      tasks.pop_front();
+      t();
+    }
+  }
+  std::deque<std::function<void()>> tasks;
+};
+
+// A launched Delegate over fakes; `config` may be changed before `launch()`.
+struct Rig {
+  FakeApplication app;
+  FakeCookieStore cookies;
+  FakeBrowser browser;
+  FakeSettings settings;
+  FakeClock clock;
+  FakeHttp http;
+  FakeDialogs dialogs;
+  FakeMainQueue mainQueue;
+  Config config = Config::standard("/home/u");
+  std::unique_ptr<Delegate> delegate;
+
+  Delegate& launch() {
+    delegate = std::make_unique<Delegate>(
+        Host{app, cookies, browser, settings, clock, http, dialogs, mainQueue}, config);
+    delegate->applicationDidFinishLaunching();
+    return *delegate;
+  }
+  FakeWebView& mainView() { return static_cast<FakeWebView&>(*delegate->mainWebView()); }
+  FakeWindow& mainWindow() { return *app.windows.at(0); }
+  void post(const std::string& json) { delegate->scriptMessage(nlohmann::json::parse(json)); }
+};
+
+}  // namespace qv::fake
