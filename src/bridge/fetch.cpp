@@ -5,6 +5,5 @@ namespace qv {
 void Delegate::fetch(const nlohmann::json&) {}
 void Delegate::responde(const std::string&, const std::string&, const std::string&) {}
 void Delegate::fetchRed(const std::string&, const std::string&, const nlohmann::json&) {}
-void Delegate::fetchSitio(const std::string&, const std::string&) {}
 
 }  // namespace qv
