@@ -1,0 +1,159 @@
+// Reading the MetaTrader 5 status file ("quorvex_mt5.json", see docs/mt5-status.md).
+// The file comes from outside and may be old, partial, from a newer writer or
+// not JSON at all: nothing here throws, and every field is optional.
+(function (raiz) {
+  'use strict';
+  const QV = (raiz.QV = raiz.QV || {});
+
+  // Numbers may arrive as numeric strings from hand-edited or foreign writers.
+  function numero(v) {
+    if (typeof v === 'number') return isFinite(v) ? v : null;
+    if (typeof v === 'string' && v.trim() !== '' && isFinite(Number(v))) return Number(v);
+    return null;
+  }
+
+  function texto(v) {
+    if (typeof v === 'string') return v;
+    if (typeof v === 'number' && isFinite(v)) return String(v);
+    return '';
+  }
+
+  const esObjeto = (v) => v !== null && typeof v === 'object' && !Array.isArray(v);
+
+  // The writer says "buy"/"sell"; MetaTrader's own enum values 0/1 are taken too.
+  function lado(v) {
+    const t = typeof v === 'string' ? v.trim().toLowerCase() : v;
+    if (t === 'buy' || t === 0) return 'buy';
+    if (t === 'sell' || t === 1) return 'sell';
+    return '';
+  }
+
+  function cuentaDe(a) {
+    a = esObjeto(a) ? a : {};
+    const balance = numero(a.balance);
+    const equity = numero(a.equity);
+    let profit = numero(a.profit);
+    if (profit === null && balance !== null && equity !== null) profit = equity - balance;
+    return {
+      login: texto(a.login),
+      server: texto(a.server),
+      name: texto(a.name),
+      company: texto(a.company),
+      currency: texto(a.currency),
+      tradeMode: texto(a.tradeMode),
+      leverage: numero(a.leverage),
+      balance,
+      equity,
+      margin: numero(a.margin),
+      freeMargin: numero(a.freeMargin),
+      marginLevel: numero(a.marginLevel),
+      profit,
+    };
+  }
+
+  function posicionDe(p) {
+    const digitos = numero(p.digits);
+    return {
+      ticket: texto(p.ticket),
+      symbol: texto(p.symbol),
+      type: lado(p.type),
+      volume: numero(p.volume),
+      openPrice: numero(p.openPrice),
+      currentPrice: numero(p.currentPrice),
+      sl: numero(p.sl),
+      tp: numero(p.tp),
+      profit: numero(p.profit),
+      swap: numero(p.swap),
+      openTime: numero(p.openTime),
+      digits: Number.isInteger(digitos) ? digitos : null,
+    };
+  }
+
+  // Text of the file → { ok: true, estado } or { ok: false, motivo }.
+  function interpretarEstado(contenido) {
+    if (typeof contenido !== 'string') return { ok: false, motivo: 'sin datos' };
+    const limpio = contenido.replace(/^\uFEFF/, '').replace(/[\s\u0000]+$/, '');
+    if (limpio === '') return { ok: false, motivo: 'archivo vacío' };
+    let o;
+    try {
+      o = JSON.parse(limpio);
+    } catch (e) {
+      return { ok: false, motivo: 'archivo ilegible' };
+    }
+    if (!esObjeto(o)) return { ok: false, motivo: 'archivo ilegible' };
+    const posiciones = Array.isArray(o.positions) ? o.positions.filter(esObjeto).map(posicionDe) : [];
+    return {
+      ok: true,
+      estado: {
+        version: numero(o.version),
+        time: numero(o.time),
+        connected: typeof o.connected === 'boolean' ? o.connected : null,
+        account: cuentaDe(o.account),
+        positions: posiciones,
+      },
+    };
+  }
+
+  // A file without its own time cannot show it is fresh, so it counts as old.
+  function edadSegundos(estado, ahoraMs) {
+    if (!estado || estado.time === null) return null;
+    return ahoraMs / 1000 - estado.time;
+  }
+
+  function esAntiguo(estado, ahoraMs, umbralSegundos) {
+    const edad = edadSegundos(estado, ahoraMs);
+    return edad === null || edad > umbralSegundos;
+  }
+
+  // Equity of this session, one point per new file time. A different account
+  // starts a new line; times that go backwards (an older file won the newest-
+  // file race, or the writer's clock jumped) are ignored.
+  function crearSerie(maximo) {
+    const tope = maximo || 7200;
+    let clave = null;
+    let puntos = [];
+    return {
+      anadir(cuenta, t, v) {
+        if (typeof t !== 'number' || typeof v !== 'number' || !isFinite(t) || !isFinite(v)) {
+          return false;
+        }
+        if (cuenta !== clave) {
+          clave = cuenta;
+          puntos = [];
+        }
+        const ultimo = puntos[puntos.length - 1];
+        if (ultimo && t <= ultimo.t) return false;
+        puntos.push({ t, v });
+        if (puntos.length > tope) puntos.splice(0, puntos.length - tope);
+        return true;
+      },
+      puntos: () => puntos.slice(),
+    };
+  }
+
+  // Points → pixel coordinates inside a w×h box with a margin; time on x,
+  // value on y (up is more). A flat line sits in the middle.
+  function escalarSerie(puntos, ancho, alto, margen) {
+    const m = margen || 0;
+    if (!puntos.length) return { xy: [], min: null, max: null };
+    let min = Infinity;
+    let max = -Infinity;
+    for (const p of puntos) {
+      if (p.v < min) min = p.v;
+      if (p.v > max) max = p.v;
+    }
+    const t0 = puntos[0].t;
+    const dt = puntos[puntos.length - 1].t - t0;
+    const dv = max - min;
+    const w = ancho - 2 * m;
+    const h = alto - 2 * m;
+    const xy = puntos.map((p) => [
+      m + (dt > 0 ? ((p.t - t0) / dt) * w : w),
+      m + (dv > 0 ? (1 - (p.v - min) / dv) * h : h / 2),
+    ]);
+    return { xy, min, max };
+  }
+
+  QV.mt5 = { interpretarEstado, edadSegundos, esAntiguo, crearSerie, escalarSerie };
+  if (typeof module !== 'undefined') module.exports = QV.mt5;
+})(typeof window !== 'undefined' ? window : globalThis);
