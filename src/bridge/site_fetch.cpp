@@ -1,7 +1,43 @@
+// The site route: a fetch run inside the page of a site where the user has
+// logged in, so that the site's own cookies and origin apply.
 #include "app/delegate.h"
+#include "bridge/site_reply.h"
+#include "bridge/site_url.h"
+#include "sites/site_host.h"
 
 namespace qv {
+namespace {
 
-void Delegate::fetchSitio(const std::string&, const std::string&) {}
+constexpr const char* kInPageFetch =
+    "const r = await fetch(p, { credentials: 'include' }); "
+    "return JSON.stringify([r.status, await r.text()]);";
+
+}  // namespace
+
+void Delegate::fetchSitio(const std::string& url, const std::string& id) {
+  auto target = splitSiteUrl(url);
+  if (!target) return responde(id, "", "sitio desconocido");
+  const std::string& key = target->key;
+  const std::string& path = target->path;
+
+  if (path == "/login" || path == "login") {
+    sitioMostrar(key);
+    return responde(id, "", "");
+  }
+
+  WebView* view = sitioWeb(key);
+  auto record = sitios.find(key);
+  if (!view || record == sitios.end()) return responde(id, "", "sitio desconocido");
+  // Until the start page has loaded on the site's own host, the page asks again.
+  if (view->isLoading() || !restsOnHost(view->url(), record->second.host))
+    return responde(id, "", "cargando");
+
+  view->callAsyncFunction(kInPageFetch, "p", path,
+                          [this, id, key](std::optional<std::string> result) {
+                            auto reply = siteReply(result);
+                            responde(id, reply.data, reply.error);
+                            if (reply.error.empty()) sesionFija(key);
+                          });
+}
 
 }  // namespace qv

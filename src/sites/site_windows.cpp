@@ -1,8 +1,48 @@
+// Site web views (created on first need, without a window) and the windows
+// that show them so the user can log in once.
 #include "app/delegate.h"
+#include "sites/site_host.h"
+#include "sites/site_title.h"
+#include "util/url.h"
 
 namespace qv {
+namespace {
 
-WebView* Delegate::sitioWeb(const std::string&) { return nullptr; }
-void Delegate::sitioMostrar(const std::string&) {}
+constexpr int kSiteWidth = 1100;
+constexpr int kSiteHeight = 780;
+
+}  // namespace
+
+WebView* Delegate::sitioWeb(const std::string& key) {
+  if (auto it = sWeb.find(key); it != sWeb.end()) return it->second.get();
+  auto record = sitios.find(key);
+  if (record == sitios.end() || !parseUrl(record->second.url)) return nullptr;
+
+  auto view = platform.application.createWebView(
+      {.safariUserAgent = true, .width = kSiteWidth, .height = kSiteHeight});
+  view->loadRequest(record->second.url);
+  return (sWeb[key] = std::move(view)).get();
+}
+
+void Delegate::sitioMostrar(const std::string& key) {
+  WebView* view = sitioWeb(key);
+  if (!view) return;
+  auto record = sitios.find(key);
+  if (record == sitios.end()) return;
+
+  auto& win = sWin[key];
+  if (!win) {
+    WindowSpec spec;
+    spec.title = siteWindowTitle(key);
+    spec.width = kSiteWidth;
+    spec.height = kSiteHeight;
+    win = platform.application.createWindow(spec, *view);
+  }
+  // A view that wandered off the site (a sign-in page elsewhere, say) goes
+  // back to the start page; any page of the site itself stays.
+  if (!restsOnHost(view->url(), record->second.host)) view->loadRequest(record->second.url);
+  win->present();
+  platform.application.activate();
+}
 
 }  // namespace qv
