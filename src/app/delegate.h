@@ -55,6 +55,7 @@ class Delegate final : public ScriptMessageHandler, public WebViewPolicy {
   const std::map<std::string, std::unique_ptr<WebView>>& panesWeb() const { return webs; }
   const std::map<std::string, std::unique_ptr<WebView>>& panesVideo() const { return vids; }
   const std::map<std::string, std::string>& videoKeys() const { return vidIDs; }
+  const std::map<std::string, std::unique_ptr<WebView>>& sitesWeb() const { return sWeb; }
 
  private:
   void videoOcultar(const nlohmann::json& body);

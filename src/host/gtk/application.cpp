@@ -1,0 +1,125 @@
+#include "host/gtk/application.h"
+
+#include "host/gtk/signal.h"
+#include "host/gtk/web_view.h"
+
+namespace qv::gtk {
+namespace {
+
+struct ActionName {
+  MenuAction action;
+  const char* name;
+};
+constexpr ActionName kActionNames[] = {
+    {MenuAction::Recargar, "recargar"},     {MenuAction::Salir, "salir"},
+    {MenuAction::Deshacer, "deshacer"},     {MenuAction::Cortar, "cortar"},
+    {MenuAction::Copiar, "copiar"},         {MenuAction::Pegar, "pegar"},
+    {MenuAction::SeleccionarTodo, "seleccionar-todo"}, {MenuAction::Minimizar, "minimizar"},
+    {MenuAction::Cerrar, "cerrar"},
+};
+
+const char* nameOf(MenuAction action) {
+  for (auto& a : kActionNames)
+    if (a.action == action) return a.name;
+  return "";
+}
+
+// Editing goes to whatever has the keyboard focus: a web view runs the
+// engine's command, any other widget its own clipboard action.
+void edit(GtkWindow* window, const char* webCommand, const char* widgetAction) {
+  if (!window) return;
+  GtkWidget* focus = gtk_window_get_focus(window);
+  if (!focus) return;
+  if (WEBKIT_IS_WEB_VIEW(focus))
+    webkit_web_view_execute_editing_command(WEBKIT_WEB_VIEW(focus), webCommand);
+  else
+    gtk_widget_activate_action(focus, widgetAction, nullptr);
+}
+
+}  // namespace
+
+GtkApp::GtkApp(GtkApplication* app, Engine& engine, SettingsFile& settings,
+               std::optional<std::string> resourcesFolder)
+    : app_(app), engine_(engine), settings_(settings), resources_(std::move(resourcesFolder)) {}
+
+std::unique_ptr<WebView> GtkApp::createWebView(const WebViewConfig& config) {
+  return std::make_unique<GtkWebView>(engine_, config);
+}
+
+std::unique_ptr<Window> GtkApp::createWindow(const WindowSpec& spec, WebView& content) {
+  auto window = std::make_unique<AppWindow>(app_, spec, static_cast<GtkWebView&>(content), settings_);
+  if (menu_) window->setMenu(G_MENU_MODEL(menu_.get()));
+  quitWhenNothingIsShown(window->widget());
+  windows_.push_back(window.get());
+  return window;
+}
+
+void GtkApp::quitWhenNothingIsShown(GtkWindow* window) {
+  connect<void(GtkWindow*, GParamSpec*)>(window, "notify::visible", [this](GtkWindow* w, GParamSpec*) {
+    if (gtk_widget_get_visible(GTK_WIDGET(w))) return;
+    for (GList* l = gtk_application_get_windows(app_); l; l = l->next)
+      if (gtk_widget_get_visible(GTK_WIDGET(l->data))) return;
+    g_application_quit(G_APPLICATION(app_));
+  });
+}
+
+void GtkApp::activate() {
+  if (auto* active = gtk_application_get_active_window(app_)) gtk_window_present(active);
+}
+
+std::string GtkApp::downloadsFolder() {
+  const char* special = g_get_user_special_dir(G_USER_DIRECTORY_DOWNLOAD);
+  std::string folder = special ? special : std::string(g_get_home_dir()) + "/Downloads";
+  g_mkdir_with_parents(folder.c_str(), 0755);
+  return folder;
+}
+
+void GtkApp::installMenu(const std::vector<Menu>& menus, std::function<void()> recargar) {
+  recargar_ = std::move(recargar);
+  menu_ = GObjectPtr<GMenu>::adopt(g_menu_new());
+  for (const auto& m : menus) {
+    auto submenu = GObjectPtr<GMenu>::adopt(g_menu_new());
+    auto section = GObjectPtr<GMenu>::adopt(g_menu_new());
+    for (const auto& item : m.items) {
+      if (!item.action) {  // a separator closes the section
+        g_menu_append_section(submenu.get(), nullptr, G_MENU_MODEL(section.get()));
+        section = GObjectPtr<GMenu>::adopt(g_menu_new());
+        continue;
+      }
+      std::string detailed = std::string("app.") + nameOf(*item.action);
+      g_menu_append(section.get(), item.title.c_str(), detailed.c_str());
+      auto* action = g_simple_action_new(nameOf(*item.action), nullptr);
+      connect<void(GSimpleAction*, GVariant*)>(
+          action, "activate", [this, a = *item.action](GSimpleAction*, GVariant*) { runAction(a); });
+      g_action_map_add_action(G_ACTION_MAP(app_), G_ACTION(action));
+      g_object_unref(action);
+      std::string accel = std::string("<Control>") + item.key;
+      const char* accels[] = {accel.c_str(), nullptr};
+      gtk_application_set_accels_for_action(app_, detailed.c_str(), accels);
+    }
+    g_menu_append_section(submenu.get(), nullptr, G_MENU_MODEL(section.get()));
+    g_menu_append_submenu(menu_.get(), m.title.c_str(), G_MENU_MODEL(submenu.get()));
+  }
+  for (auto* w : windows_) w->setMenu(G_MENU_MODEL(menu_.get()));
+}
+
+void GtkApp::runAction(MenuAction action) {
+  GtkWindow* active = gtk_application_get_active_window(app_);
+  switch (action) {
+    case MenuAction::Recargar: if (recargar_) recargar_(); break;
+    case MenuAction::Salir: g_application_quit(G_APPLICATION(app_)); break;
+    case MenuAction::Deshacer: edit(active, WEBKIT_EDITING_COMMAND_UNDO, "text.undo"); break;
+    case MenuAction::Cortar: edit(active, WEBKIT_EDITING_COMMAND_CUT, "clipboard.cut"); break;
+    case MenuAction::Copiar: edit(active, WEBKIT_EDITING_COMMAND_COPY, "clipboard.copy"); break;
+    case MenuAction::Pegar: edit(active, WEBKIT_EDITING_COMMAND_PASTE, "clipboard.paste"); break;
+    case MenuAction::SeleccionarTodo: edit(active, WEBKIT_EDITING_COMMAND_SELECT_ALL, "selection.select-all"); break;
+    case MenuAction::Minimizar: if (active) gtk_window_minimize(active); break;
+    case MenuAction::Cerrar: if (active) gtk_window_close(active); break;
+  }
+}
+
+void GtkApp::saveWindows() {
+  for (auto* w : windows_) w->saveFrame();
+}
+
+}  // namespace qv::gtk

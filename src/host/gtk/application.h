@@ -1,0 +1,45 @@
+// The GtkApplication side of the core's Application: views, windows, the
+// menu bar and its actions, and the rule that quits when nothing is shown.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <vector>
+
+#include "host/gtk/engine.h"
+#include "host/gtk/gobject_ptr.h"
+#include "host/gtk/settings_file.h"
+#include "host/gtk/window.h"
+#include "host/platform.h"
+
+namespace qv::gtk {
+
+class GtkApp final : public Application {
+ public:
+  GtkApp(GtkApplication* app, Engine& engine, SettingsFile& settings,
+         std::optional<std::string> resourcesFolder);
+
+  std::unique_ptr<WebView> createWebView(const WebViewConfig& config) override;
+  std::unique_ptr<Window> createWindow(const WindowSpec& spec, WebView& content) override;
+  void activate() override;
+  void installMenu(const std::vector<Menu>& menus, std::function<void()> recargar) override;
+  std::optional<std::string> resourcesFolder() override { return resources_; }
+  std::string downloadsFolder() override;
+
+  // Saves what must outlive the process; called once, at shutdown.
+  void saveWindows();
+
+ private:
+  void quitWhenNothingIsShown(GtkWindow* window);
+  void runAction(MenuAction action);
+
+  GtkApplication* app_;
+  Engine& engine_;
+  SettingsFile& settings_;
+  std::optional<std::string> resources_;
+  std::vector<AppWindow*> windows_;  // owned by the core
+  GObjectPtr<GMenu> menu_;
+  std::function<void()> recargar_;
+};
+
+}  // namespace qv::gtk

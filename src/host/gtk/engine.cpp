@@ -1,0 +1,73 @@
+#include "host/gtk/engine.h"
+
+#include <fcntl.h>
+#include <glib/gstdio.h>
+#include <unistd.h>
+
+#include <memory>
+
+#include "host/gtk/signal.h"
+#include "host/gtk/web_view.h"
+
+namespace qv::gtk {
+namespace {
+
+std::string engineUserAgentWithSafariVersion() {
+  auto settings = GObjectPtr<WebKitSettings>::adopt(webkit_settings_new());
+  std::string ua = webkit_settings_get_user_agent(settings.get());
+  if (auto cut = ua.find(" Version/"); cut != std::string::npos) ua.resize(cut);
+  return ua + " Version/17.4 Safari/605.1.15";
+}
+
+// The cookie database holds log-ins: only its owner may read it. SQLite keeps
+// the mode of an existing file, and gives its journals the same one.
+std::string privateCookieFile(const std::string& dataFolder) {
+  g_mkdir_with_parents(dataFolder.c_str(), 0700);
+  g_chmod(dataFolder.c_str(), 0700);
+  std::string path = dataFolder + "/cookies.sqlite";
+  int fd = g_open(path.c_str(), O_WRONLY | O_CREAT, 0600);
+  if (fd >= 0) close(fd);
+  g_chmod(path.c_str(), 0600);
+  return path;
+}
+
+}  // namespace
+
+Engine::Engine(const std::string& dataFolder, const std::string& cacheFolder,
+               bool mockCaptureDevices)
+    : session_(GObjectPtr<WebKitNetworkSession>::adopt(
+          webkit_network_session_new(dataFolder.c_str(), cacheFolder.c_str()))),
+      safariUserAgent_(engineUserAgentWithSafariVersion()),
+      mockCaptureDevices_(mockCaptureDevices) {
+  webkit_cookie_manager_set_persistent_storage(
+      webkit_network_session_get_cookie_manager(session_.get()),
+      privateCookieFile(dataFolder).c_str(), WEBKIT_COOKIE_PERSISTENT_STORAGE_SQLITE);
+  routeDownloads();
+}
+
+void Engine::routeDownloads() {
+  connect<void(WebKitNetworkSession*, WebKitDownload*)>(
+      session_.get(), "download-started", [](WebKitNetworkSession*, WebKitDownload* download) {
+        auto* view = GtkWebView::from(webkit_download_get_web_view(download));
+        WebViewPolicy* policy = view ? view->policy() : nullptr;
+        // Views nobody governs download nothing.
+        if (!policy) {
+          webkit_download_cancel(download);
+          return;
+        }
+        auto failed = std::make_shared<bool>(false);
+        connect<gboolean(WebKitDownload*, gchar*)>(
+            download, "decide-destination", [policy](WebKitDownload* d, gchar* suggested) {
+              auto path = policy->downloadDestination(suggested ? suggested : "");
+              webkit_download_set_destination(d, path.c_str());
+              return TRUE;
+            });
+        connect<void(WebKitDownload*, GError*)>(download, "failed",
+                                                [failed](WebKitDownload*, GError*) { *failed = true; });
+        connect<void(WebKitDownload*)>(download, "finished", [policy, failed](WebKitDownload*) {
+          if (!*failed) policy->downloadFinished();
+        });
+      });
+}
+
+}  // namespace qv::gtk

@@ -1,0 +1,101 @@
+#include "host/gtk/run.h"
+
+#include <webkit/webkit.h>
+
+#include "host/gtk/application.h"
+#include "host/gtk/cookie_store.h"
+#include "host/gtk/dialogs.h"
+#include "host/gtk/engine.h"
+#include "host/gtk/gobject_ptr.h"
+#include "host/gtk/http_client.h"
+#include "host/gtk/services.h"
+#include "host/gtk/settings_file.h"
+#include "host/gtk/signal.h"
+
+namespace qv::gtk {
+namespace {
+
+constexpr const char* kStyle = R"CSS(
+window.qv-window, window.qv-window headerbar, window.qv-window popovermenubar {
+  background-color: rgb(3%, 5%, 7%);
+}
+window.qv-window headerbar { box-shadow: none; border: none; }
+.qv-rounded { border-radius: 10px; }
+)CSS";
+
+void applyLook() {
+  g_object_set(gtk_settings_get_default(), "gtk-application-prefer-dark-theme", TRUE, nullptr);
+  auto css = GObjectPtr<GtkCssProvider>::adopt(gtk_css_provider_new());
+  gtk_css_provider_load_from_data(css.get(), kStyle, -1);
+  gtk_style_context_add_provider_for_display(gdk_display_get_default(), GTK_STYLE_PROVIDER(css.get()),
+                                             GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+}
+
+std::string userFolder(const char* base) { return std::string(base) + "/quorvex"; }
+
+// Everything that lives from launch to exit.
+struct Session {
+  explicit Session(GtkApplication* app, Options& options)
+      : engine(userFolder(g_get_user_data_dir()), userFolder(g_get_user_cache_dir()),
+               options.mockCaptureDevices),
+        settings(userFolder(g_get_user_config_dir()) + "/settings.json"),
+        application(app, engine, settings, options.resourcesFolder),
+        cookies(webkit_network_session_get_cookie_manager(engine.session())),
+        delegate(Host{application, cookies, browser, settings, clock, http, dialogs, mainQueue},
+                 options.config),
+        runtime{app, delegate, application} {}
+
+  Engine engine;
+  SettingsFile settings;
+  GtkApp application;
+  WebKitCookieStore cookies;
+  DefaultBrowser browser;
+  WallClock clock;
+  SoupHttpClient http;
+  GtkDialogs dialogs;
+  GMainQueue mainQueue;
+  Delegate delegate;
+  Runtime runtime;
+};
+
+}  // namespace
+
+std::optional<std::string> resourcesBesideExecutable() {
+  GCharPtr exe(g_file_read_link("/proc/self/exe", nullptr));
+  if (!exe) return std::nullopt;
+  GCharPtr bin(g_path_get_dirname(exe.get()));
+  GCharPtr prefix(g_path_get_dirname(bin.get()));
+  std::string folder = std::string(prefix.get()) + "/share/quorvex";
+  if (!g_file_test(folder.c_str(), G_FILE_TEST_IS_DIR)) return std::nullopt;
+  return folder;
+}
+
+Options standardOptions() {
+  Options o;
+  o.config = Config::standard(g_get_home_dir());
+  o.resourcesFolder = resourcesBesideExecutable();
+  return o;
+}
+
+int run(Options options) {
+  // WebKitGTK keeps native HLS off unless asked, before the first web view.
+  g_setenv("WEBKIT_GST_ENABLE_HLS_SUPPORT", "1", TRUE);
+  auto app = GObjectPtr<GtkApplication>::adopt(gtk_application_new(QV_APP_ID, G_APPLICATION_DEFAULT_FLAGS));
+  std::unique_ptr<Session> session;
+  connect<void(GApplication*)>(app.get(), "activate", [&](GApplication*) {
+    if (session) {  // a second launch only brings the window back
+      session->application.activate();
+      return;
+    }
+    applyLook();
+    session = std::make_unique<Session>(app.get(), options);
+    session->delegate.applicationDidFinishLaunching();
+    if (options.onLaunched) options.onLaunched(session->runtime);
+  });
+  connect<void(GApplication*)>(app.get(), "shutdown", [&](GApplication*) {
+    if (session) session->application.saveWindows();
+  });
+  return g_application_run(G_APPLICATION(app.get()), 0, nullptr);
+}
+
+}  // namespace qv::gtk

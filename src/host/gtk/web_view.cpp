@@ -1,0 +1,183 @@
+#include "host/gtk/web_view.h"
+
+#include "host/gtk/pane_layer.h"
+#include "host/gtk/signal.h"
+
+namespace qv::gtk {
+namespace {
+
+constexpr const char* kWrapperKey = "qv-web-view";
+constexpr guint kStartPageTimeoutSeconds = 60;
+
+GObjectPtr<WebKitWebView> newView(Engine& engine, const WebViewConfig& config,
+                                  WebKitUserContentManager* content) {
+  auto settings = GObjectPtr<WebKitSettings>::adopt(webkit_settings_new());
+  if (config.allowFileAccessFromFileUrls)
+    webkit_settings_set_allow_file_access_from_file_urls(settings.get(), TRUE);
+  if (config.safariUserAgent)
+    webkit_settings_set_user_agent(settings.get(), engine.safariUserAgent().c_str());
+  if (engine.mockCaptureDevices()) {
+    webkit_settings_set_enable_mock_capture_devices(settings.get(), TRUE);
+    webkit_settings_set_enable_media_stream(settings.get(), TRUE);
+  }
+  webkit_settings_set_enable_developer_extras(settings.get(), FALSE);
+  auto policies = GObjectPtr<WebKitWebsitePolicies>::adopt(
+      config.mediaWithoutGesture
+          ? webkit_website_policies_new_with_policies("autoplay", WEBKIT_AUTOPLAY_ALLOW, nullptr)
+          : webkit_website_policies_new());
+  auto* view = static_cast<WebKitWebView*>(g_object_new(
+      WEBKIT_TYPE_WEB_VIEW, "network-session", engine.session(), "user-content-manager", content,
+      "settings", settings.get(), "website-policies", policies.get(), nullptr));
+  return GObjectPtr<WebKitWebView>::ref(view);
+}
+
+}  // namespace
+
+GtkWebView::GtkWebView(Engine& engine, const WebViewConfig& config) : config_(config) {
+  auto content = GObjectPtr<WebKitUserContentManager>::adopt(webkit_user_content_manager_new());
+  if (config.bridge) connectBridge(*config.bridge, content.get());
+  if (config.policy) reportDownloadLinks(content.get());
+  view_ = newView(engine, config, content.get());
+  g_object_set_data(G_OBJECT(view_.get()), kWrapperKey, this);
+  if (config.transparent) {
+    GdkRGBA clear = {0, 0, 0, 0};
+    webkit_web_view_set_background_color(view_.get(), &clear);
+  }
+  if (config.cornerRadius > 0) {
+    gtk_widget_add_css_class(GTK_WIDGET(view_.get()), "qv-rounded");
+    gtk_widget_set_overflow(GTK_WIDGET(view_.get()), GTK_OVERFLOW_HIDDEN);
+  }
+  connect<void(WebKitWebView*, WebKitLoadEvent)>(
+      view_.get(), "load-changed", [this](WebKitWebView*, WebKitLoadEvent event) {
+        if (event == WEBKIT_LOAD_COMMITTED && startPageTimer_) {
+          g_source_remove(startPageTimer_);
+          startPageTimer_ = 0;
+        }
+      });
+  if (config.policy)
+    governBy(*config.policy);
+  else
+    answerWithEngineDefaults();
+}
+
+GtkWebView::~GtkWebView() {
+  if (startPageTimer_) g_source_remove(startPageTimer_);
+  g_object_set_data(G_OBJECT(view_.get()), kWrapperKey, nullptr);
+}
+
+GtkWebView* GtkWebView::from(WebKitWebView* view) {
+  return view ? static_cast<GtkWebView*>(g_object_get_data(G_OBJECT(view), kWrapperKey)) : nullptr;
+}
+
+void GtkWebView::loadRequest(const std::string& url) {
+  webkit_web_view_load_uri(view_.get(), url.c_str());
+  armStartPageTimeout();
+}
+
+// WebKitGTK requests have no time-out of their own: a start page that has not
+// committed within a minute is stopped, as a timed-out request would be.
+void GtkWebView::armStartPageTimeout() {
+  if (startPageTimer_) g_source_remove(startPageTimer_);
+  startPageTimer_ = g_timeout_add_seconds(
+      kStartPageTimeoutSeconds,
+      +[](gpointer self) -> gboolean {
+        auto* me = static_cast<GtkWebView*>(self);
+        me->startPageTimer_ = 0;
+        if (webkit_web_view_is_loading(me->view_.get()))
+          webkit_web_view_stop_loading(me->view_.get());
+        return G_SOURCE_REMOVE;
+      },
+      this);
+}
+
+void GtkWebView::loadHtml(const std::string& html, const std::optional<std::string>& baseUrl) {
+  webkit_web_view_load_html(view_.get(), html.c_str(), baseUrl ? baseUrl->c_str() : nullptr);
+}
+
+void GtkWebView::loadFile(const std::string& path) {
+  GCharPtr uri(g_filename_to_uri(path.c_str(), nullptr, nullptr));
+  if (uri) webkit_web_view_load_uri(view_.get(), uri.get());
+}
+
+void GtkWebView::reload() { webkit_web_view_reload(view_.get()); }
+
+void GtkWebView::evaluateScript(const std::string& script) {
+  webkit_web_view_evaluate_javascript(view_.get(), script.c_str(), -1, nullptr, nullptr, nullptr,
+                                      nullptr, nullptr);
+}
+
+void GtkWebView::callAsyncFunction(const std::string& body, const std::string& argName,
+                                   const std::string& argValue,
+                                   std::function<void(std::optional<std::string>)> done) {
+  GVariantBuilder builder;
+  g_variant_builder_init(&builder, G_VARIANT_TYPE("a{sv}"));
+  g_variant_builder_add(&builder, "{sv}", argName.c_str(), g_variant_new_string(argValue.c_str()));
+  struct Call {
+    GObjectPtr<WebKitWebView> view;
+    std::function<void(std::optional<std::string>)> done;
+  };
+  auto* call = new Call{GObjectPtr<WebKitWebView>::ref(view_.get()), std::move(done)};
+  webkit_web_view_call_async_javascript_function(
+      view_.get(), body.c_str(), -1, g_variant_builder_end(&builder), nullptr, nullptr, nullptr,
+      +[](GObject* source, GAsyncResult* result, gpointer data) {
+        std::unique_ptr<Call> call(static_cast<Call*>(data));
+        GError* raw = nullptr;
+        auto value = GObjectPtr<JSCValue>::adopt(webkit_web_view_call_async_javascript_function_finish(
+            WEBKIT_WEB_VIEW(source), result, &raw));
+        GErrorPtr error(raw);
+        std::optional<std::string> text;
+        if (value && jsc_value_is_string(value.get())) {
+          GCharPtr s(jsc_value_to_string(value.get()));
+          text = s.get();
+        }
+        try {
+          call->done(std::move(text));
+        } catch (...) {
+        }
+      },
+      call);
+}
+
+std::optional<std::string> GtkWebView::url() const {
+  const char* uri = webkit_web_view_get_uri(view_.get());
+  if (!uri || !*uri) return std::nullopt;
+  return std::string(uri);
+}
+
+bool GtkWebView::isLoading() const { return webkit_web_view_is_loading(view_.get()); }
+
+namespace {
+
+class SignalObservation final : public Observation {
+ public:
+  SignalObservation(GObjectPtr<WebKitWebView> view, gulong id) : view_(std::move(view)), id_(id) {}
+  ~SignalObservation() override { g_signal_handler_disconnect(view_.get(), id_); }
+
+ private:
+  GObjectPtr<WebKitWebView> view_;
+  gulong id_;
+};
+
+}  // namespace
+
+std::unique_ptr<Observation> GtkWebView::observeUrl(std::function<void()> changed) {
+  gulong id = connect<void(WebKitWebView*, GParamSpec*)>(
+      view_.get(), "notify::uri", [changed = std::move(changed)](WebKitWebView*, GParamSpec*) { changed(); });
+  return std::make_unique<SignalObservation>(GObjectPtr<WebKitWebView>::ref(view_.get()), id);
+}
+
+void GtkWebView::setFrame(const Rect& frame) {
+  frame_ = frame;
+  if (layer_) layer_->relayout();
+}
+
+void GtkWebView::setHidden(bool hidden) { gtk_widget_set_visible(GTK_WIDGET(view_.get()), !hidden); }
+
+bool GtkWebView::takeDownloadRequest(const std::string& url) {
+  auto it = downloadRequests_.find(url);
+  if (it == downloadRequests_.end()) return false;
+  downloadRequests_.erase(it);
+  return true;
+}
+
+}  // namespace qv::gtk

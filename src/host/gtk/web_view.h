@@ -1,0 +1,60 @@
+// A WebKitWebView behind the core's WebView interface.
+#pragma once
+
+#include <webkit/webkit.h>
+
+#include <set>
+#include <string>
+
+#include "host/gtk/engine.h"
+#include "host/gtk/gobject_ptr.h"
+#include "host/platform.h"
+
+namespace qv::gtk {
+
+class PaneLayer;
+
+class GtkWebView final : public WebView {
+ public:
+  GtkWebView(Engine& engine, const WebViewConfig& config);
+  ~GtkWebView() override;
+
+  static GtkWebView* from(WebKitWebView* view);
+  WebKitWebView* widget() const { return view_.get(); }
+  WebViewPolicy* policy() const { return config_.policy; }
+  const Rect& frame() const { return frame_; }
+  void placeIn(PaneLayer* layer) { layer_ = layer; }
+
+  void loadRequest(const std::string& url) override;
+  void loadHtml(const std::string& html, const std::optional<std::string>& baseUrl) override;
+  void loadFile(const std::string& path) override;
+  void reload() override;
+  void evaluateScript(const std::string& script) override;
+  void callAsyncFunction(const std::string& body, const std::string& argName,
+                         const std::string& argValue,
+                         std::function<void(std::optional<std::string>)> done) override;
+  std::optional<std::string> url() const override;
+  bool isLoading() const override;
+  std::unique_ptr<Observation> observeUrl(std::function<void()> changed) override;
+  void setFrame(const Rect& frame) override;
+  void setHidden(bool hidden) override;
+
+  // Set by the download-link script just before the engine asks about the click.
+  bool takeDownloadRequest(const std::string& url);
+
+ private:
+  void governBy(WebViewPolicy& policy);
+  void answerWithEngineDefaults();
+  void connectBridge(ScriptMessageHandler& bridge, WebKitUserContentManager* content);
+  void reportDownloadLinks(WebKitUserContentManager* content);
+  void armStartPageTimeout();
+
+  WebViewConfig config_;
+  GObjectPtr<WebKitWebView> view_;
+  PaneLayer* layer_ = nullptr;
+  Rect frame_;
+  std::multiset<std::string> downloadRequests_;
+  guint startPageTimer_ = 0;
+};
+
+}  // namespace qv::gtk

@@ -1,0 +1,164 @@
+// How a web view answers the engine: through the core's policy when it has
+// one, otherwise as a view with no delegate would.
+#include <nlohmann/json.hpp>
+
+#include "host/gtk/signal.h"
+#include "host/gtk/web_view.h"
+
+namespace qv::gtk {
+namespace {
+
+// Clicks on a[download] are reported from a private script world before the
+// engine asks about the navigation they start.
+constexpr const char* kDownloadWorld = "qv-descargas";
+constexpr const char* kDownloadLinkScript = R"JS(
+document.addEventListener('click', function (e) {
+  var a = e.target && e.target.closest ? e.target.closest('a[download]') : null;
+  if (a && a.href) window.webkit.messageHandlers.qvDescarga.postMessage(a.href);
+}, true);
+)JS";
+
+std::optional<std::string> requestUri(WebKitURIRequest* request) {
+  const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+  if (!uri || !*uri) return std::nullopt;
+  return std::string(uri);
+}
+
+}  // namespace
+
+void GtkWebView::connectBridge(ScriptMessageHandler& bridge, WebKitUserContentManager* content) {
+  connect<void(WebKitUserContentManager*, JSCValue*)>(
+      content, "script-message-received::qv", [&bridge](WebKitUserContentManager*, JSCValue* value) {
+        GCharPtr json(jsc_value_to_json(value, 0));
+        if (!json) return;
+        auto body = nlohmann::json::parse(json.get(), nullptr, false);
+        if (!body.is_discarded()) bridge.scriptMessage(body);
+      });
+  webkit_user_content_manager_register_script_message_handler(content, "qv", nullptr);
+  auto marker = webkit_user_script_new("window.__qvNativo = true;", WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+                                       WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+  webkit_user_content_manager_add_script(content, marker);
+  webkit_user_script_unref(marker);
+}
+
+void GtkWebView::reportDownloadLinks(WebKitUserContentManager* content) {
+  connect<void(WebKitUserContentManager*, JSCValue*)>(
+      content, "script-message-received::qvDescarga", [this](WebKitUserContentManager*, JSCValue* value) {
+        if (!jsc_value_is_string(value)) return;
+        GCharPtr href(jsc_value_to_string(value));
+        downloadRequests_.insert(href.get());
+      });
+  webkit_user_content_manager_register_script_message_handler(content, "qvDescarga", kDownloadWorld);
+  auto script = webkit_user_script_new_for_world(
+      kDownloadLinkScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+      WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, kDownloadWorld, nullptr, nullptr);
+  webkit_user_content_manager_add_script(content, script);
+  webkit_user_script_unref(script);
+}
+
+void GtkWebView::governBy(WebViewPolicy& policy) {
+  auto* view = view_.get();
+  connect<gboolean(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType)>(
+      view, "decide-policy",
+      [this, &policy](WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type) -> gboolean {
+        // Responses keep the engine's rule: attachments and types it cannot show download.
+        if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) return FALSE;
+        auto* action = webkit_navigation_policy_decision_get_navigation_action(
+            WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+        if (type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION) {
+          // Let it through to "create", which answers it without a new view.
+          webkit_policy_decision_use(decision);
+          return TRUE;
+        }
+        NavigationAction a;
+        a.url = requestUri(webkit_navigation_action_get_request(action));
+        a.type = webkit_navigation_action_get_navigation_type(action) == WEBKIT_NAVIGATION_TYPE_LINK_CLICKED
+                     ? NavigationType::LinkActivated
+                     : NavigationType::Other;
+        a.wantsDownload = a.url && takeDownloadRequest(*a.url);
+        switch (policy.decideNavigation(*this, a)) {
+          case NavigationDecision::Allow: webkit_policy_decision_use(decision); break;
+          case NavigationDecision::Cancel: webkit_policy_decision_ignore(decision); break;
+          case NavigationDecision::Download: webkit_policy_decision_download(decision); break;
+        }
+        return TRUE;
+      });
+  connect<GtkWidget*(WebKitWebView*, WebKitNavigationAction*)>(
+      view, "create", [this, &policy](WebKitWebView*, WebKitNavigationAction* action) -> GtkWidget* {
+        policy.newWindowRequested(*this, requestUri(webkit_navigation_action_get_request(action)));
+        return nullptr;
+      });
+  connect<gboolean(WebKitWebView*, WebKitPermissionRequest*)>(
+      view, "permission-request", [&policy](WebKitWebView*, WebKitPermissionRequest* request) -> gboolean {
+        if (!WEBKIT_IS_USER_MEDIA_PERMISSION_REQUEST(request) &&
+            !WEBKIT_IS_DEVICE_INFO_PERMISSION_REQUEST(request))
+          return FALSE;
+        if (policy.grantsMediaCapture())
+          webkit_permission_request_allow(request);
+        else
+          webkit_permission_request_deny(request);
+        return TRUE;
+      });
+  connect<gboolean(WebKitWebView*, WebKitScriptDialog*)>(
+      view, "script-dialog", [&policy](WebKitWebView*, WebKitScriptDialog* dialog) -> gboolean {
+        auto* held = webkit_script_dialog_ref(dialog);
+        auto finish = [held] {
+          webkit_script_dialog_close(held);
+          webkit_script_dialog_unref(held);
+        };
+        std::string message = webkit_script_dialog_get_message(dialog);
+        switch (webkit_script_dialog_get_dialog_type(dialog)) {
+          case WEBKIT_SCRIPT_DIALOG_ALERT:
+            policy.alert(message, finish);
+            break;
+          case WEBKIT_SCRIPT_DIALOG_CONFIRM:
+            policy.confirm(message, [held, finish](bool ok) {
+              webkit_script_dialog_confirm_set_confirmed(held, ok);
+              finish();
+            });
+            break;
+          default:  // prompts and leave-page questions get no dialog: null / stay
+            finish();
+            break;
+        }
+        return TRUE;
+      });
+  connect<gboolean(WebKitWebView*, WebKitFileChooserRequest*)>(
+      view, "run-file-chooser", [&policy](WebKitWebView*, WebKitFileChooserRequest* request) -> gboolean {
+        auto held = GObjectPtr<WebKitFileChooserRequest>::ref(request);
+        policy.chooseFiles(webkit_file_chooser_request_get_select_multiple(request),
+                           [held](std::optional<std::vector<std::string>> files) {
+                             if (!files) {
+                               webkit_file_chooser_request_cancel(held.get());
+                               return;
+                             }
+                             std::vector<const gchar*> paths;
+                             for (auto& f : *files) paths.push_back(f.c_str());
+                             paths.push_back(nullptr);
+                             webkit_file_chooser_request_select_files(held.get(), paths.data());
+                           });
+        return TRUE;
+      });
+  connect<void(WebKitWebView*, WebKitWebProcessTerminationReason)>(
+      view, "web-process-terminated",
+      [this, &policy](WebKitWebView*, WebKitWebProcessTerminationReason) { policy.contentProcessEnded(*this); });
+}
+
+void GtkWebView::answerWithEngineDefaults() {
+  // No dialogs in views nobody governs: an alert closes at once, a confirm is
+  // refused, a prompt gets null, and no file is ever chosen.
+  connect<gboolean(WebKitWebView*, WebKitScriptDialog*)>(
+      view_.get(), "script-dialog", [](WebKitWebView*, WebKitScriptDialog* dialog) -> gboolean {
+        if (webkit_script_dialog_get_dialog_type(dialog) == WEBKIT_SCRIPT_DIALOG_CONFIRM)
+          webkit_script_dialog_confirm_set_confirmed(dialog, FALSE);
+        webkit_script_dialog_close(dialog);
+        return TRUE;
+      });
+  connect<gboolean(WebKitWebView*, WebKitFileChooserRequest*)>(
+      view_.get(), "run-file-chooser", [](WebKitWebView*, WebKitFileChooserRequest* request) -> gboolean {
+        webkit_file_chooser_request_cancel(request);
+        return TRUE;
+      });
+}
+
+}  // namespace qv::gtk

@@ -1,0 +1,41 @@
+// A top-level window: header bar in the window colour, the menu bar, and the
+// content with its pane layer. Closing hides it; it lives until exit.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <memory>
+
+#include "host/gtk/pane_layer.h"
+#include "host/gtk/settings_file.h"
+#include "host/platform.h"
+
+namespace qv::gtk {
+
+class GtkWebView;
+
+class AppWindow final : public Window {
+ public:
+  AppWindow(GtkApplication* app, const WindowSpec& spec, GtkWebView& content, SettingsFile& settings);
+
+  GtkWindow* widget() const { return window_; }
+  void setMenu(GMenuModel* menu);
+  // Records the content size and maximised state under the autosave name.
+  void saveFrame();
+
+  void present() override;
+  void addPane(WebView& pane) override;
+
+ private:
+  int chromeHeight() const;
+  void restoreFrame(const WindowSpec& spec);
+
+  GtkWindow* window_;  // owned by GTK's list of top-levels until exit
+  GtkWidget* header_;
+  GtkWidget* menuBar_;
+  std::unique_ptr<PaneLayer> layer_;
+  SettingsFile& settings_;
+  std::optional<std::string> autosaveName_;
+};
+
+}  // namespace qv::gtk
