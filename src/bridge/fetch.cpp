@@ -1,9 +1,52 @@
+// The fetch proxy: intake and routing of "fetch", the network route, and the
+// one reply operation every route answers through.
 #include "app/delegate.h"
+#include "bridge/args.h"
+#include "bridge/fetch_route.h"
+#include "bridge/mt5_status.h"
+#include "bridge/network_request.h"
+#include "bridge/reply.h"
+#include "util/url.h"
 
 namespace qv {
 
-void Delegate::fetch(const nlohmann::json&) {}
-void Delegate::responde(const std::string&, const std::string&, const std::string&) {}
-void Delegate::fetchRed(const std::string&, const std::string&, const nlohmann::json&) {}
+void Delegate::fetch(const nlohmann::json& body) {
+  // Without a usable url or id there is nobody to answer: drop silently.
+  auto url = args::string(body, "url");
+  if (!url || !parseUrl(*url)) return;
+  auto id = args::string(body, "id");
+  if (!id) return;
+
+  switch (fetchRoute(*url)) {
+    case FetchRoute::Sitio:
+      fetchSitio(*url, *id);
+      break;
+    case FetchRoute::Estado: {
+      const auto data = mt5Status(config.mt5UsersFolders);
+      responde(*id, data, data.empty() ? "sin MT5" : "");
+      break;
+    }
+    case FetchRoute::Red:
+      fetchRed(*url, *id, body);
+      break;
+  }
+}
+
+void Delegate::responde(const std::string& id, const std::string& data, const std::string& error) {
+  webView->evaluateScript(replyScript(id, data, error));
+}
+
+void Delegate::fetchRed(const std::string& url, const std::string& id, const nlohmann::json& body) {
+  // The completion runs on a worker: it encodes the body and builds the
+  // script there (a large body must not stall the main loop) and touches
+  // the main web view only from the task it posts to the main queue.
+  MainQueue& mainQueue = platform.mainQueue;
+  platform.http.send(networkRequest(url, body, config), [this, &mainQueue, id](HttpResponse r) {
+    const auto texts = networkReply(r);
+    mainQueue.post([this, script = replyScript(id, texts.data, texts.error)] {
+      webView->evaluateScript(script);
+    });
+  });
+}
 
 }  // namespace qv

@@ -1,5 +1,7 @@
 // Standard Base64 (RFC 4648 alphabet, "=" fill, no line breaks). Decoding is
-// strict: anything but pure Base64 of a length that is a multiple of 4 fails.
+// strict: a length that is not a multiple of 4, any character outside the
+// alphabet (line breaks and blanks included) or a "=" anywhere but the one or
+// two last places of the text makes it fail.
 #pragma once
 
 #include <optional>

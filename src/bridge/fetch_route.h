@@ -1,0 +1,18 @@
+// Where a fetch goes, decided on the raw "url" text alone.
+#pragma once
+
+#include <string_view>
+
+namespace qv {
+
+enum class FetchRoute {
+  Sitio,   // run inside a logged-in site's web view
+  Estado,  // the MetaTrader 5 status file
+  Red,     // straight to the network
+};
+
+// Plain, case-sensitive tests: "qv-web://" or "qv-exness://" as a prefix,
+// then exactly "qv-mt5://estado"; anything else is the network's.
+FetchRoute fetchRoute(std::string_view url);
+
+}  // namespace qv
