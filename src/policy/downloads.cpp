@@ -1,10 +1,22 @@
+#include <filesystem>
+#include <system_error>
+
 #include "app/delegate.h"
+#include "policy/download_name.h"
 
 namespace qv {
 
 std::string Delegate::downloadDestination(const std::string& suggestedName) {
-  return platform.application.downloadsFolder() + "/" + suggestedName;
+  std::filesystem::path folder = platform.application.downloadsFolder();
+  // A folder that cannot be made leaves the download to fail in the engine.
+  std::error_code ignored;
+  std::filesystem::create_directories(folder, ignored);
+  return freePath(folder, safeFileName(suggestedName)).string();
 }
-void Delegate::downloadFinished() {}
+
+// The notice goes to the main page, whichever view downloaded.
+void Delegate::downloadFinished() {
+  webView->evaluateScript("typeof toastNativo==='function'&&toastNativo('Guardado en Descargas')");
+}
 
 }  // namespace qv

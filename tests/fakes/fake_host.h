@@ -181,16 +181,20 @@ class FakeHttp final : public HttpClient {
 
 class FakeDialogs final : public Dialogs {
  public:
-  void alert(Window&, const std::string& m, std::function<void()> done) override {
+  void alert(Window& parent, const std::string& m, std::function<void()> done) override {
+    parents.push_back(&parent);
     alerts.push_back({m, std::move(done)});
   }
-  void confirm(Window&, const std::string& m, std::function<void(bool)> done) override {
+  void confirm(Window& parent, const std::string& m, std::function<void(bool)> done) override {
+    parents.push_back(&parent);
     confirms.push_back({m, std::move(done)});
   }
-  void openFiles(Window&, bool multiple,
+  void openFiles(Window& parent, bool multiple,
                  std::function<void(std::optional<std::vector<std::string>>)> done) override {
+    parents.push_back(&parent);
     fileChoosers.push_back({multiple, std::move(done)});
   }
+  std::vector<Window*> parents;  // of every dialog, in asking order
   std::vector<std::pair<std::string, std::function<void()>>> alerts;
   std::vector<std::pair<std::string, std::function<void(bool)>>> confirms;
   std::vector<std::pair<bool, std::function<void(std::optional<std::vector<std::string>>)>>>

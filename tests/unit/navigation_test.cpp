@@ -1,0 +1,133 @@
+// Navigation and new-window decisions: the two tables, then the Delegate
+// carrying them out against the fakes.
+#include <gtest/gtest.h>
+
+#include "fakes/fake_host.h"
+#include "policy/navigation_rules.h"
+
+namespace qv {
+namespace {
+
+using fake::FakeWebView;
+using fake::Rig;
+using D = NavigationDecision;
+using T = NavigationType;
+
+TEST(NavigationRule, FirstMatchingRuleDecides) {
+  struct Case {
+    std::optional<std::string> url;
+    T type;
+    bool download;
+    D expected;
+  } cases[] = {
+      // A download wins over the link click to the browser.
+      {"https://a.example/f.pdf", T::LinkActivated, true, D::Download},
+      {std::nullopt, T::LinkActivated, true, D::Download},
+      {std::nullopt, T::LinkActivated, false, D::Allow},
+      // No scheme, or nothing that parses: stays in place.
+      {"pagina.html", T::LinkActivated, false, D::Allow},
+      {"//a.example/x", T::LinkActivated, false, D::Allow},
+      {"https://a b.example/", T::LinkActivated, false, D::Allow},
+      {"", T::LinkActivated, false, D::Allow},
+      // Web links the user clicks leave for the browser.
+      {"https://a.example/", T::LinkActivated, false, D::Cancel},
+      {"http://a.example/", T::LinkActivated, false, D::Cancel},
+      {"httpx://a.example/", T::LinkActivated, false, D::Cancel},
+      // The prefix is case-sensitive.
+      {"HTTPS://a.example/", T::LinkActivated, false, D::Allow},
+      // Other schemes stay, clicked or not.
+      {"mailto:x@a.example", T::LinkActivated, false, D::Allow},
+      {"file:///res/web/index.html", T::LinkActivated, false, D::Allow},
+      {"about:blank", T::LinkActivated, false, D::Allow},
+      // Web loads that are not clicks stay in place.
+      {"https://a.example/", T::Other, false, D::Allow},
+      {"http://a.example/", T::Other, false, D::Allow},
+  };
+  for (const auto& c : cases) {
+    NavigationAction action{c.url, c.type, c.download};
+    EXPECT_EQ(navigationRule(action), c.expected) << c.url.value_or("(no url)");
+  }
+}
+
+TEST(NewWindowRule, OnlyWebUrlsGoAnywhereAndPanesKeepTheirOwnHost) {
+  using W = NewWindowTarget;
+  struct Case {
+    std::optional<std::string> url;
+    bool fromPane;
+    W expected;
+  } cases[] = {
+      {std::nullopt, true, W::Drop},
+      {"canal/123", true, W::Drop},
+      {"https://a b/", true, W::Drop},
+      {"about:blank", true, W::Drop},
+      {"about:blank", false, W::Drop},
+      {"mailto:x@discord.com", true, W::Drop},
+      {"HTTPS://discord.com/", true, W::Drop},
+      {"https://discord.com/channels/1", true, W::RequestingPane},
+      {"https://cdn.discordapp.com/a.png", true, W::RequestingPane},
+      {"http://discord.gg/x", true, W::RequestingPane},
+      {"https://discord.com/channels/1", false, W::Browser},
+      {"https://example.com/?discord", true, W::Browser},
+      {"https://example.com/discord", true, W::Browser},
+      {"https://Discord.com/", true, W::Browser},
+      // No host never holds the fragment.
+      {"https:discord", true, W::Browser},
+      {"https:///discord", true, W::Browser},
+      {"https://example.com/", false, W::Browser},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(newWindowRule(c.url, c.fromPane, "discord"), c.expected)
+        << c.url.value_or("(no url)") << (c.fromPane ? " from a pane" : " from the main view");
+}
+
+struct NavigationTest : ::testing::Test {
+  Rig rig;
+  void SetUp() override { rig.launch(); }
+};
+
+TEST_F(NavigationTest, OnlyACancelledClickReachesTheBrowser) {
+  auto& view = rig.mainView();
+  auto loadsBefore = view.loads;
+  EXPECT_EQ(rig.delegate->decideNavigation(view, {"https://a.example/x", T::LinkActivated, false}),
+            D::Cancel);
+  EXPECT_EQ(rig.delegate->decideNavigation(view, {"https://a.example/y", T::Other, false}),
+            D::Allow);
+  EXPECT_EQ(rig.delegate->decideNavigation(view, {"https://a.example/z", T::LinkActivated, true}),
+            D::Download);
+  EXPECT_EQ(rig.browser.opened, std::vector<std::string>{"https://a.example/x"});
+  EXPECT_EQ(view.loads, loadsBefore);
+}
+
+TEST_F(NavigationTest, NewWindowFromTheMainViewGoesToTheBrowserWhateverTheHost) {
+  auto& view = rig.mainView();
+  auto loadsBefore = view.loads;
+  rig.delegate->newWindowRequested(view, "https://discord.com/channels/1");
+  rig.delegate->newWindowRequested(view, "about:blank");
+  rig.delegate->newWindowRequested(view, std::nullopt);
+  EXPECT_EQ(rig.browser.opened, std::vector<std::string>{"https://discord.com/channels/1"});
+  EXPECT_EQ(view.loads, loadsBefore);
+  EXPECT_EQ(rig.app.views.size(), 1u);
+}
+
+TEST_F(NavigationTest, NewWindowFromAPaneStaysInThatPaneForItsOwnHost) {
+  rig.post(R"({"cmd":"web","slot":"a","url":"https://discord.com/app"})");
+  rig.post(R"({"cmd":"web","slot":"b","url":"https://discord.com/app"})");
+  if (rig.delegate->panesWeb().size() != 2) GTEST_SKIP() << "web panes are not placed yet";
+  auto& a = static_cast<FakeWebView&>(*rig.delegate->panesWeb().at("a"));
+  auto& b = static_cast<FakeWebView&>(*rig.delegate->panesWeb().at("b"));
+  auto bLoads = b.loads;
+  auto mainLoads = rig.mainView().loads;
+
+  rig.delegate->newWindowRequested(a, "https://discord.com/channels/1/2");
+  rig.delegate->newWindowRequested(a, "https://example.com/");
+  rig.delegate->newWindowRequested(a, "about:blank");
+
+  ASSERT_FALSE(a.loads.empty());
+  EXPECT_EQ(a.loads.back(), "request https://discord.com/channels/1/2");
+  EXPECT_EQ(b.loads, bLoads);
+  EXPECT_EQ(rig.mainView().loads, mainLoads);
+  EXPECT_EQ(rig.browser.opened, std::vector<std::string>{"https://example.com/"});
+}
+
+}  // namespace
+}  // namespace qv
