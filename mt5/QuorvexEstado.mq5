@@ -127,6 +127,29 @@ long DesfaseServidor()
    return((long)MathRound(d / 900.0) * 900);
   }
 
+// Decimals of the symbol's price; 8 when the terminal cannot say, so that a
+// failed lookup never rounds prices to whole numbers.
+int DecimalesPrecio(const string simbolo)
+  {
+   long d;
+   if(!SymbolInfoInteger(simbolo, SYMBOL_DIGITS, d))
+      return(8);
+   return((int)d);
+  }
+
+// Decimals of the symbol's lot step (0.01 gives 2, 0.001 gives 3).
+int DecimalesVolumen(const string simbolo)
+  {
+   double paso = SymbolInfoDouble(simbolo, SYMBOL_VOLUME_STEP);
+   int d = 0;
+   while(d < 8 && paso > 0 && MathAbs(paso - MathRound(paso)) > 1e-9)
+     {
+      paso *= 10;
+      d++;
+     }
+   return(d < 2 ? 2 : d);
+  }
+
 string Posiciones()
   {
    string j = "[";
@@ -139,13 +162,13 @@ string Posiciones()
       if(ticket == 0)
          continue;  // closed between the count and the read
       string simbolo = PositionGetString(POSITION_SYMBOL);
-      int digitos = (int)SymbolInfoInteger(simbolo, SYMBOL_DIGITS);
+      int digitos = DecimalesPrecio(simbolo);
       bool compra = PositionGetInteger(POSITION_TYPE) == POSITION_TYPE_BUY;
       string p = "{";
       p += Par("ticket", StringFormat("%I64u", ticket));
       p += Par("symbol", Texto(simbolo));
       p += Par("type", compra ? "\"buy\"" : "\"sell\"");
-      p += Par("volume", Numero(PositionGetDouble(POSITION_VOLUME), 2));
+      p += Par("volume", Numero(PositionGetDouble(POSITION_VOLUME), DecimalesVolumen(simbolo)));
       p += Par("openPrice", Numero(PositionGetDouble(POSITION_PRICE_OPEN), digitos));
       p += Par("currentPrice", Numero(PositionGetDouble(POSITION_PRICE_CURRENT), digitos));
       p += Par("sl", Numero(PositionGetDouble(POSITION_SL), digitos));

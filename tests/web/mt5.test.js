@@ -127,6 +127,8 @@ test('es-ES formatting of the panel figures', () => {
     [formato.precio(1.05, 5), '1,05000'],
     [formato.precio(2652.2, 2), '2652,20'],
     [formato.precio(1.234567), '1,23457'],
+    [formato.lotes(0.5), '0,50'],
+    [formato.lotes(0.0015), '0,0015'],
     [formato.porcentaje(2470.87), '2470,87 %'],
     [formato.antiguedad(42), 'hace 42 s'],
     [formato.antiguedad(7300), 'hace 2 h'],

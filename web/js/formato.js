@@ -49,6 +49,11 @@
     return nf('p', { minimumFractionDigits: 2, maximumFractionDigits: 5 }).format(v);
   }
 
+  // Lots: two decimals, more only for brokers with finer steps.
+  function lotes(v) {
+    return finito(v) ? nf('l', { minimumFractionDigits: 2, maximumFractionDigits: 4 }).format(v) : GUION;
+  }
+
   function porcentaje(v) {
     return finito(v) ? cifra(v, 2) + ' %' : GUION;
   }
@@ -83,6 +88,6 @@
     return 'hace ' + Math.floor(s / 86400) + ' d';
   }
 
-  QV.formato = { GUION, cifra, dinero, precio, porcentaje, horaLocal, horaUTC, fechaCorta, antiguedad };
+  QV.formato = { GUION, cifra, dinero, precio, lotes, porcentaje, horaLocal, horaUTC, fechaCorta, antiguedad };
   if (typeof module !== 'undefined') module.exports = QV.formato;
 })(typeof window !== 'undefined' ? window : globalThis);

@@ -73,7 +73,7 @@
         fila.dataset.lado = p.type;
         celda(fila, p.symbol || f.GUION, 'simbolo');
         celda(fila, p.type === 'buy' ? 'Compra' : p.type === 'sell' ? 'Venta' : f.GUION, 'lado');
-        celda(fila, f.cifra(p.volume, 2), 'num');
+        celda(fila, f.lotes(p.volume), 'num');
         celda(fila, f.precio(p.openPrice, p.digits), 'num apertura');
         celda(fila, f.precio(p.currentPrice, p.digits), 'num');
         const b = celda(fila, f.dinero(p.profit, divisa, true), 'num con-signo beneficio');
