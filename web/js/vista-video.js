@@ -64,6 +64,9 @@
         const fuente = V.fuenteDe(texto);
         error.hidden = texto.trim() === '' || fuente !== null;
         if (texto.trim() !== '' && fuente === null) return;
+        // The old stream goes now, even if the slot is out of sight and the
+        // placer has nothing more to say about it.
+        if (fuentes[i]) ctx.enviar(V.mensajeOcultarSlot(slot, true));
         fuentes[i] = fuente;
         slots[i].entrada = fuente ? texto.trim() : '';
         guardar();
