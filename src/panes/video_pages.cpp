@@ -5,6 +5,8 @@
 namespace qv {
 namespace {
 
+// The fixed text of each page, in the order it is written, between the values
+// put into it: H for the HLS page, K for Kick, Y for YouTube.
 constexpr std::string_view kH1 =
     "<html><head><style>html,body{margin:0;height:100%;background:#000;overflow:hidden}video{"
     "position:fixed;inset:0;width:100%;height:100%;object-fit:cover}</style></head>\n<body><video "
