@@ -103,15 +103,5 @@ TEST_F(SiteWindowsTest, SitioMostrarSendsTheViewBackOnlyWhenOffTheSitesHost) {
   EXPECT_EQ(rig.app.windows.size(), 2u);
 }
 
-TEST_F(SiteWindowsTest, ViewMadeByAFetchIsTheOneTheWindowShowsLater) {
-  auto& v = view("tradeify");
-  v.currentUrl = "https://app.tradeify.co/";
-  v.loads.clear();
-  rig.delegate->sitioMostrar("tradeify");
-  EXPECT_EQ(&rig.app.windows.back()->content, &v);
-  EXPECT_EQ(rig.app.windows.back()->spec.title, "Tradeify · inicia sesión una vez");
-  EXPECT_TRUE(v.loads.empty());
-}
-
 }  // namespace
 }  // namespace qv
