@@ -31,7 +31,8 @@ struct Job {
 struct Pending {
   std::function<void(HttpResponse)> done;
   GObjectPtr<SoupMessage> message;
-  std::shared_ptr<GThreadPool> workers;
+  GThreadPool* workers;  // valid while *closed is false
+  std::shared_ptr<const bool> closed;
 };
 
 void runJob(gpointer data, gpointer) {
@@ -55,14 +56,14 @@ void finished(GObject* session, GAsyncResult* result, gpointer data) {
   GBytesPtr bytes(soup_session_send_and_read_finish(SOUP_SESSION(session), result, &raw));
   GErrorPtr error(raw);
   // Only the client's own end cancels, and then nobody waits for an answer.
-  if (error && g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_CANCELLED)) return;
+  if (*pending->closed) return;
   try {
     auto job = std::make_unique<Job>();
     job->done = std::move(pending->done);
     job->status = static_cast<int>(soup_message_get_status(pending->message.get()));
     job->bytes = std::move(bytes);
     if (error) job->error = error->message;
-    g_thread_pool_push(pending->workers.get(), job.release(), nullptr);
+    g_thread_pool_push(pending->workers, job.release(), nullptr);
   } catch (...) {
   }
 }
@@ -94,10 +95,14 @@ GUriPtr httpUri(const std::string& url) {
 SoupHttpClient::SoupHttpClient()
     : jar_(GObjectPtr<SoupCookieJar>::adopt(soup_cookie_jar_new())),
       cancellable_(GObjectPtr<GCancellable>::adopt(g_cancellable_new())),
-      workers_(g_thread_pool_new(runJob, nullptr, 2, FALSE, nullptr),
-               [](GThreadPool* pool) { g_thread_pool_free(pool, FALSE, TRUE); }) {}
+      workers_(g_thread_pool_new(runJob, nullptr, 2, FALSE, nullptr)) {}
 
-SoupHttpClient::~SoupHttpClient() { g_cancellable_cancel(cancellable_.get()); }
+SoupHttpClient::~SoupHttpClient() {
+  *closed_ = true;
+  g_cancellable_cancel(cancellable_.get());
+  // workers_, the last member, is freed first: it waits for the answers
+  // already queued, so no `done` runs once this returns.
+}
 
 SoupSession* SoupHttpClient::sessionFor(double timeoutSeconds) {
   // Whole seconds, at least one (0 would mean none at all).
@@ -136,7 +141,7 @@ void SoupHttpClient::send(const HttpRequest& request, std::function<void(HttpRes
   }
 
   SoupSession* session = sessionFor(request.timeoutSeconds);
-  auto* pending = new Pending{std::move(done), std::move(message), workers_};
+  auto* pending = new Pending{std::move(done), std::move(message), workers_.get(), closed_};
   soup_session_send_and_read_async(session, pending->message.get(), G_PRIORITY_DEFAULT,
                                    cancellable_.get(), finished, pending);
 }

@@ -16,7 +16,8 @@ namespace qv::gtk {
 class SoupHttpClient final : public HttpClient {
  public:
   SoupHttpClient();
-  // Requests still in flight are cancelled; their `done` never runs.
+  // Answers already received are delivered before it returns; requests
+  // still on the wire are cancelled and never answered.
   ~SoupHttpClient() override;
   SoupHttpClient(const SoupHttpClient&) = delete;
   SoupHttpClient& operator=(const SoupHttpClient&) = delete;
@@ -34,9 +35,14 @@ class SoupHttpClient final : public HttpClient {
   // use, all sharing the jar. The application only ever uses one.
   std::map<guint, GObjectPtr<SoupSession>> sessions_;
   GObjectPtr<GCancellable> cancellable_;
-  // Shared with requests in flight, so that a completion arriving after the
-  // client is gone still finds the pool; freed on the main thread.
-  std::shared_ptr<GThreadPool> workers_;
+  // Set when the client goes; a completion arriving after that (they come
+  // on the main thread) finds it and hands nothing to the workers.
+  std::shared_ptr<bool> closed_ = std::make_shared<bool>(false);
+
+  struct PoolFree {
+    void operator()(GThreadPool* pool) const { g_thread_pool_free(pool, FALSE, TRUE); }
+  };
+  std::unique_ptr<GThreadPool, PoolFree> workers_;
 };
 
 }  // namespace qv::gtk
