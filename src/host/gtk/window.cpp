@@ -25,8 +25,9 @@ AppWindow::AppWindow(GtkApplication* app, const WindowSpec& spec, GtkWebView& co
   gtk_box_append(GTK_BOX(box), layer_->widget());
   gtk_window_set_child(window_, box);
 
+  // The minimum is the page's: the content never gets smaller than this.
   if (spec.minimumSize)
-    gtk_widget_set_size_request(GTK_WIDGET(window_), spec.minimumSize->first, spec.minimumSize->second);
+    gtk_widget_set_size_request(layer_->widget(), spec.minimumSize->first, spec.minimumSize->second);
   restoreFrame(spec);
   if (autosaveName_)
     connect<gboolean(GtkWindow*)>(window_, "close-request", [this](GtkWindow*) -> gboolean {
@@ -39,31 +40,39 @@ void AppWindow::setMenu(GMenuModel* menu) {
   gtk_popover_menu_bar_set_menu_model(GTK_POPOVER_MENU_BAR(menuBar_), menu);
 }
 
-// GTK sizes a window with its header bar and menu bar; the size asked for is
-// the content's, so theirs is added.
-int AppWindow::chromeHeight() const {
-  int total = 0;
-  for (auto* w : {header_, menuBar_}) {
-    int minimum = 0, natural = 0;
-    gtk_widget_measure(w, GTK_ORIENTATION_VERTICAL, -1, &minimum, &natural, nullptr, nullptr);
-    total += natural;
-  }
-  return total;
-}
-
+// A saved frame is the window's default size as GTK keeps it; a window with
+// none is sized so that its content gets the size asked for.
 void AppWindow::restoreFrame(const WindowSpec& spec) {
-  int width = spec.width, height = spec.height;
-  bool maximized = false;
   if (autosaveName_) {
     const auto& saved = settings_.value(*autosaveName_);
     if (saved.is_object() && saved.value("width", 0) > 0 && saved.value("height", 0) > 0) {
-      width = saved.value("width", width);
-      height = saved.value("height", height);
-      maximized = saved.value("maximized", false);
+      gtk_window_set_default_size(window_, saved.value("width", 0), saved.value("height", 0));
+      if (saved.value("maximized", false)) gtk_window_maximize(window_);
+      return;
     }
   }
-  gtk_window_set_default_size(window_, width, height + chromeHeight());
-  if (maximized) gtk_window_maximize(window_);
+  contentWidth_ = spec.width;
+  contentHeight_ = spec.height;
+  gtk_window_set_default_size(window_, contentWidth_, contentHeight_);
+  fitContentOnceLaidOut();
+}
+
+// GTK's default size also holds the header bar, the menu bar and the frame,
+// whose sizes are known only once laid out.
+void AppWindow::fitContentOnceLaidOut() {
+  gtk_widget_add_tick_callback(
+      layer_->widget(),
+      +[](GtkWidget* content, GdkFrameClock*, gpointer self) -> gboolean {
+        auto* me = static_cast<AppWindow*>(self);
+        int width = gtk_widget_get_width(content), height = gtk_widget_get_height(content);
+        if (width <= 0 || height <= 0) return G_SOURCE_CONTINUE;
+        int dw = 0, dh = 0;
+        gtk_window_get_default_size(me->window_, &dw, &dh);
+        gtk_window_set_default_size(me->window_, dw + me->contentWidth_ - width,
+                                    dh + me->contentHeight_ - height);
+        return G_SOURCE_REMOVE;
+      },
+      this, nullptr);
 }
 
 void AppWindow::saveFrame() {
@@ -72,7 +81,7 @@ void AppWindow::saveFrame() {
   gtk_window_get_default_size(window_, &width, &height);
   if (width <= 0 || height <= 0) return;
   settings_.setValue(*autosaveName_, {{"width", width},
-                                      {"height", height - chromeHeight()},
+                                      {"height", height},
                                       {"maximized", static_cast<bool>(gtk_window_is_maximized(window_))}});
 }
 

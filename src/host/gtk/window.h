@@ -20,15 +20,15 @@ class AppWindow final : public Window {
 
   GtkWindow* widget() const { return window_; }
   void setMenu(GMenuModel* menu);
-  // Records the content size and maximised state under the autosave name.
+  // Records the size and maximised state under the autosave name.
   void saveFrame();
 
   void present() override;
   void addPane(WebView& pane) override;
 
  private:
-  int chromeHeight() const;
   void restoreFrame(const WindowSpec& spec);
+  void fitContentOnceLaidOut();
 
   GtkWindow* window_;  // owned by GTK's list of top-levels until exit
   GtkWidget* header_;
@@ -36,6 +36,7 @@ class AppWindow final : public Window {
   std::unique_ptr<PaneLayer> layer_;
   SettingsFile& settings_;
   std::optional<std::string> autosaveName_;
+  int contentWidth_ = 0, contentHeight_ = 0;  // asked for the content at first start
 };
 
 }  // namespace qv::gtk

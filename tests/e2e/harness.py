@@ -1,0 +1,273 @@
+"""Drives the real application (tests/e2e/host) under the X display the test
+command started, in a temporary HOME with its own XDG folders, a default
+browser that records what it is handed, and HTTP servers on 127.0.0.1."""
+
+import json
+import os
+import select
+import shutil
+import subprocess
+import tempfile
+import threading
+import time
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+BUILD = os.environ.get("QV_BUILD", os.path.join(ROOT, "build"))
+HOST = os.path.join(BUILD, "bin", "qv_e2e_host")
+PAGES = os.path.join(ROOT, "tests", "e2e", "pages")
+OUTPUT = os.environ.get("QV_TEST_OUTPUT", os.path.join(BUILD, "test-output"))
+
+
+def wait_for(check, timeout=20.0, interval=0.05, what="condition"):
+    """Polls `check` until it returns something truthy; returns that value."""
+    end = time.monotonic() + timeout
+    while True:
+        value = check()
+        if value:
+            return value
+        if time.monotonic() > end:
+            raise AssertionError(f"timed out waiting for {what}")
+        time.sleep(interval)
+
+
+class Home:
+    """A user's home for one or more runs of the application."""
+
+    def __init__(self):
+        self.root = tempfile.mkdtemp(prefix="qv-e2e-")
+        self.home = os.path.join(self.root, "home")
+        self.config = os.path.join(self.home, ".config")
+        self.data = os.path.join(self.home, ".local", "share")
+        self.cache = os.path.join(self.home, ".cache")
+        self.downloads = os.path.join(self.home, "Downloads")
+        for d in (self.config, self.data, self.cache):
+            os.makedirs(d, exist_ok=True)
+        self.browser_log = os.path.join(self.root, "opened.log")
+        self._register_browser()
+
+    def _register_browser(self):
+        recorder = os.path.join(self.root, "browser.sh")
+        with open(recorder, "w") as f:
+            f.write('#!/bin/sh\nprintf "%s\\n" "$1" >> "' + self.browser_log + '"\n')
+        os.chmod(recorder, 0o755)
+        apps = os.path.join(self.data, "applications")
+        os.makedirs(apps, exist_ok=True)
+        with open(os.path.join(apps, "qv-test-browser.desktop"), "w") as f:
+            f.write("[Desktop Entry]\nType=Application\nName=Test browser\n"
+                    f"Exec={recorder} %u\nMimeType=x-scheme-handler/http;x-scheme-handler/https;\n")
+        with open(os.path.join(self.config, "mimeapps.list"), "w") as f:
+            f.write("[Default Applications]\nx-scheme-handler/http=qv-test-browser.desktop\n"
+                    "x-scheme-handler/https=qv-test-browser.desktop\n")
+
+    def opened(self):
+        """URLs handed to the default browser so far, in order."""
+        try:
+            with open(self.browser_log) as f:
+                return [line.rstrip("\n") for line in f if line.strip()]
+        except FileNotFoundError:
+            return []
+
+    def settings(self):
+        path = os.path.join(self.config, "quorvex", "settings.json")
+        with open(path) as f:
+            return json.load(f)
+
+    def env(self):
+        env = dict(os.environ)
+        env.update(HOME=self.home, XDG_CONFIG_HOME=self.config, XDG_DATA_HOME=self.data,
+                   XDG_CACHE_HOME=self.cache, XDG_DATA_DIRS="/usr/local/share:/usr/share",
+                   GTK_A11Y="none", NO_AT_BRIDGE="1", GSETTINGS_BACKEND="memory")
+        # No session bus: nothing may be started on one and outlive the run.
+        env["DBUS_SESSION_BUS_ADDRESS"] = "disabled:"
+        return env
+
+    def remove(self):
+        shutil.rmtree(self.root, ignore_errors=True)
+
+
+class App:
+    """One run of the application. `settings` go to the host as its options:
+    resourcesFolder, sitios, chatAppURL, videoBaseURL, networkTimeoutSeconds..."""
+
+    def __init__(self, home, page="shell", **settings):
+        self.home = home
+        self.settings = dict(settings)
+        if page is not None and "resourcesFolder" not in self.settings:
+            self.settings["resourcesFolder"] = os.path.join(PAGES, page)
+        self.proc = None
+        self._seq = 0
+        self._buffer = b""
+
+    def start(self):
+        config = os.path.join(self.home.root, "host-options.json")
+        with open(config, "w") as f:
+            json.dump(self.settings, f)
+        read_fd, write_fd = os.pipe()  # answers come back on the host's fd 3
+        self.log = open(os.path.join(self.home.root, "app.log"), "ab")
+        self.proc = subprocess.Popen(
+            [HOST, config], stdin=subprocess.PIPE, stdout=self.log, stderr=self.log,
+            env=self.home.env(), close_fds=False,
+            preexec_fn=lambda: (os.dup2(write_fd, 3), os.set_inheritable(3, True)))
+        os.close(write_fd)
+        self._answers = read_fd
+        wait_for(lambda: self.state_or_none(), timeout=30, what="the application to start")
+        return self
+
+    def __enter__(self):
+        return self.start()
+
+    def __exit__(self, *exc):
+        self.stop()
+
+    def call(self, op, timeout=30, **args):
+        self._seq += 1
+        request = dict(args, op=op, seq=self._seq)
+        self.proc.stdin.write((json.dumps(request) + "\n").encode())
+        self.proc.stdin.flush()
+        end = time.monotonic() + timeout
+        while True:
+            while b"\n" in self._buffer:
+                line, self._buffer = self._buffer.split(b"\n", 1)
+                answer = json.loads(line)
+                if answer.get("seq") == self._seq:
+                    return answer
+            left = end - time.monotonic()
+            if left <= 0 or self.proc.poll() is not None:
+                raise AssertionError(f"no answer to {op}")
+            ready, _, _ = select.select([self._answers], [], [], left)
+            if ready:
+                chunk = os.read(self._answers, 65536)
+                if not chunk:
+                    raise AssertionError(f"the application ended during {op}")
+                self._buffer += chunk
+
+    def state_or_none(self):
+        try:
+            return self.call("state", timeout=2)
+        except AssertionError:
+            if self.proc.poll() is not None:
+                raise
+            return None
+
+    def state(self):
+        return self.call("state")
+
+    def js(self, body, view="main", timeout=30):
+        """Runs an async function body in a view; returns its value."""
+        answer = self.call("eval", view=view, js=body, timeout=timeout)
+        if "error" in answer:
+            raise AssertionError(f"script failed in {view}: {answer['error']}")
+        return answer.get("value")
+
+    def wait_js(self, expression, view="main", timeout=20):
+        """Waits until the expression is truthy in the view; returns its value.
+        Each look lasts a moment inside the page, so that a page being
+        replaced (whose pending scripts never answer) is soon asked again."""
+        body = ("const end = Date.now() + 300; for (;;) { let v; try { v = (%s); } catch (e) { v = undefined; }"
+                " if (v || Date.now() > end) return v || null; await new Promise(r => setTimeout(r, 20)); }"
+                % expression)
+        end = time.monotonic() + timeout
+        while time.monotonic() < end:
+            try:
+                value = self.js(body, view=view, timeout=3)
+            except AssertionError:
+                if self.proc.poll() is not None:
+                    raise
+                value = None
+            if value:
+                return value
+        raise AssertionError(f"timed out waiting for {expression} in {view}")
+
+    def post(self, message):
+        """Posts one bridge message from the main page."""
+        self.js("window.webkit.messageHandlers.qv.postMessage(%s); return true;" % json.dumps(message))
+
+    def pane(self, kind, slot):
+        for p in self.state()["panes"]:
+            if p["kind"] == kind and p["slot"] == slot:
+                return p
+        return None
+
+    def window(self, title="QUORVEX"):
+        for w in self.state()["windows"]:
+            if w["title"] == title:
+                return w
+        return None
+
+    def screenshot(self, name):
+        os.makedirs(OUTPUT, exist_ok=True)
+        path = os.path.join(OUTPUT, name + ".png")
+        subprocess.run(["import", "-window", "root", path], check=True, env=self.home.env())
+        return path
+
+    def stop(self):
+        if not self.proc or self.proc.poll() is not None:
+            return
+        try:
+            self.call("quit", timeout=5)
+        except AssertionError:
+            pass
+        try:
+            self.proc.wait(timeout=15)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+            self.proc.wait()
+        os.close(self._answers)
+        self.log.close()
+
+
+class Server:
+    """An HTTP server on 127.0.0.1. `routes` maps a path (without query) to a
+    function of the request returning (status, headers, body bytes), or None
+    to never answer. Every request is logged."""
+
+    def __init__(self, routes=None, host="127.0.0.1"):
+        self.routes = dict(routes or {})
+        self.requests = []
+        server = self
+
+        class Handler(BaseHTTPRequestHandler):
+            protocol_version = "HTTP/1.1"
+
+            def log_message(self, *args):
+                pass
+
+            def _handle(self):
+                length = int(self.headers.get("Content-Length") or 0)
+                self.body = self.rfile.read(length) if length else b""
+                self.route = self.path.split("?", 1)[0]
+                server.requests.append(self)
+                handler = server.routes.get(self.route)
+                if handler is None and "*" in server.routes:
+                    handler = server.routes["*"]
+                if handler is None:
+                    status, headers, body = 404, {}, b"no"
+                else:
+                    result = handler(self)
+                    if result is None:  # hold the connection without answering
+                        time.sleep(60)
+                        return
+                    status, headers, body = result
+                self.send_response(status)
+                for k, v in headers.items():
+                    self.send_header(k, v)
+                self.send_header("Content-Length", str(len(body)))
+                self.end_headers()
+                self.wfile.write(body)
+
+            do_GET = do_POST = do_PUT = do_DELETE = do_PATCH = _handle
+
+        ThreadingHTTPServer.daemon_threads = True
+        self.httpd = ThreadingHTTPServer((host, 0), Handler)
+        self.port = self.httpd.server_address[1]
+        self.base = f"http://{host}:{self.port}"
+        self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
+        self.thread.start()
+
+    def hits(self, route):
+        return [r for r in self.requests if r.route == route]
+
+    def close(self):
+        self.httpd.shutdown()
+        self.httpd.server_close()

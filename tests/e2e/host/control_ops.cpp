@@ -1,0 +1,215 @@
+// What the end-to-end suite can ask of the running application.
+#include <gtk/gtk.h>
+#include <webkit/webkit.h>
+
+#include "control.h"
+#include "host/gtk/web_view.h"
+
+G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+
+namespace qv::e2e {
+namespace {
+
+using nlohmann::json;
+
+std::string str(const char* s) { return s ? s : ""; }
+
+WebKitWebView* findView(gtk::Runtime& rt, const std::string& name) {
+  WebView* view = nullptr;
+  auto lookup = [&](const auto& table, const std::string& key) {
+    auto it = table.find(key);
+    return it == table.end() ? nullptr : it->second.get();
+  };
+  if (name == "main") view = rt.delegate.mainWebView();
+  else if (name.starts_with("web:")) view = lookup(rt.delegate.panesWeb(), name.substr(4));
+  else if (name.starts_with("video:")) view = lookup(rt.delegate.panesVideo(), name.substr(6));
+  else if (name.starts_with("site:")) view = lookup(rt.delegate.sitesWeb(), name.substr(5));
+  return view ? static_cast<gtk::GtkWebView*>(view)->widget() : nullptr;
+}
+
+// Runs an async function body in the view's page and answers its JSON value.
+void evalOp(gtk::Runtime& rt, const json& req, Answer answer) {
+  auto* view = findView(rt, req.value("view", "main"));
+  if (!view) return answer({{"error", "no such view"}});
+  auto* held = new Answer(std::move(answer));
+  webkit_web_view_call_async_javascript_function(
+      view, req.value("js", "").c_str(), -1, nullptr, nullptr, nullptr, nullptr,
+      +[](GObject* source, GAsyncResult* result, gpointer data) {
+        std::unique_ptr<Answer> answer(static_cast<Answer*>(data));
+        GError* raw = nullptr;
+        auto value = gtk::GObjectPtr<JSCValue>::adopt(
+            webkit_web_view_call_async_javascript_function_finish(WEBKIT_WEB_VIEW(source), result, &raw));
+        gtk::GErrorPtr error(raw);
+        if (error) return (*answer)({{"error", error->message}});
+        gtk::GCharPtr text(value ? jsc_value_to_json(value.get(), 0) : nullptr);
+        (*answer)({{"value", text ? json::parse(text.get(), nullptr, false) : json()}});
+      },
+      held);
+}
+
+json bounds(GtkWidget* widget, GtkWidget* relativeTo) {
+  graphene_rect_t r;
+  if (!gtk_widget_compute_bounds(widget, relativeTo, &r)) return nullptr;
+  return {{"x", r.origin.x}, {"y", r.origin.y}, {"w", r.size.width}, {"h", r.size.height}};
+}
+
+void stateOp(gtk::Runtime& rt, const json&, Answer answer) {
+  json windows = json::array();
+  for (GList* l = gtk_application_get_windows(rt.app); l; l = l->next) {
+    auto* w = GTK_WINDOW(l->data);
+    int dw = 0, dh = 0;
+    gtk_window_get_default_size(w, &dw, &dh);
+    windows.push_back({{"title", str(gtk_window_get_title(w))},
+                       {"visible", static_cast<bool>(gtk_widget_get_visible(GTK_WIDGET(w)))},
+                       {"width", gtk_widget_get_width(GTK_WIDGET(w))},
+                       {"height", gtk_widget_get_height(GTK_WIDGET(w))},
+                       {"maximized", static_cast<bool>(gtk_window_is_maximized(w))}});
+  }
+  auto* main = GTK_WIDGET(findView(rt, "main"));
+  GtkWidget* overlay = gtk_widget_get_parent(main);
+  json panes = json::array();
+  int order = 0;
+  for (GtkWidget* child = gtk_widget_get_first_child(overlay); child; child = gtk_widget_get_next_sibling(child), ++order) {
+    auto describe = [&](const char* kind, const auto& table) {
+      for (const auto& [slot, pane] : table)
+        if (GTK_WIDGET(static_cast<gtk::GtkWebView*>(pane.get())->widget()) == child)
+          panes.push_back({{"kind", kind}, {"slot", slot}, {"order", order},
+                           {"visible", static_cast<bool>(gtk_widget_get_visible(child))},
+                           {"mapped", static_cast<bool>(gtk_widget_get_mapped(child))},
+                           {"bounds", bounds(child, overlay)},
+                           {"uri", str(webkit_web_view_get_uri(WEBKIT_WEB_VIEW(child)))}});
+    };
+    describe("web", rt.delegate.panesWeb());
+    describe("video", rt.delegate.panesVideo());
+  }
+  json sites = json::object();
+  for (const auto& [key, view] : rt.delegate.sitesWeb()) {
+    sites[key] = {{"uri", view->url().value_or("")}, {"loading", view->isLoading()}};
+  }
+  answer({{"windows", windows},
+          {"content", {{"w", gtk_widget_get_width(main)}, {"h", gtk_widget_get_height(main)}}},
+          {"mainUri", str(webkit_web_view_get_uri(WEBKIT_WEB_VIEW(main)))},
+          {"panes", panes},
+          {"sites", sites}});
+}
+
+void actionOp(gtk::Runtime& rt, const json& req, Answer answer) {
+  g_action_group_activate_action(G_ACTION_GROUP(rt.app), req.value("name", "").c_str(), nullptr);
+  answer({{"ok", true}});
+}
+
+void terminateOp(gtk::Runtime& rt, const json& req, Answer answer) {
+  auto* view = findView(rt, req.value("view", "main"));
+  if (!view) return answer({{"error", "no such view"}});
+  webkit_web_view_terminate_web_process(view);
+  answer({{"ok", true}});
+}
+
+GtkWindow* windowTitled(gtk::Runtime& rt, const std::string& title) {
+  for (GList* l = gtk_application_get_windows(rt.app); l; l = l->next)
+    if (title == str(gtk_window_get_title(GTK_WINDOW(l->data)))) return GTK_WINDOW(l->data);
+  return nullptr;
+}
+
+void resizeOp(gtk::Runtime& rt, const json& req, Answer answer) {
+  auto* w = windowTitled(rt, req.value("title", "QUORVEX"));
+  if (!w) return answer({{"error", "no such window"}});
+  gtk_window_set_default_size(w, req.value("width", 0), req.value("height", 0));
+  answer({{"ok", true}});
+}
+
+void closeOp(gtk::Runtime& rt, const json& req, Answer answer) {
+  auto* w = windowTitled(rt, req.value("title", "QUORVEX"));
+  if (!w) return answer({{"error", "no such window"}});
+  gtk_window_close(w);
+  answer({{"ok", true}});
+}
+
+void collectButtons(GtkWidget* widget, std::vector<GtkWidget*>& out) {
+  if (GTK_IS_BUTTON(widget)) out.push_back(widget);
+  for (GtkWidget* c = gtk_widget_get_first_child(widget); c; c = gtk_widget_get_next_sibling(c)) collectButtons(c, out);
+}
+
+std::vector<GtkWindow*> openDialogs() {
+  std::vector<GtkWindow*> out;
+  GListModel* all = gtk_window_get_toplevels();
+  for (guint i = 0; i < g_list_model_get_n_items(all); ++i) {
+    auto* w = GTK_WINDOW(g_list_model_get_item(all, i));
+    if (gtk_widget_get_visible(GTK_WIDGET(w)) && (GTK_IS_MESSAGE_DIALOG(w) || GTK_IS_FILE_CHOOSER_DIALOG(w)))
+      out.push_back(w);
+    g_object_unref(w);
+  }
+  return out;
+}
+
+void dialogsOp(gtk::Runtime&, const json&, Answer answer) {
+  json list = json::array();
+  for (auto* w : openDialogs()) {
+    GtkWindow* parent = gtk_window_get_transient_for(w);
+    json d = {{"modal", static_cast<bool>(gtk_window_get_modal(w))},
+              {"parent", parent ? str(gtk_window_get_title(parent)) : ""}};
+    if (GTK_IS_MESSAGE_DIALOG(w)) {
+      gtk::GCharPtr text;
+      g_object_get(w, "text", &text, nullptr);
+      d["type"] = "message";
+      d["text"] = text ? text.get() : "";
+      std::vector<GtkWidget*> buttons;
+      collectButtons(GTK_WIDGET(w), buttons);
+      d["buttons"] = json::array();
+      for (auto* b : buttons)
+        if (gtk_button_get_label(GTK_BUTTON(b))) d["buttons"].push_back(gtk_button_get_label(GTK_BUTTON(b)));
+    } else {
+      d["type"] = "files";
+      d["multiple"] = static_cast<bool>(gtk_file_chooser_get_select_multiple(GTK_FILE_CHOOSER(w)));
+      d["action"] = gtk_file_chooser_get_action(GTK_FILE_CHOOSER(w)) == GTK_FILE_CHOOSER_ACTION_OPEN ? "open" : "other";
+    }
+    list.push_back(d);
+  }
+  answer({{"dialogs", list}});
+}
+
+// Clicks the button with that label in the open message dialog, or answers
+// the file chooser with a file (or cancels it when none is given).
+void answerOp(gtk::Runtime&, const json& req, Answer answer) {
+  auto dialogs = openDialogs();
+  if (dialogs.empty()) return answer({{"error", "no dialog"}});
+  auto* w = dialogs.back();
+  if (GTK_IS_MESSAGE_DIALOG(w)) {
+    std::vector<GtkWidget*> buttons;
+    collectButtons(GTK_WIDGET(w), buttons);
+    for (auto* b : buttons)
+      if (req.value("button", "") == str(gtk_button_get_label(GTK_BUTTON(b)))) {
+        g_signal_emit_by_name(b, "clicked");
+        return answer({{"ok", true}});
+      }
+    return answer({{"error", "no such button"}});
+  }
+  if (req.contains("file")) {
+    auto file = gtk::GObjectPtr<GFile>::adopt(g_file_new_for_path(req["file"].get<std::string>().c_str()));
+    gtk_file_chooser_set_file(GTK_FILE_CHOOSER(w), file.get(), nullptr);
+    gtk_dialog_response(GTK_DIALOG(w), GTK_RESPONSE_ACCEPT);
+  } else {
+    gtk_dialog_response(GTK_DIALOG(w), GTK_RESPONSE_CANCEL);
+  }
+  answer({{"ok", true}});
+}
+
+void quitOp(gtk::Runtime& rt, const json&, Answer answer) {
+  answer({{"ok", true}});
+  g_application_quit(G_APPLICATION(rt.app));
+}
+
+}  // namespace
+
+const std::map<std::string, Op>& controlOps() {
+  static const std::map<std::string, Op> ops = {
+      {"eval", evalOp},     {"state", stateOp},     {"action", actionOp},   {"terminate", terminateOp},
+      {"resize", resizeOp}, {"close", closeOp},     {"dialogs", dialogsOp}, {"answer", answerOp},
+      {"quit", quitOp},
+  };
+  return ops;
+}
+
+}  // namespace qv::e2e
+
+G_GNUC_END_IGNORE_DEPRECATIONS

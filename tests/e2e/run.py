@@ -1,0 +1,16 @@
+"""Runs the end-to-end suite and closes with one summary line."""
+
+import os
+import sys
+import unittest
+
+if __name__ == "__main__":
+    here = os.path.dirname(os.path.abspath(__file__))
+    sys.path.insert(0, here)
+    pattern = sys.argv[1] if len(sys.argv) > 1 else "test_*.py"
+    suite = unittest.defaultTestLoader.discover(here, pattern=pattern)
+    result = unittest.TextTestRunner(verbosity=2).run(suite)
+    failed = len(result.failures) + len(result.errors)
+    passed = result.testsRun - failed - len(result.skipped)
+    print(f"e2e: {passed} passed, {failed} failed, {len(result.skipped)} skipped")
+    sys.exit(0 if failed == 0 else 1)
