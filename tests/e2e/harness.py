@@ -195,6 +195,15 @@ class App:
                 return w
         return None
 
+    def click(self, x, y, title="QUORVEX"):
+        """A real click (XTest) at page coordinates of the main web view."""
+        origin = self.state()["contentOrigin"]
+        env = self.home.env()
+        win = subprocess.run(["xdotool", "search", "--sync", "--name", f"^{title}$"], env=env,
+                             capture_output=True, text=True, check=True).stdout.split()[0]
+        subprocess.run(["xdotool", "mousemove", "--window", win, str(int(origin["x"] + x)),
+                        str(int(origin["y"] + y)), "click", "1"], env=env, check=True)
+
     def screenshot(self, name):
         os.makedirs(OUTPUT, exist_ok=True)
         path = os.path.join(OUTPUT, name + ".png")

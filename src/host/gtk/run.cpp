@@ -51,11 +51,12 @@ struct Session {
   WebKitCookieStore cookies;
   DefaultBrowser browser;
   WallClock clock;
-  SoupHttpClient http;
   GtkDialogs dialogs;
   GMainQueue mainQueue;
   Delegate delegate;
   Runtime runtime;
+  // Goes first: a request finishing at exit still finds the queue it posts to.
+  SoupHttpClient http;
 };
 
 }  // namespace

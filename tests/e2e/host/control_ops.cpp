@@ -86,8 +86,15 @@ void stateOp(gtk::Runtime& rt, const json&, Answer answer) {
   for (const auto& [key, view] : rt.delegate.sitesWeb()) {
     sites[key] = {{"uri", view->url().value_or("")}, {"loading", view->isLoading()}};
   }
+  // Where the main web view starts inside the X window, for real clicks.
+  graphene_point_t origin = GRAPHENE_POINT_INIT(0, 0);
+  auto* native = gtk_widget_get_native(main);
+  double sx = 0, sy = 0;
+  if (native && gtk_widget_compute_point(main, GTK_WIDGET(native), &origin, &origin))
+    gtk_native_get_surface_transform(native, &sx, &sy);
   answer({{"windows", windows},
           {"content", {{"w", gtk_widget_get_width(main)}, {"h", gtk_widget_get_height(main)}}},
+          {"contentOrigin", {{"x", origin.x + sx}, {"y", origin.y + sy}}},
           {"mainUri", str(webkit_web_view_get_uri(WEBKIT_WEB_VIEW(main)))},
           {"panes", panes},
           {"sites", sites}});
@@ -194,6 +201,18 @@ void answerOp(gtk::Runtime&, const json& req, Answer answer) {
   answer({{"ok", true}});
 }
 
+// Adds a script that runs at document start in the main page from now on,
+// then reloads it: how a test hands the page its configuration.
+void userScriptOp(gtk::Runtime& rt, const json& req, Answer answer) {
+  auto* view = findView(rt, "main");
+  auto* script = webkit_user_script_new(req.value("source", "").c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+                                        WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+  webkit_user_content_manager_add_script(webkit_web_view_get_user_content_manager(view), script);
+  webkit_user_script_unref(script);
+  webkit_web_view_reload(view);
+  answer({{"ok", true}});
+}
+
 void quitOp(gtk::Runtime& rt, const json&, Answer answer) {
   answer({{"ok", true}});
   g_application_quit(G_APPLICATION(rt.app));
@@ -205,7 +224,7 @@ const std::map<std::string, Op>& controlOps() {
   static const std::map<std::string, Op> ops = {
       {"eval", evalOp},     {"state", stateOp},     {"action", actionOp},   {"terminate", terminateOp},
       {"resize", resizeOp}, {"close", closeOp},     {"dialogs", dialogsOp}, {"answer", answerOp},
-      {"quit", quitOp},
+      {"userScript", userScriptOp}, {"quit", quitOp},
   };
   return ops;
 }
