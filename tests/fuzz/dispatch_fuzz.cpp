@@ -1,0 +1,25 @@
+// Whatever a page posts, the dispatcher must neither crash nor misbehave:
+// any input that parses as JSON is handed to a launched Delegate over fakes,
+// and every reply, network request and site fetch it starts is completed.
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "fakes/fake_host.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  auto body = nlohmann::json::parse(std::string_view(reinterpret_cast<const char*>(data), size), nullptr,
+                                    false);
+  if (body.is_discarded()) return 0;
+  qv::fake::Rig rig;
+  rig.config.mt5UsersFolders = {"/nonexistent/qv-fuzz/"};
+  rig.launch();
+  rig.delegate->scriptMessage(body);
+  rig.delegate->scriptMessage(body);  // a second time: existing panes and sites take other paths
+  for (auto& sent : rig.http.sent) sent.done({200, std::string("x"), std::nullopt});
+  for (auto* view : rig.app.views)
+    for (auto& call : view->asyncCalls) call.done(R"([200,"ok"])");
+  rig.cookies.deliver();
+  rig.mainQueue.runAll();
+  return 0;
+}

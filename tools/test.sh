@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything and runs every test: unit tests
+# (plain and under ASan/UBSan), the dispatcher fuzzer, the page's JavaScript
+# tests, the format check, the end-to-end suite under its own Xvfb and the
+# package test. Ends with one summary line.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+tools/install-deps.sh || exit 1
+
+export QV_BUILD="$root/build"
+export QV_TEST_OUTPUT="$root/build/test-output"
+mkdir -p "$QV_TEST_OUTPUT"
+jobs=$(nproc)
+
+passed=0; failed=0; report=()
+step() {  # step NAME COMMAND...
+  local name=$1; shift
+  echo "==== $name"
+  local start=$SECONDS
+  if "$@"; then
+    passed=$((passed + 1)); report+=("ok      $name ($((SECONDS - start)) s)")
+  else
+    failed=$((failed + 1)); report+=("FAILED  $name ($((SECONDS - start)) s)")
+  fi
+}
+
+build_all() {
+  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null &&
+    ninja -C build -j"$jobs"
+}
+build_sanitized() {
+  cmake -S . -B build-asan -G Ninja -DQV_SANITIZE=ON -DQV_GTK=OFF -DQV_BENCH=OFF >/dev/null &&
+    ninja -C build-asan -j"$jobs"
+}
+build_fuzzer() {
+  CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DQV_FUZZ=ON -DQV_SANITIZE=ON -DQV_GTK=OFF \
+    -DQV_BENCH=OFF >/dev/null && ninja -C build-fuzz -j"$jobs" dispatch_fuzz
+}
+fuzz() {
+  local corpus
+  corpus=$(mktemp -d)
+  "$root/build-fuzz/bin/dispatch_fuzz" -max_total_time="${QV_FUZZ_SECONDS:-60}" -max_len=512 \
+    "$corpus" tests/fuzz/seeds 2>&1 | tail -n 3
+  local rc=${PIPESTATUS[0]}
+  rm -rf "$corpus"
+  return "$rc"
+}
+format_check() {
+  git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+}
+with_display() {  # runs a command with an X server of its own
+  local display=:$((90 + RANDOM % 100))
+  Xvfb "$display" -screen 0 1920x1200x24 -nolisten tcp >/dev/null 2>&1 &
+  local xvfb=$!
+  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+  DISPLAY=$display "$@"
+  local rc=$?
+  kill "$xvfb" 2>/dev/null
+  wait "$xvfb" 2>/dev/null
+  return $rc
+}
+
+step "compilación" build_all
+step "compilación con ASan/UBSan" build_sanitized
+step "pruebas unitarias" ctest --test-dir build --output-on-failure -j"$jobs"
+step "pruebas unitarias con ASan/UBSan" ctest --test-dir build-asan --output-on-failure -j"$jobs"
+step "compilación del fuzzer" build_fuzzer
+step "fuzzer del despachador" fuzz
+step "pruebas de la página" node --test tests/web/
+step "formato (clang-format)" format_check
+step "extremo a extremo (Xvfb)" with_display python3 tests/e2e/run.py
+if [ -x tests/package/test_package.sh ]; then
+  step "paquete Debian" with_display tests/package/test_package.sh "$root/build"
+fi
+
+echo
+printf '%s\n' "${report[@]}"
+echo "capturas: $QV_TEST_OUTPUT"
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
