@@ -14,10 +14,12 @@ void Delegate::applicationDidFinishLaunching() {
   c.policy = this;
   c.bridge = this;
   webView = platform.application.createWebView(c);
-  window = platform.application.createWindow(
-      {.title = "QUORVEX", .width = 1280, .height = 860, .minimumSize = {{420, 560}},
-       .autosaveName = "QuorvexMain"},
-      *webView);
+  window = platform.application.createWindow({.title = "QUORVEX",
+                                              .width = 1280,
+                                              .height = 860,
+                                              .minimumSize = {{420, 560}},
+                                              .autosaveName = "QuorvexMain"},
+                                             *webView);
   if (auto resources = platform.application.resourcesFolder())
     webView->loadFile(*resources + "/web/index.html");
   window->present();

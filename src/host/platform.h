@@ -4,11 +4,10 @@
 
 #include <functional>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "host/values.h"
 #include "host/web_view.h"
@@ -29,9 +28,9 @@ struct WebViewConfig {
   bool transparent = false;
   double cornerRadius = 0;
   bool allowFileAccessFromFileUrls = false;
-  int width = 0, height = 0;  // size when the view lives outside the pane layer
-  WebViewPolicy* policy = nullptr;          // null: the engine's defaults apply
-  ScriptMessageHandler* bridge = nullptr;   // "qv" handler and the native marker
+  int width = 0, height = 0;               // size when the view lives outside the pane layer
+  WebViewPolicy* policy = nullptr;         // null: the engine's defaults apply
+  ScriptMessageHandler* bridge = nullptr;  // "qv" handler and the native marker
 };
 
 struct WindowSpec {

@@ -15,8 +15,17 @@ bool isUnreserved(char c) {
 
 bool isSubDelim(char c) {
   switch (c) {
-    case '!': case '$': case '&': case '\'': case '(': case ')':
-    case '*': case '+': case ',': case ';': case '=':
+    case '!':
+    case '$':
+    case '&':
+    case '\'':
+    case '(':
+    case ')':
+    case '*':
+    case '+':
+    case ',':
+    case ';':
+    case '=':
       return true;
     default:
       return false;
@@ -35,7 +44,13 @@ bool onlyUriCharacters(std::string_view s) {
     }
     if (isUnreserved(c) || isSubDelim(c)) continue;
     switch (c) {
-      case ':': case '/': case '?': case '#': case '[': case ']': case '@':
+      case ':':
+      case '/':
+      case '?':
+      case '#':
+      case '[':
+      case ']':
+      case '@':
         continue;
       default:
         return false;
@@ -58,7 +73,8 @@ std::optional<std::string> authorityHost(std::string_view a, bool& ok) {
   ok = true;
   if (auto at = a.rfind('@'); at != std::string_view::npos) {
     std::string_view user = a.substr(0, at);
-    if (!noBrackets(user) || user.find('@') != std::string_view::npos) return ok = false, std::nullopt;
+    if (!noBrackets(user) || user.find('@') != std::string_view::npos)
+      return ok = false, std::nullopt;
     a.remove_prefix(at + 1);
   }
   std::string_view host;

@@ -8,8 +8,8 @@
 #include "fakes/fake_host.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  auto body = nlohmann::json::parse(std::string_view(reinterpret_cast<const char*>(data), size), nullptr,
-                                    false);
+  auto body = nlohmann::json::parse(std::string_view(reinterpret_cast<const char*>(data), size),
+                                    nullptr, false);
   if (body.is_discarded()) return 0;
   qv::fake::Rig rig;
   rig.config.mt5UsersFolders = {"/nonexistent/qv-fuzz/"};

@@ -55,7 +55,8 @@ TEST(Signal, CallsTheTypedCallableAndFreesItWithTheConnection) {
   auto counter = std::make_shared<int>(0);
   {
     auto object = GObjectPtr<GObject>::adopt(watched());
-    connect<void(GObject*, GParamSpec*)>(object.get(), "notify", [counter](GObject*, GParamSpec*) { ++*counter; });
+    connect<void(GObject*, GParamSpec*)>(object.get(), "notify",
+                                         [counter](GObject*, GParamSpec*) { ++*counter; });
     g_signal_emit_by_name(object.get(), "notify", nullptr);
     EXPECT_EQ(*counter, 1);
     EXPECT_EQ(counter.use_count(), 2);
@@ -65,7 +66,8 @@ TEST(Signal, CallsTheTypedCallableAndFreesItWithTheConnection) {
 
 TEST(Signal, AThrowingCallableNeverReachesGLib) {
   auto object = GObjectPtr<GObject>::adopt(watched());
-  connect<void(GObject*, GParamSpec*)>(object.get(), "notify", [](GObject*, GParamSpec*) { throw 1; });
+  connect<void(GObject*, GParamSpec*)>(object.get(), "notify",
+                                       [](GObject*, GParamSpec*) { throw 1; });
   g_signal_emit_by_name(object.get(), "notify", nullptr);
   SUCCEED();
 }

@@ -31,10 +31,10 @@ TEST_F(DispatchTest, AbrirHandsParsableUrlsToTheBrowserAndDropsTheRest) {
 }
 
 TEST_F(DispatchTest, MalformedBodiesAndUnknownCommandsChangeNothing) {
-  for (const char* body : {R"("web")", "5", "null", "[1,2]", R"(["cmd","abrir"])", "{}",
-                           R"({"cmd":5})", R"({"cmd":"Fetch","url":"https://a.b","id":"1"})",
-                           R"({"cmd":"ABRIR","url":"https://a.b"})", R"({"cmd":null})",
-                           R"({"cmd":["abrir"],"url":"https://a.b"})", R"({"cmd":" abrir"})"}) {
+  for (const char* body :
+       {R"("web")", "5", "null", "[1,2]", R"(["cmd","abrir"])", "{}", R"({"cmd":5})",
+        R"({"cmd":"Fetch","url":"https://a.b","id":"1"})", R"({"cmd":"ABRIR","url":"https://a.b"})",
+        R"({"cmd":null})", R"({"cmd":["abrir"],"url":"https://a.b"})", R"({"cmd":" abrir"})"}) {
     rig.post(body);
   }
   EXPECT_TRUE(rig.browser.opened.empty());

@@ -11,10 +11,14 @@ struct ActionName {
   const char* name;
 };
 constexpr ActionName kActionNames[] = {
-    {MenuAction::Recargar, "recargar"},     {MenuAction::Salir, "salir"},
-    {MenuAction::Deshacer, "deshacer"},     {MenuAction::Cortar, "cortar"},
-    {MenuAction::Copiar, "copiar"},         {MenuAction::Pegar, "pegar"},
-    {MenuAction::SeleccionarTodo, "seleccionar-todo"}, {MenuAction::Minimizar, "minimizar"},
+    {MenuAction::Recargar, "recargar"},
+    {MenuAction::Salir, "salir"},
+    {MenuAction::Deshacer, "deshacer"},
+    {MenuAction::Cortar, "cortar"},
+    {MenuAction::Copiar, "copiar"},
+    {MenuAction::Pegar, "pegar"},
+    {MenuAction::SeleccionarTodo, "seleccionar-todo"},
+    {MenuAction::Minimizar, "minimizar"},
     {MenuAction::Cerrar, "cerrar"},
 };
 
@@ -47,7 +51,8 @@ std::unique_ptr<WebView> GtkApp::createWebView(const WebViewConfig& config) {
 }
 
 std::unique_ptr<Window> GtkApp::createWindow(const WindowSpec& spec, WebView& content) {
-  auto window = std::make_unique<AppWindow>(app_, spec, static_cast<GtkWebView&>(content), settings_);
+  auto window =
+      std::make_unique<AppWindow>(app_, spec, static_cast<GtkWebView&>(content), settings_);
   if (menu_) window->setMenu(G_MENU_MODEL(menu_.get()));
   quitWhenNothingIsShown(window->widget());
   windows_.push_back(window.get());
@@ -55,12 +60,13 @@ std::unique_ptr<Window> GtkApp::createWindow(const WindowSpec& spec, WebView& co
 }
 
 void GtkApp::quitWhenNothingIsShown(GtkWindow* window) {
-  connect<void(GtkWindow*, GParamSpec*)>(window, "notify::visible", [this](GtkWindow* w, GParamSpec*) {
-    if (gtk_widget_get_visible(GTK_WIDGET(w))) return;
-    for (GList* l = gtk_application_get_windows(app_); l; l = l->next)
-      if (gtk_widget_get_visible(GTK_WIDGET(l->data))) return;
-    g_application_quit(G_APPLICATION(app_));
-  });
+  connect<void(GtkWindow*, GParamSpec*)>(
+      window, "notify::visible", [this](GtkWindow* w, GParamSpec*) {
+        if (gtk_widget_get_visible(GTK_WIDGET(w))) return;
+        for (GList* l = gtk_application_get_windows(app_); l; l = l->next)
+          if (gtk_widget_get_visible(GTK_WIDGET(l->data))) return;
+        g_application_quit(G_APPLICATION(app_));
+      });
 }
 
 void GtkApp::activate() {
@@ -90,7 +96,8 @@ void GtkApp::installMenu(const std::vector<Menu>& menus, std::function<void()> r
       g_menu_append(section.get(), item.title.c_str(), detailed.c_str());
       auto* action = g_simple_action_new(nameOf(*item.action), nullptr);
       connect<void(GSimpleAction*, GVariant*)>(
-          action, "activate", [this, a = *item.action](GSimpleAction*, GVariant*) { runAction(a); });
+          action, "activate",
+          [this, a = *item.action](GSimpleAction*, GVariant*) { runAction(a); });
       g_action_map_add_action(G_ACTION_MAP(app_), G_ACTION(action));
       g_object_unref(action);
       std::string accel = std::string("<Control>") + item.key;
@@ -106,15 +113,33 @@ void GtkApp::installMenu(const std::vector<Menu>& menus, std::function<void()> r
 void GtkApp::runAction(MenuAction action) {
   GtkWindow* active = gtk_application_get_active_window(app_);
   switch (action) {
-    case MenuAction::Recargar: if (recargar_) recargar_(); break;
-    case MenuAction::Salir: g_application_quit(G_APPLICATION(app_)); break;
-    case MenuAction::Deshacer: edit(active, WEBKIT_EDITING_COMMAND_UNDO, "text.undo"); break;
-    case MenuAction::Cortar: edit(active, WEBKIT_EDITING_COMMAND_CUT, "clipboard.cut"); break;
-    case MenuAction::Copiar: edit(active, WEBKIT_EDITING_COMMAND_COPY, "clipboard.copy"); break;
-    case MenuAction::Pegar: edit(active, WEBKIT_EDITING_COMMAND_PASTE, "clipboard.paste"); break;
-    case MenuAction::SeleccionarTodo: edit(active, WEBKIT_EDITING_COMMAND_SELECT_ALL, "selection.select-all"); break;
-    case MenuAction::Minimizar: if (active) gtk_window_minimize(active); break;
-    case MenuAction::Cerrar: if (active) gtk_window_close(active); break;
+    case MenuAction::Recargar:
+      if (recargar_) recargar_();
+      break;
+    case MenuAction::Salir:
+      g_application_quit(G_APPLICATION(app_));
+      break;
+    case MenuAction::Deshacer:
+      edit(active, WEBKIT_EDITING_COMMAND_UNDO, "text.undo");
+      break;
+    case MenuAction::Cortar:
+      edit(active, WEBKIT_EDITING_COMMAND_CUT, "clipboard.cut");
+      break;
+    case MenuAction::Copiar:
+      edit(active, WEBKIT_EDITING_COMMAND_COPY, "clipboard.copy");
+      break;
+    case MenuAction::Pegar:
+      edit(active, WEBKIT_EDITING_COMMAND_PASTE, "clipboard.paste");
+      break;
+    case MenuAction::SeleccionarTodo:
+      edit(active, WEBKIT_EDITING_COMMAND_SELECT_ALL, "selection.select-all");
+      break;
+    case MenuAction::Minimizar:
+      if (active) gtk_window_minimize(active);
+      break;
+    case MenuAction::Cerrar:
+      if (active) gtk_window_close(active);
+      break;
   }
 }
 

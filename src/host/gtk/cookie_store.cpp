@@ -7,9 +7,12 @@ namespace {
 
 std::string sameSiteName(SoupSameSitePolicy policy) {
   switch (policy) {
-    case SOUP_SAME_SITE_POLICY_NONE: return "None";
-    case SOUP_SAME_SITE_POLICY_LAX: return "Lax";
-    case SOUP_SAME_SITE_POLICY_STRICT: return "Strict";
+    case SOUP_SAME_SITE_POLICY_NONE:
+      return "None";
+    case SOUP_SAME_SITE_POLICY_LAX:
+      return "Lax";
+    case SOUP_SAME_SITE_POLICY_STRICT:
+      return "Strict";
   }
   return "";
 }
@@ -37,9 +40,11 @@ void WebKitCookieStore::allCookies(std::function<void(std::vector<Cookie>)> done
       +[](GObject* source, GAsyncResult* result, gpointer data) {
         std::unique_ptr<std::function<void(std::vector<Cookie>)>> done(
             static_cast<std::function<void(std::vector<Cookie>)>*>(data));
-        GList* list = webkit_cookie_manager_get_all_cookies_finish(WEBKIT_COOKIE_MANAGER(source), result, nullptr);
+        GList* list = webkit_cookie_manager_get_all_cookies_finish(WEBKIT_COOKIE_MANAGER(source),
+                                                                   result, nullptr);
         std::vector<Cookie> cookies;
-        for (GList* l = list; l; l = l->next) cookies.push_back(fromSoup(static_cast<SoupCookie*>(l->data)));
+        for (GList* l = list; l; l = l->next)
+          cookies.push_back(fromSoup(static_cast<SoupCookie*>(l->data)));
         g_list_free_full(list, reinterpret_cast<GDestroyNotify>(soup_cookie_free));
         try {
           (*done)(std::move(cookies));
@@ -62,7 +67,8 @@ void WebKitCookieStore::setCookie(const Cookie& cookie) {
   soup_cookie_set_http_only(c, cookie.httpOnly);
   if (cookie.sameSite == "None") soup_cookie_set_same_site_policy(c, SOUP_SAME_SITE_POLICY_NONE);
   if (cookie.sameSite == "Lax") soup_cookie_set_same_site_policy(c, SOUP_SAME_SITE_POLICY_LAX);
-  if (cookie.sameSite == "Strict") soup_cookie_set_same_site_policy(c, SOUP_SAME_SITE_POLICY_STRICT);
+  if (cookie.sameSite == "Strict")
+    soup_cookie_set_same_site_policy(c, SOUP_SAME_SITE_POLICY_STRICT);
   webkit_cookie_manager_add_cookie(manager_, c, nullptr, nullptr, nullptr);
   soup_cookie_free(c);
 }

@@ -62,8 +62,8 @@ void Engine::routeDownloads() {
               webkit_download_set_destination(d, path.c_str());
               return TRUE;
             });
-        connect<void(WebKitDownload*, GError*)>(download, "failed",
-                                                [failed](WebKitDownload*, GError*) { *failed = true; });
+        connect<void(WebKitDownload*, GError*)>(
+            download, "failed", [failed](WebKitDownload*, GError*) { *failed = true; });
         connect<void(WebKitDownload*)>(download, "finished", [policy, failed](WebKitDownload*) {
           if (!*failed) policy->downloadFinished();
         });

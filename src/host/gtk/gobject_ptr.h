@@ -21,10 +21,13 @@ class GObjectPtr {
   // Takes over a reference the caller already owns (a "transfer full" return).
   static GObjectPtr adopt(T* p) { return GObjectPtr(p); }
   // Adds a reference of our own; floating references are sunk.
-  static GObjectPtr ref(T* p) { return GObjectPtr(p ? static_cast<T*>(g_object_ref_sink(p)) : nullptr); }
+  static GObjectPtr ref(T* p) {
+    return GObjectPtr(p ? static_cast<T*>(g_object_ref_sink(p)) : nullptr);
+  }
 
   // Copies share the object, each holding a reference of its own.
-  GObjectPtr(const GObjectPtr& other) : ptr_(other ? static_cast<T*>(g_object_ref(other.get())) : nullptr) {}
+  GObjectPtr(const GObjectPtr& other)
+      : ptr_(other ? static_cast<T*>(g_object_ref(other.get())) : nullptr) {}
   GObjectPtr& operator=(const GObjectPtr& other) {
     if (this != &other) *this = GObjectPtr(other);
     return *this;

@@ -10,7 +10,8 @@ namespace qv::gtk {
 PaneLayer::PaneLayer(GtkWidget* content) : overlay_(gtk_overlay_new()) {
   gtk_overlay_set_child(GTK_OVERLAY(overlay_), content);
   connect<gboolean(GtkOverlay*, GtkWidget*, GdkRectangle*)>(
-      overlay_, "get-child-position", [](GtkOverlay*, GtkWidget* child, GdkRectangle* out) -> gboolean {
+      overlay_, "get-child-position",
+      [](GtkOverlay*, GtkWidget* child, GdkRectangle* out) -> gboolean {
         auto* pane = GtkWebView::from(WEBKIT_WEB_VIEW(child));
         if (!pane) return FALSE;
         // GTK places widgets on whole pixels; the page's numbers are kept as given.

@@ -27,7 +27,8 @@ void applyLook() {
   g_object_set(gtk_settings_get_default(), "gtk-application-prefer-dark-theme", TRUE, nullptr);
   auto css = GObjectPtr<GtkCssProvider>::adopt(gtk_css_provider_new());
   gtk_css_provider_load_from_data(css.get(), kStyle, -1);
-  gtk_style_context_add_provider_for_display(gdk_display_get_default(), GTK_STYLE_PROVIDER(css.get()),
+  gtk_style_context_add_provider_for_display(gdk_display_get_default(),
+                                             GTK_STYLE_PROVIDER(css.get()),
                                              GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
 }
 
@@ -81,7 +82,8 @@ Options standardOptions() {
 int run(Options options) {
   // WebKitGTK keeps native HLS off unless asked, before the first web view.
   g_setenv("WEBKIT_GST_ENABLE_HLS_SUPPORT", "1", TRUE);
-  auto app = GObjectPtr<GtkApplication>::adopt(gtk_application_new(QV_APP_ID, G_APPLICATION_DEFAULT_FLAGS));
+  auto app = GObjectPtr<GtkApplication>::adopt(
+      gtk_application_new(QV_APP_ID, G_APPLICATION_DEFAULT_FLAGS));
   std::unique_ptr<Session> session;
   connect<void(GApplication*)>(app.get(), "activate", [&](GApplication*) {
     if (session) {  // a second launch only brings the window back

@@ -6,7 +6,8 @@
 
 namespace qv::gtk {
 
-SettingsFile::SettingsFile(std::string path) : path_(std::move(path)), values_(nlohmann::json::object()) {
+SettingsFile::SettingsFile(std::string path)
+    : path_(std::move(path)), values_(nlohmann::json::object()) {
   gchar* raw = nullptr;
   gsize length = 0;
   if (g_file_get_contents(path_.c_str(), &raw, &length, nullptr)) {
@@ -22,7 +23,9 @@ std::optional<std::string> SettingsFile::string(const std::string& key) {
   return it->get<std::string>();
 }
 
-void SettingsFile::setString(const std::string& key, const std::string& value) { setValue(key, value); }
+void SettingsFile::setString(const std::string& key, const std::string& value) {
+  setValue(key, value);
+}
 
 const nlohmann::json& SettingsFile::value(const std::string& key) const {
   static const nlohmann::json none;

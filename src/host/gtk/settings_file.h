@@ -3,7 +3,6 @@
 #pragma once
 
 #include <nlohmann/json.hpp>
-
 #include <string>
 
 #include "host/platform.h"

@@ -122,8 +122,9 @@ void GtkWebView::callAsyncFunction(const std::string& body, const std::string& a
       +[](GObject* source, GAsyncResult* result, gpointer data) {
         std::unique_ptr<Call> call(static_cast<Call*>(data));
         GError* raw = nullptr;
-        auto value = GObjectPtr<JSCValue>::adopt(webkit_web_view_call_async_javascript_function_finish(
-            WEBKIT_WEB_VIEW(source), result, &raw));
+        auto value =
+            GObjectPtr<JSCValue>::adopt(webkit_web_view_call_async_javascript_function_finish(
+                WEBKIT_WEB_VIEW(source), result, &raw));
         GErrorPtr error(raw);
         std::optional<std::string> text;
         if (value && jsc_value_is_string(value.get())) {
@@ -162,7 +163,8 @@ class SignalObservation final : public Observation {
 
 std::unique_ptr<Observation> GtkWebView::observeUrl(std::function<void()> changed) {
   gulong id = connect<void(WebKitWebView*, GParamSpec*)>(
-      view_.get(), "notify::uri", [changed = std::move(changed)](WebKitWebView*, GParamSpec*) { changed(); });
+      view_.get(), "notify::uri",
+      [changed = std::move(changed)](WebKitWebView*, GParamSpec*) { changed(); });
   return std::make_unique<SignalObservation>(GObjectPtr<WebKitWebView>::ref(view_.get()), id);
 }
 
@@ -171,7 +173,9 @@ void GtkWebView::setFrame(const Rect& frame) {
   if (layer_) layer_->relayout();
 }
 
-void GtkWebView::setHidden(bool hidden) { gtk_widget_set_visible(GTK_WIDGET(view_.get()), !hidden); }
+void GtkWebView::setHidden(bool hidden) {
+  gtk_widget_set_visible(GTK_WIDGET(view_.get()), !hidden);
+}
 
 bool GtkWebView::takeDownloadRequest(const std::string& url) {
   auto it = downloadRequests_.find(url);

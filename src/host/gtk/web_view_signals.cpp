@@ -28,27 +28,31 @@ std::optional<std::string> requestUri(WebKitURIRequest* request) {
 
 void GtkWebView::connectBridge(ScriptMessageHandler& bridge, WebKitUserContentManager* content) {
   connect<void(WebKitUserContentManager*, JSCValue*)>(
-      content, "script-message-received::qv", [&bridge](WebKitUserContentManager*, JSCValue* value) {
+      content, "script-message-received::qv",
+      [&bridge](WebKitUserContentManager*, JSCValue* value) {
         GCharPtr json(jsc_value_to_json(value, 0));
         if (!json) return;
         auto body = nlohmann::json::parse(json.get(), nullptr, false);
         if (!body.is_discarded()) bridge.scriptMessage(body);
       });
   webkit_user_content_manager_register_script_message_handler(content, "qv", nullptr);
-  auto marker = webkit_user_script_new("window.__qvNativo = true;", WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
-                                       WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+  auto marker =
+      webkit_user_script_new("window.__qvNativo = true;", WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+                             WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
   webkit_user_content_manager_add_script(content, marker);
   webkit_user_script_unref(marker);
 }
 
 void GtkWebView::reportDownloadLinks(WebKitUserContentManager* content) {
   connect<void(WebKitUserContentManager*, JSCValue*)>(
-      content, "script-message-received::qvDescarga", [this](WebKitUserContentManager*, JSCValue* value) {
+      content, "script-message-received::qvDescarga",
+      [this](WebKitUserContentManager*, JSCValue* value) {
         if (!jsc_value_is_string(value)) return;
         GCharPtr href(jsc_value_to_string(value));
         downloadRequests_.insert(href.get());
       });
-  webkit_user_content_manager_register_script_message_handler(content, "qvDescarga", kDownloadWorld);
+  webkit_user_content_manager_register_script_message_handler(content, "qvDescarga",
+                                                              kDownloadWorld);
   auto script = webkit_user_script_new_for_world(
       kDownloadLinkScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
       WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, kDownloadWorld, nullptr, nullptr);
@@ -60,7 +64,8 @@ void GtkWebView::governBy(WebViewPolicy& policy) {
   auto* view = view_.get();
   connect<gboolean(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType)>(
       view, "decide-policy",
-      [this, &policy](WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type) -> gboolean {
+      [this, &policy](WebKitWebView*, WebKitPolicyDecision* decision,
+                      WebKitPolicyDecisionType type) -> gboolean {
         // Responses keep the engine's rule: attachments and types it cannot show download.
         if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) return FALSE;
         auto* action = webkit_navigation_policy_decision_get_navigation_action(
@@ -72,24 +77,33 @@ void GtkWebView::governBy(WebViewPolicy& policy) {
         }
         NavigationAction a;
         a.url = requestUri(webkit_navigation_action_get_request(action));
-        a.type = webkit_navigation_action_get_navigation_type(action) == WEBKIT_NAVIGATION_TYPE_LINK_CLICKED
+        a.type = webkit_navigation_action_get_navigation_type(action) ==
+                         WEBKIT_NAVIGATION_TYPE_LINK_CLICKED
                      ? NavigationType::LinkActivated
                      : NavigationType::Other;
         a.wantsDownload = a.url && takeDownloadRequest(*a.url);
         switch (policy.decideNavigation(*this, a)) {
-          case NavigationDecision::Allow: webkit_policy_decision_use(decision); break;
-          case NavigationDecision::Cancel: webkit_policy_decision_ignore(decision); break;
-          case NavigationDecision::Download: webkit_policy_decision_download(decision); break;
+          case NavigationDecision::Allow:
+            webkit_policy_decision_use(decision);
+            break;
+          case NavigationDecision::Cancel:
+            webkit_policy_decision_ignore(decision);
+            break;
+          case NavigationDecision::Download:
+            webkit_policy_decision_download(decision);
+            break;
         }
         return TRUE;
       });
   connect<GtkWidget*(WebKitWebView*, WebKitNavigationAction*)>(
-      view, "create", [this, &policy](WebKitWebView*, WebKitNavigationAction* action) -> GtkWidget* {
+      view, "create",
+      [this, &policy](WebKitWebView*, WebKitNavigationAction* action) -> GtkWidget* {
         policy.newWindowRequested(*this, requestUri(webkit_navigation_action_get_request(action)));
         return nullptr;
       });
   connect<gboolean(WebKitWebView*, WebKitPermissionRequest*)>(
-      view, "permission-request", [&policy](WebKitWebView*, WebKitPermissionRequest* request) -> gboolean {
+      view, "permission-request",
+      [&policy](WebKitWebView*, WebKitPermissionRequest* request) -> gboolean {
         if (!WEBKIT_IS_USER_MEDIA_PERMISSION_REQUEST(request) &&
             !WEBKIT_IS_DEVICE_INFO_PERMISSION_REQUEST(request))
           return FALSE;
@@ -124,7 +138,8 @@ void GtkWebView::governBy(WebViewPolicy& policy) {
         return TRUE;
       });
   connect<gboolean(WebKitWebView*, WebKitFileChooserRequest*)>(
-      view, "run-file-chooser", [&policy](WebKitWebView*, WebKitFileChooserRequest* request) -> gboolean {
+      view, "run-file-chooser",
+      [&policy](WebKitWebView*, WebKitFileChooserRequest* request) -> gboolean {
         auto held = GObjectPtr<WebKitFileChooserRequest>::ref(request);
         policy.chooseFiles(webkit_file_chooser_request_get_select_multiple(request),
                            [held](std::optional<std::vector<std::string>> files) {
@@ -141,7 +156,9 @@ void GtkWebView::governBy(WebViewPolicy& policy) {
       });
   connect<void(WebKitWebView*, WebKitWebProcessTerminationReason)>(
       view, "web-process-terminated",
-      [this, &policy](WebKitWebView*, WebKitWebProcessTerminationReason) { policy.contentProcessEnded(*this); });
+      [this, &policy](WebKitWebView*, WebKitWebProcessTerminationReason) {
+        policy.contentProcessEnded(*this);
+      });
 }
 
 void GtkWebView::answerWithEngineDefaults() {
@@ -155,7 +172,8 @@ void GtkWebView::answerWithEngineDefaults() {
         return TRUE;
       });
   connect<gboolean(WebKitWebView*, WebKitFileChooserRequest*)>(
-      view_.get(), "run-file-chooser", [](WebKitWebView*, WebKitFileChooserRequest* request) -> gboolean {
+      view_.get(), "run-file-chooser",
+      [](WebKitWebView*, WebKitFileChooserRequest* request) -> gboolean {
         webkit_file_chooser_request_cancel(request);
         return TRUE;
       });

@@ -27,7 +27,8 @@ AppWindow::AppWindow(GtkApplication* app, const WindowSpec& spec, GtkWebView& co
 
   // The minimum is the page's: the content never gets smaller than this.
   if (spec.minimumSize)
-    gtk_widget_set_size_request(layer_->widget(), spec.minimumSize->first, spec.minimumSize->second);
+    gtk_widget_set_size_request(layer_->widget(), spec.minimumSize->first,
+                                spec.minimumSize->second);
   restoreFrame(spec);
   if (autosaveName_)
     connect<gboolean(GtkWindow*)>(window_, "close-request", [this](GtkWindow*) -> gboolean {
@@ -80,9 +81,10 @@ void AppWindow::saveFrame() {
   int width = 0, height = 0;
   gtk_window_get_default_size(window_, &width, &height);
   if (width <= 0 || height <= 0) return;
-  settings_.setValue(*autosaveName_, {{"width", width},
-                                      {"height", height},
-                                      {"maximized", static_cast<bool>(gtk_window_is_maximized(window_))}});
+  settings_.setValue(*autosaveName_,
+                     {{"width", width},
+                      {"height", height},
+                      {"maximized", static_cast<bool>(gtk_window_is_maximized(window_))}});
 }
 
 void AppWindow::present() { gtk_window_present(window_); }

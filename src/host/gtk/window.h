@@ -16,7 +16,8 @@ class GtkWebView;
 
 class AppWindow final : public Window {
  public:
-  AppWindow(GtkApplication* app, const WindowSpec& spec, GtkWebView& content, SettingsFile& settings);
+  AppWindow(GtkApplication* app, const WindowSpec& spec, GtkWebView& content,
+            SettingsFile& settings);
 
   GtkWindow* widget() const { return window_; }
   void setMenu(GMenuModel* menu);

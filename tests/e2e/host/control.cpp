@@ -30,7 +30,8 @@ void Control::readNext() {
       input_.get(), G_PRIORITY_DEFAULT, nullptr,
       +[](GObject* source, GAsyncResult* result, gpointer self) {
         gsize length = 0;
-        gtk::GCharPtr line(g_data_input_stream_read_line_finish(G_DATA_INPUT_STREAM(source), result, &length, nullptr));
+        gtk::GCharPtr line(g_data_input_stream_read_line_finish(G_DATA_INPUT_STREAM(source), result,
+                                                                &length, nullptr));
         auto* control = static_cast<Control*>(self);
         if (!line) {  // the driver went away
           g_application_quit(G_APPLICATION(control->runtime_.app));

@@ -17,8 +17,10 @@ int main(int argc, char** argv) {
   c.kickPlayerBase = settings.value("kickPlayerBase", c.kickPlayerBase);
   c.youTubeApiScript = settings.value("youTubeApiScript", c.youTubeApiScript);
   c.videoBaseURL = settings.value("videoBaseURL", c.videoBaseURL);
-  c.shortUserAgentHostFragment = settings.value("shortUserAgentHostFragment", c.shortUserAgentHostFragment);
-  c.paneNewWindowHostFragment = settings.value("paneNewWindowHostFragment", c.paneNewWindowHostFragment);
+  c.shortUserAgentHostFragment =
+      settings.value("shortUserAgentHostFragment", c.shortUserAgentHostFragment);
+  c.paneNewWindowHostFragment =
+      settings.value("paneNewWindowHostFragment", c.paneNewWindowHostFragment);
   c.networkTimeoutSeconds = settings.value("networkTimeoutSeconds", c.networkTimeoutSeconds);
   if (settings.contains("sitios")) {
     c.sitios.clear();
@@ -27,11 +29,14 @@ int main(int argc, char** argv) {
   }
   if (settings.contains("resourcesFolder")) {
     auto& r = settings["resourcesFolder"];
-    options.resourcesFolder = r.is_string() ? std::optional<std::string>(r.get<std::string>()) : std::nullopt;
+    options.resourcesFolder =
+        r.is_string() ? std::optional<std::string>(r.get<std::string>()) : std::nullopt;
   }
   options.mockCaptureDevices = settings.value("mockCaptureDevices", false);
 
   std::unique_ptr<qv::e2e::Control> control;
-  options.onLaunched = [&](qv::gtk::Runtime& runtime) { control = std::make_unique<qv::e2e::Control>(runtime); };
+  options.onLaunched = [&](qv::gtk::Runtime& runtime) {
+    control = std::make_unique<qv::e2e::Control>(runtime);
+  };
   return qv::gtk::run(std::move(options));
 }
