@@ -2,6 +2,7 @@
 command started, in a temporary HOME with its own XDG folders, a default
 browser that records what it is handed, and HTTP servers on 127.0.0.1."""
 
+import copy
 import json
 import os
 import select
@@ -246,7 +247,8 @@ class Server:
                 length = int(self.headers.get("Content-Length") or 0)
                 self.body = self.rfile.read(length) if length else b""
                 self.route = self.path.split("?", 1)[0]
-                server.requests.append(self)
+                # One handler serves every request of a kept-alive connection: log a copy.
+                server.requests.append(copy.copy(self))
                 handler = server.routes.get(self.route)
                 if handler is None and "*" in server.routes:
                     handler = server.routes["*"]
