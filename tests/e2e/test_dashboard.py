@@ -1,0 +1,175 @@
+"""The real dashboard page in the real application: native badge, the MetaTrader 5
+panel from a status file in the Wine prefix, the exness session card against a
+local site, the calendar from a local feed, and screenshots of the whole window
+without MetaTrader 5, live, and narrow."""
+
+import datetime
+import json
+import os
+import re
+import time
+import unittest
+
+from harness import ROOT, App, Home, Server, wait_for
+
+MT5_DATA = os.path.join(ROOT, "tests", "data", "mt5")
+STATUS_DIR = os.path.join(".wine", "drive_c", "users", "trader", "AppData", "Roaming", "MetaQuotes",
+                          "Terminal", "Common", "Files")
+
+
+def digits(text):
+    return re.sub(r"\D", "", text or "")
+
+
+def calendar_feed():
+    """Three events from now on, in the feed's own shape (ISO time with offset)."""
+    now = datetime.datetime.now(datetime.timezone.utc).replace(microsecond=0)
+
+    def at(hours):
+        return (now + datetime.timedelta(hours=hours)).isoformat()
+
+    return [
+        {"title": "Non-Farm Employment Change", "country": "USD", "date": at(1), "impact": "High",
+         "forecast": "180K", "previous": "227K"},
+        {"title": "ECB President Speaks", "country": "EUR", "date": at(2), "impact": "Medium",
+         "forecast": "", "previous": ""},
+        {"title": "Sin fecha", "country": "GBP", "date": "mañana", "impact": "Low"},
+        {"title": "Bank Holiday", "country": "JPY", "date": at(26), "impact": "Holiday"},
+    ]
+
+
+class Dashboard(unittest.TestCase):
+    """One start of the application on the dashboard; the cases run in name order
+    because the MetaTrader 5 file appears part-way through."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.site_fails = True
+        site_page = b"<!doctype html><title>Exness</title><p>Cuenta</p>"
+
+        def site(request):
+            navigating = "text/html" in (request.headers.get("Accept") or "")
+            if cls.site_fails and not navigating:
+                return 500, {"Content-Type": "text/plain"}, b"caido"
+            return 200, {"Content-Type": "text/html; charset=utf-8"}, site_page
+
+        feed = json.dumps(calendar_feed()).encode()
+        cls.server = Server({
+            "/": site,
+            "/ff.json": lambda r: (200, {"Content-Type": "application/json"}, feed),
+        })
+        cls.home = Home()
+        cls.status_dir = os.path.join(cls.home.home, STATUS_DIR)
+        os.makedirs(cls.status_dir)
+        cls.app = App(cls.home, page=None, resourcesFolder=ROOT,
+                      sitios={"exness": {"url": cls.server.base + "/", "host": "127.0.0.1"}}).start()
+        config = {"calendarUrl": cls.server.base + "/ff.json", "mt5PollMs": 200, "staleSeconds": 600,
+                  "sitePollMs": 500, "retryBaseMs": 200, "retryMaxMs": 400, "fetchTimeoutMs": 5000}
+        cls.app.wait_js("document.readyState === 'complete'")
+        cls.app.call("userScript", source="window.__qvConfig = %s;" % json.dumps(config))
+        cls.app.wait_js("document.readyState === 'complete' && window.QV && QV.config.mt5PollMs === 200")
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.app.stop()
+        cls.server.close()
+        cls.home.remove()
+
+    def write_status(self, name, age=0):
+        with open(os.path.join(MT5_DATA, name)) as f:
+            status = json.load(f)
+        status["time"] = int(time.time()) - age
+        path = os.path.join(self.status_dir, "quorvex_mt5.json")
+        with open(path + ".tmp", "w") as f:
+            json.dump(status, f)
+        os.replace(path + ".tmp", path)
+        return status
+
+    def text(self, selector):
+        return self.app.js("return document.querySelector(%s).textContent.trim();" % json.dumps(selector))
+
+    def test_a_page_runs_natively_and_explains_missing_metatrader(self):
+        app = self.app
+        self.assertEqual(app.js("return document.getElementById('badge-nativo').dataset.nativo;"), "si")
+        self.assertIs(app.js("return document.getElementById('aviso-navegador').hidden;"), True)
+        app.wait_js("document.getElementById('mt5-estado').dataset.estado === 'sin-mt5'")
+        self.assertIs(app.js("return document.getElementById('mt5-ayuda').hidden;"), False)
+        self.assertIs(app.js("return document.getElementById('mt5-datos').hidden;"), True)
+        app.wait_js("document.getElementById('calendario').dataset.estado === 'ok'")
+        app.screenshot("dashboard-sin-mt5")
+
+    def test_b_calendar_shows_the_usable_feed_events_by_day(self):
+        self.app.wait_js("document.getElementById('calendario').dataset.estado === 'ok'")
+        rows = self.app.js(
+            "return [...document.querySelectorAll('#calendario tr.evento')].map(tr =>"
+            " [tr.dataset.impacto, tr.querySelector('.divisa').textContent.trim(),"
+            "  tr.querySelector('.titulo').textContent, tr.classList.contains('siguiente'),"
+            "  [...tr.querySelectorAll('.datos span')].map(s => s.textContent)]);")
+        self.assertEqual(rows[:2], [
+            ["alto", "USD", "Non-Farm Employment Change", True, ["180K", "227K"]],
+            ["medio", "EUR", "ECB President Speaks", False, []],
+        ])
+        # The event without a usable date is left out; the holiday has no hour.
+        self.assertEqual([r[2] for r in rows], ["Non-Farm Employment Change", "ECB President Speaks", "Bank Holiday"])
+        self.assertEqual(self.text("#calendario tr.evento[data-impacto=festivo] .hora"), "Todo el día")
+        self.assertGreaterEqual(len(self.app.js("return [...document.querySelectorAll('#calendario tr.dia')]"
+                                                ".map(t => t.textContent);")), 1)
+
+    def test_c_site_card_shows_the_host_error_then_connects(self):
+        app = self.app
+        app.wait_js("document.querySelector('#sitio-exness .estado').dataset.estado === 'error'")
+        self.assertEqual(self.text("#sitio-exness .estado"), "HTTP 500")
+        self.assertEqual(self.text("#sitio-exness .error"), "HTTP 500")
+        type(self).site_fails = False
+        app.wait_js("document.querySelector('#sitio-exness .estado').dataset.estado === 'conectado'")
+        self.assertEqual(self.text("#sitio-exness .estado"), "Conectado")
+        # The last error stays readable after the site recovers.
+        self.assertEqual(self.text("#sitio-exness .error"), "HTTP 500")
+        # A site the host does not know is an error shown in the host's words.
+        app.wait_js("document.querySelector('#sitio-tradeify .estado').textContent === 'sitio desconocido'")
+
+    def test_d_live_status_shows_account_and_positions(self):
+        app = self.app
+        status = self.write_status("live.json")
+        app.wait_js("document.getElementById('mt5-estado').dataset.estado === 'vivo'"
+                    " && document.querySelectorAll('#mt5-posiciones tbody tr').length === 2")
+        self.assertEqual(self.text("#mt5-estado"), "En vivo")
+        self.assertIs(app.js("return document.getElementById('mt5-ayuda').hidden;"), True)
+        self.assertEqual(self.text("#mt5-login"), str(status["account"]["login"]))
+        self.assertEqual(digits(self.text("#mt5-balance")), "1025075")
+        self.assertEqual(digits(self.text("#mt5-equity")), "1018740")
+        self.assertEqual(digits(self.text("#mt5-beneficio")), "6335")
+        self.assertEqual(app.js("return document.getElementById('mt5-beneficio').dataset.signo;"), "neg")
+        rows = app.js("return [...document.querySelectorAll('#mt5-posiciones tbody tr')].map(tr =>"
+                      " [tr.dataset.ticket, [...tr.cells].map(c => c.textContent)]);")
+        self.assertEqual([r[0] for r in rows], ["901234567", "901234601"])
+        self.assertEqual(rows[0][1][:5], ["EURUSD", "Compra", "0,50", "1,05412", "1,05291"])
+        self.assertEqual(rows[1][1][:5], ["XAUUSD", "Venta", "0,02", "2651,37", "2652,20"])
+        # A second, newer file draws the session's equity line.
+        time.sleep(1.1)
+        self.write_status("live.json")
+        app.wait_js("document.getElementById('mt5-rango').textContent !== ''")
+        app.screenshot("dashboard-vivo")
+
+    def test_e_old_status_is_flagged_and_keeps_its_figures(self):
+        app = self.app
+        self.write_status("live.json", age=3600)
+        app.wait_js("document.getElementById('mt5-estado').dataset.estado === 'antiguo'")
+        self.assertFalse(app.js("return document.getElementById('mt5-aviso').hidden;"))
+        self.assertEqual(digits(self.text("#mt5-balance")), "1025075")
+        self.write_status("live.json")
+        app.wait_js("document.getElementById('mt5-estado').dataset.estado === 'vivo'")
+
+    def test_f_narrow_window_keeps_the_page_within_its_width(self):
+        app = self.app
+        app.call("resize", width=420, height=900)
+        content = wait_for(lambda: (lambda c: c if c["w"] <= 420 else None)(app.state()["content"]),
+                           what="the window to narrow")
+        app.wait_js("document.documentElement.clientWidth <= %d" % content["w"])
+        overflow = app.js("return document.documentElement.scrollWidth - document.documentElement.clientWidth;")
+        self.assertLessEqual(overflow, 0)
+        app.screenshot("dashboard-estrecho")
+
+
+if __name__ == "__main__":
+    unittest.main()
