@@ -1,0 +1,142 @@
+"""Site sessions: fetches run inside a site's own page, "cargando" while its
+start page loads, "login" on 401/403, the one log-in window per site, and
+the site's session cookies kept for 30 days across a restart."""
+
+import base64
+import os
+import sqlite3
+import threading
+import time
+import unittest
+
+from harness import App, Home, Server, wait_for
+
+START = "/pa/trading/accounts"
+TITLE = "Exness · inicia sesión una vez"
+DAY = 24 * 3600
+
+
+def page(cookie):
+    return lambda r: (200, {"Content-Type": "text/html; charset=utf-8", "Set-Cookie": cookie},
+                      b"<!doctype html><title>cuenta</title><p>cuenta</p>")
+
+
+class SiteSessions(unittest.TestCase):
+    """One start shared by cases that build on each other, in the order of
+    their numbers: the first fetch creates the site's view, the last one
+    restarts the application in the same home."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.gate = threading.Event()  # holds the exness start page until set
+        slow_start = page("sesion=abc; Path=/")
+
+        def start(request):
+            cls.gate.wait(30)
+            return slow_start(request)
+
+        cls.exness = Server({START: start,
+                             "/api/datos": lambda r: (200, {"Content-Type": "text/plain"}, "datos ñ".encode()),
+                             "/api/401": lambda r: (401, {}, b"no"),
+                             "/api/403": lambda r: (403, {}, b"no")})
+        cls.tradeify = Server({"/": page("otra=xyz; Path=/"),
+                               "/api/401": lambda r: (401, {}, b"no"),
+                               "/api/403": lambda r: (403, {}, b"no")}, host="127.0.0.2")
+        cls.options = {"sitios": {"exness": {"url": cls.exness.base + START, "host": "127.0.0.1"},
+                                  "tradeify": {"url": cls.tradeify.base + "/", "host": "127.0.0.2"}}}
+        cls.home = Home()
+        cls.app = App(cls.home, page="sites", **cls.options).start()
+        cls.app.wait_js("document.readyState === 'complete' && Array.isArray(window.replies)")
+        cls.seq = 0
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.gate.set()
+        cls.app.stop()
+        cls.exness.close()
+        cls.tradeify.close()
+        cls.home.remove()
+
+    def fetch(self, url):
+        """Posts a fetch from the main page; returns its reply [data, error]."""
+        type(self).seq += 1
+        key = f"f{self.seq}"
+        self.app.post({"cmd": "fetch", "url": url, "id": key})
+        reply = self.app.wait_js("replies.find(r => r[0] === %r)" % key)
+        return reply[1:]
+
+    def wait_loaded(self, key, base):
+        return wait_for(lambda: (lambda s: s if s and not s["loading"] and s["uri"].startswith(base) else None)(
+            self.app.state()["sites"].get(key)), what=f"the {key} start page")
+
+    def site_windows(self):
+        return [w for w in self.app.state()["windows"] if w["title"] != "QUORVEX"]
+
+    def cookies_in(self, requests):
+        return [r.headers.get("Cookie") for r in requests]
+
+    def test_1_first_fetch_answers_cargando_then_runs_with_the_site_cookies(self):
+        self.assertEqual(self.fetch("qv-web://exness/api/datos"), ["", "cargando"])
+        self.assertTrue(self.app.state()["sites"]["exness"]["loading"])
+        self.assertEqual(self.exness.hits("/api/datos"), [])
+
+        self.gate.set()
+        self.wait_loaded("exness", self.exness.base + START)
+        data, error = self.fetch("qv-web://exness/api/datos")
+        self.assertEqual(error, "")
+        self.assertEqual(base64.b64decode(data).decode(), "datos ñ")
+        self.assertEqual(self.cookies_in(self.exness.hits("/api/datos")), ["sesion=abc"])
+        self.assertEqual(len(self.exness.hits(START)), 1)
+        self.assertEqual(self.site_windows(), [])
+
+    def test_2_refusals_answer_login_and_open_no_window(self):
+        self.assertEqual(self.fetch("qv-web://tradeify/api/401"), ["", "cargando"])
+        self.wait_loaded("tradeify", self.tradeify.base + "/")
+        for site in ("exness", "tradeify"):
+            for status in ("401", "403"):
+                with self.subTest(site=site, status=status):
+                    self.assertEqual(self.fetch(f"qv-web://{site}/api/{status}"), ["", "login"])
+        self.assertEqual(self.site_windows(), [])
+
+    def test_3_login_shows_one_window_without_reloading_the_start_page(self):
+        before = len(self.exness.hits(START))
+        for _ in range(2):
+            self.assertEqual(self.fetch("qv-web://exness/login"), ["", ""])
+            windows = wait_for(lambda: self.site_windows(), what="the log-in window")
+            self.assertEqual([w["title"] for w in windows], [TITLE])
+            self.assertTrue(windows[0]["visible"])
+        self.assertEqual(len(self.exness.hits(START)), before)
+        self.assertFalse(self.app.state()["sites"]["exness"]["loading"])
+
+    def test_4_session_cookie_is_stored_for_thirty_days_in_a_private_file(self):
+        path = os.path.join(self.home.data, "quorvex", "cookies.sqlite")
+
+        def stored():
+            with sqlite3.connect(f"file:{path}?mode=ro", uri=True) as db:
+                return db.execute("SELECT name, host, expiry FROM moz_cookies").fetchall()
+
+        rows = wait_for(lambda: [r for r in stored() if r[0] == "sesion"], what="the stored session cookie")
+        self.assertEqual([r[:2] for r in rows], [("sesion", "127.0.0.1")])
+        self.assertAlmostEqual(rows[0][2], time.time() + 30 * DAY, delta=DAY)
+        self.assertNotIn("otra", [r[0] for r in stored()])
+        self.assertEqual(os.stat(path).st_mode & 0o777, 0o600)
+
+    def test_5_after_a_restart_only_the_fixed_session_remains(self):
+        exness_seen = len(self.exness.requests)
+        self.app.stop()
+        type(self).app = App(self.home, page="sites", **self.options).start()
+        self.app.wait_js("document.readyState === 'complete' && Array.isArray(window.replies)")
+
+        self.assertEqual(self.fetch("qv-web://exness/api/datos"), ["", "cargando"])
+        self.assertEqual(self.fetch("qv-web://tradeify/api/401"), ["", "cargando"])
+        self.wait_loaded("exness", self.exness.base + START)
+        self.wait_loaded("tradeify", self.tradeify.base + "/")
+        # Each start page is the first request of this run to its host.
+        self.assertEqual(self.cookies_in(self.exness.requests[exness_seen:exness_seen + 1]), ["sesion=abc"])
+        self.assertEqual(self.cookies_in(self.tradeify.hits("/")), [None, None])
+        self.assertEqual(self.fetch("qv-web://exness/api/datos")[1], "")
+        self.assertEqual(self.cookies_in(self.exness.hits("/api/datos"))[-1], "sesion=abc")
+
+
+if __name__ == "__main__":
+    unittest.main()
