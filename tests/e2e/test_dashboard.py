@@ -21,6 +21,14 @@ def digits(text):
     return re.sub(r"\D", "", text or "")
 
 
+class DashboardHome(Home):
+    """Xvfb has no GPU: without this WebKit hands the window buffers nobody
+    paints, and the screenshots come out blank."""
+
+    def env(self):
+        return dict(super().env(), WEBKIT_DISABLE_DMABUF_RENDERER="1")
+
+
 def calendar_feed():
     """Three events from now on, in the feed's own shape (ISO time with offset)."""
     now = datetime.datetime.now(datetime.timezone.utc).replace(microsecond=0)
@@ -54,14 +62,16 @@ class Dashboard(unittest.TestCase):
             return 200, {"Content-Type": "text/html; charset=utf-8"}, site_page
 
         feed = json.dumps(calendar_feed()).encode()
+        chat = b"<!doctype html><title>Chat</title><body style='background:#223'><p>Chat local</p>"
         cls.server = Server({
             "/": site,
+            "/chat": lambda r: (200, {"Content-Type": "text/html; charset=utf-8"}, chat),
             "/ff.json": lambda r: (200, {"Content-Type": "application/json"}, feed),
         })
-        cls.home = Home()
+        cls.home = DashboardHome()
         cls.status_dir = os.path.join(cls.home.home, STATUS_DIR)
         os.makedirs(cls.status_dir)
-        cls.app = App(cls.home, page=None, resourcesFolder=ROOT,
+        cls.app = App(cls.home, page=None, resourcesFolder=ROOT, chatAppURL=cls.server.base + "/chat",
                       sitios={"exness": {"url": cls.server.base + "/", "host": "127.0.0.1"}}).start()
         config = {"calendarUrl": cls.server.base + "/ff.json", "mt5PollMs": 200, "staleSeconds": 600,
                   "sitePollMs": 500, "retryBaseMs": 200, "retryMaxMs": 400, "fetchTimeoutMs": 5000}
@@ -85,6 +95,12 @@ class Dashboard(unittest.TestCase):
         os.replace(path + ".tmp", path)
         return status
 
+    def screenshot(self, name):
+        # Two animation frames: what the DOM holds now has been painted.
+        self.app.js("await new Promise(r => requestAnimationFrame(() => requestAnimationFrame(r)));"
+                    " return true;")
+        self.app.screenshot(name)
+
     def text(self, selector):
         return self.app.js("return document.querySelector(%s).textContent.trim();" % json.dumps(selector))
 
@@ -96,7 +112,13 @@ class Dashboard(unittest.TestCase):
         self.assertIs(app.js("return document.getElementById('mt5-ayuda').hidden;"), False)
         self.assertIs(app.js("return document.getElementById('mt5-datos').hidden;"), True)
         app.wait_js("document.getElementById('calendario').dataset.estado === 'ok'")
-        app.screenshot("dashboard-sin-mt5")
+        # The chat pane lies over its zone and shows the configured (local) chat.
+        chat = wait_for(lambda: (lambda p: p if p and p["visible"] and p["uri"].endswith("/chat") else None)(
+            app.pane("web", "web")), what="the chat pane")
+        zone = app.js("const r = document.getElementById('chat-zona').getBoundingClientRect();"
+                      " return {x: Math.round(r.x), y: Math.round(r.y), w: Math.round(r.width)};")
+        self.assertEqual((chat["bounds"]["x"], chat["bounds"]["y"], chat["bounds"]["w"]), (zone["x"], zone["y"], zone["w"]))
+        self.screenshot("dashboard-sin-mt5")
 
     def test_b_calendar_shows_the_usable_feed_events_by_day(self):
         self.app.wait_js("document.getElementById('calendario').dataset.estado === 'ok'")
@@ -149,7 +171,7 @@ class Dashboard(unittest.TestCase):
         time.sleep(1.1)
         self.write_status("live.json")
         app.wait_js("document.getElementById('mt5-rango').textContent !== ''")
-        app.screenshot("dashboard-vivo")
+        self.screenshot("dashboard-vivo")
 
     def test_e_old_status_is_flagged_and_keeps_its_figures(self):
         app = self.app
@@ -168,7 +190,7 @@ class Dashboard(unittest.TestCase):
         app.wait_js("document.documentElement.clientWidth <= %d" % content["w"])
         overflow = app.js("return document.documentElement.scrollWidth - document.documentElement.clientWidth;")
         self.assertLessEqual(overflow, 0)
-        app.screenshot("dashboard-estrecho")
+        self.screenshot("dashboard-estrecho")
 
 
 if __name__ == "__main__":
