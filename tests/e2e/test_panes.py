@@ -138,6 +138,9 @@ class PanesOverThePage(unittest.TestCase):
         for slot in rects:
             self.loaded(f"web:{slot}")
             self.assertEqual(self.app.pane("web", slot)["uri"], self.site.url("/pane/" + slot))
+        asked = [r for r in self.site.server.requests if r.path == "/pane/uno"][0]
+        self.assertTrue(asked.headers["User-Agent"].endswith(") Version/17.4 Safari/605.1.15"),
+                        asked.headers["User-Agent"])
 
     def test_second_web_moves_the_pane_without_reloading_it(self):
         first, second, third = (40, 60, 300, 200), (500, 300, 420, 260), (10, 400, 200, 120)
@@ -168,6 +171,23 @@ class PanesOverThePage(unittest.TestCase):
         self.assertEqual(self.app.js(sound, view="video:hls")[:2], [False, 0.5])
         # Unmuted, with no sound card on the machine, it still plays.
         self.playing("hls")
+
+    def test_a_kept_video_plays_on_while_hidden_when_audible_and_once_shown_again_when_muted(self):
+        rects = {"sonoro": (40, 300, 240, 180), "mudo": (300, 300, 240, 180)}
+        placements = [video(s, self.site.stream("sigue-" + s), r, vol=30 if s == "sonoro" else 0)
+                      for s, r in rects.items()]
+        self.post(*placements)
+        for slot, rect in rects.items():
+            self.placed("video", slot, rect)
+            self.playing(slot)
+        self.post({"cmd": "videoOcultar", "quedan": ["ninguno"]})
+        wait_for(lambda: not any(self.app.pane("video", s)["visible"] for s in rects), what="both hidden")
+        self.playing("sonoro")
+        # WebKit pauses a muted video nobody can see; it must start again when shown.
+        self.post(placements[1])
+        self.placed("video", "mudo", rects["mudo"])
+        self.playing("mudo")
+        self.assertEqual(self.site.hits("/hls/stream.m3u8?sigue-mudo"), 1)
 
     def test_videoOcultar_hides_and_unloads_what_it_does_not_keep(self):
         rects = {"a": (40, 500, 200, 150), "b": (260, 500, 200, 150), "c": (480, 500, 200, 150)}
