@@ -112,6 +112,8 @@ class Dashboard(unittest.TestCase):
         self.assertIs(app.js("return document.getElementById('mt5-ayuda').hidden;"), False)
         self.assertIs(app.js("return document.getElementById('mt5-datos').hidden;"), True)
         app.wait_js("document.getElementById('calendario').dataset.estado === 'ok'")
+        # A site still loading is no error worth keeping as the last notice.
+        self.assertNotIn(self.text("#sitio-exness .error"), ("cargando", "Cargando…"))
         # The chat pane lies over its zone and shows the configured (local) chat.
         chat = wait_for(lambda: (lambda p: p if p and p["visible"] and p["uri"].endswith("/chat") else None)(
             app.pane("web", "web")), what="the chat pane")

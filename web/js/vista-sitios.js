@@ -20,8 +20,9 @@
         pildora.dataset.estado = c.estado;
         pildora.textContent = c.texto;
         login.classList.toggle('destacado', c.estado === 'login');
-        // The host's own words, kept until the next error replaces them.
-        if (error && c.estado !== 'sin-nativo') {
+        // The host's own words, kept until the next error replaces them. Known
+        // states (still loading, log-in needed) already speak through the pill.
+        if (error && c.estado === 'error') {
           tarjeta.querySelector('.error').textContent = error;
           tarjeta.querySelector('.error-hora').textContent = QV.formato.horaLocal(new Date(), true);
           tarjeta.querySelector('.sitio-error').classList.add('visible');
