@@ -233,10 +233,11 @@ class PanesOverThePage(unittest.TestCase):
         self.loaded("web:clic")
         on_web, on_video = (550, 200), (920, 190)
         cases = [
-            ("beside every pane", None, DIANA, 0),
-            ("on the web pane", on_web, None, 1),
-            ("on the video pane", on_video, None, 0),
-            ("where the web pane was, once hidden", {"cmd": "webOcultar", "slot": "clic"}, on_web, 0),
+            ("beside every pane", None, DIANA, []),
+            # The pane's own coordinates are the page's, less the pane's corner.
+            ("on the web pane", on_web, None, [(150, 100)]),
+            ("on the video pane", on_video, None, []),
+            ("where the web pane was, once hidden", {"cmd": "webOcultar", "slot": "clic"}, on_web, []),
         ]
         for name, before, reaches_page, pane_clicks in cases:
             with self.subTest(name):
@@ -249,12 +250,15 @@ class PanesOverThePage(unittest.TestCase):
                     self.app.click(*before)
                 # The click on the target comes last: once the page has it, any earlier one has landed.
                 self.app.click(*(reaches_page or DIANA))
-                got = self.app.wait_js("clicks.length && clicks")
-                self.assertEqual(len(got), 1)
-                # Page coordinates are fractional in the window: the click may land a pixel off.
-                for axis, want in zip("xy", reaches_page or DIANA):
-                    self.assertAlmostEqual(got[0][axis], want, delta=1)
-                self.assertEqual(len(self.app.js("return clicks;", view="web:clic")), pane_clicks)
+                got = self.app.wait_js("clicks.length && clicks.map(c => [c.x, c.y])")
+                self.assertClicks(got, [reaches_page or DIANA])
+                self.assertClicks(self.app.js("return clicks;", view="web:clic"), pane_clicks)
+
+    def assertClicks(self, got, want):
+        # The page starts at a fractional place in the window: a click may land a pixel off.
+        self.assertEqual(len(got), len(want), got)
+        for point, wanted in zip(got, want):
+            self.assertTrue(all(abs(a - b) <= 1 for a, b in zip(point, wanted)), f"{got} is not {want}")
 
     def test_an_ended_pane_process_is_left_alone_while_the_main_page_comes_back(self):
         rect = (300, 300, 400, 250)
