@@ -82,6 +82,10 @@ Options standardOptions() {
 int run(Options options) {
   // WebKitGTK keeps native HLS off unless asked, before the first web view.
   g_setenv("WEBKIT_GST_ENABLE_HLS_SUPPORT", "1", TRUE);
+  // Without a render node (no GPU, a virtual X server) the DMA-BUF renderer
+  // paints nothing: use the shared-memory path there.
+  if (!g_file_test("/dev/dri", G_FILE_TEST_IS_DIR))
+    g_setenv("WEBKIT_DISABLE_DMABUF_RENDERER", "1", FALSE);
   auto app = GObjectPtr<GtkApplication>::adopt(
       gtk_application_new(QV_APP_ID, G_APPLICATION_DEFAULT_FLAGS));
   std::unique_ptr<Session> session;
