@@ -200,8 +200,10 @@ class App:
         """A real click (XTest) at page coordinates of the main web view."""
         origin = self.state()["contentOrigin"]
         env = self.home.env()
-        win = subprocess.run(["xdotool", "search", "--sync", "--name", f"^{title}$"], env=env,
-                             capture_output=True, text=True, check=True).stdout.split()[0]
+        # The search fails now and then while another window comes or goes: ask again.
+        win = wait_for(lambda: subprocess.run(["xdotool", "search", "--name", f"^{title}$"], env=env,
+                                              capture_output=True, text=True).stdout.split(),
+                       what=f"the window {title}")[0]
         subprocess.run(["xdotool", "mousemove", "--window", win, str(int(origin["x"] + x)),
                         str(int(origin["y"] + y)), "click", "1"], env=env, check=True)
 

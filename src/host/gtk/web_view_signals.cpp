@@ -115,25 +115,23 @@ void GtkWebView::governBy(WebViewPolicy& policy) {
       });
   connect<gboolean(WebKitWebView*, WebKitScriptDialog*)>(
       view, "script-dialog", [&policy](WebKitWebView*, WebKitScriptDialog* dialog) -> gboolean {
+        auto type = webkit_script_dialog_get_dialog_type(dialog);
+        // Prompts and leave-page questions get no dialog: null, and the page
+        // stays. The engine closes an unheld dialog itself after this signal.
+        if (type != WEBKIT_SCRIPT_DIALOG_ALERT && type != WEBKIT_SCRIPT_DIALOG_CONFIRM) return TRUE;
         auto* held = webkit_script_dialog_ref(dialog);
         auto finish = [held] {
           webkit_script_dialog_close(held);
           webkit_script_dialog_unref(held);
         };
         std::string message = webkit_script_dialog_get_message(dialog);
-        switch (webkit_script_dialog_get_dialog_type(dialog)) {
-          case WEBKIT_SCRIPT_DIALOG_ALERT:
-            policy.alert(message, finish);
-            break;
-          case WEBKIT_SCRIPT_DIALOG_CONFIRM:
-            policy.confirm(message, [held, finish](bool ok) {
-              webkit_script_dialog_confirm_set_confirmed(held, ok);
-              finish();
-            });
-            break;
-          default:  // prompts and leave-page questions get no dialog: null / stay
+        if (type == WEBKIT_SCRIPT_DIALOG_ALERT) {
+          policy.alert(message, finish);
+        } else {
+          policy.confirm(message, [held, finish](bool ok) {
+            webkit_script_dialog_confirm_set_confirmed(held, ok);
             finish();
-            break;
+          });
         }
         return TRUE;
       });
@@ -163,12 +161,12 @@ void GtkWebView::governBy(WebViewPolicy& policy) {
 
 void GtkWebView::answerWithEngineDefaults() {
   // No dialogs in views nobody governs: an alert closes at once, a confirm is
-  // refused, a prompt gets null, and no file is ever chosen.
+  // refused, a prompt gets null, and no file is ever chosen. The engine closes
+  // the dialog after this signal; closing it here as well makes it crash.
   connect<gboolean(WebKitWebView*, WebKitScriptDialog*)>(
       view_.get(), "script-dialog", [](WebKitWebView*, WebKitScriptDialog* dialog) -> gboolean {
         if (webkit_script_dialog_get_dialog_type(dialog) == WEBKIT_SCRIPT_DIALOG_CONFIRM)
           webkit_script_dialog_confirm_set_confirmed(dialog, FALSE);
-        webkit_script_dialog_close(dialog);
         return TRUE;
       });
   connect<gboolean(WebKitWebView*, WebKitFileChooserRequest*)>(

@@ -20,10 +20,14 @@ WebKitWebView* findView(gtk::Runtime& rt, const std::string& name) {
     auto it = table.find(key);
     return it == table.end() ? nullptr : it->second.get();
   };
-  if (name == "main") view = rt.delegate.mainWebView();
-  else if (name.starts_with("web:")) view = lookup(rt.delegate.panesWeb(), name.substr(4));
-  else if (name.starts_with("video:")) view = lookup(rt.delegate.panesVideo(), name.substr(6));
-  else if (name.starts_with("site:")) view = lookup(rt.delegate.sitesWeb(), name.substr(5));
+  if (name == "main")
+    view = rt.delegate.mainWebView();
+  else if (name.starts_with("web:"))
+    view = lookup(rt.delegate.panesWeb(), name.substr(4));
+  else if (name.starts_with("video:"))
+    view = lookup(rt.delegate.panesVideo(), name.substr(6));
+  else if (name.starts_with("site:"))
+    view = lookup(rt.delegate.sitesWeb(), name.substr(5));
   return view ? static_cast<gtk::GtkWebView*>(view)->widget() : nullptr;
 }
 
@@ -37,8 +41,9 @@ void evalOp(gtk::Runtime& rt, const json& req, Answer answer) {
       +[](GObject* source, GAsyncResult* result, gpointer data) {
         std::unique_ptr<Answer> answer(static_cast<Answer*>(data));
         GError* raw = nullptr;
-        auto value = gtk::GObjectPtr<JSCValue>::adopt(
-            webkit_web_view_call_async_javascript_function_finish(WEBKIT_WEB_VIEW(source), result, &raw));
+        auto value =
+            gtk::GObjectPtr<JSCValue>::adopt(webkit_web_view_call_async_javascript_function_finish(
+                WEBKIT_WEB_VIEW(source), result, &raw));
         gtk::GErrorPtr error(raw);
         if (error) return (*answer)({{"error", error->message}});
         gtk::GCharPtr text(value ? jsc_value_to_json(value.get(), 0) : nullptr);
@@ -69,11 +74,14 @@ void stateOp(gtk::Runtime& rt, const json&, Answer answer) {
   GtkWidget* overlay = gtk_widget_get_parent(main);
   json panes = json::array();
   int order = 0;
-  for (GtkWidget* child = gtk_widget_get_first_child(overlay); child; child = gtk_widget_get_next_sibling(child), ++order) {
+  for (GtkWidget* child = gtk_widget_get_first_child(overlay); child;
+       child = gtk_widget_get_next_sibling(child), ++order) {
     auto describe = [&](const char* kind, const auto& table) {
       for (const auto& [slot, pane] : table)
         if (GTK_WIDGET(static_cast<gtk::GtkWebView*>(pane.get())->widget()) == child)
-          panes.push_back({{"kind", kind}, {"slot", slot}, {"order", order},
+          panes.push_back({{"kind", kind},
+                           {"slot", slot},
+                           {"order", order},
                            {"visible", static_cast<bool>(gtk_widget_get_visible(child))},
                            {"mapped", static_cast<bool>(gtk_widget_get_mapped(child))},
                            {"bounds", bounds(child, overlay)},
@@ -134,7 +142,8 @@ void closeOp(gtk::Runtime& rt, const json& req, Answer answer) {
 
 void collectButtons(GtkWidget* widget, std::vector<GtkWidget*>& out) {
   if (GTK_IS_BUTTON(widget)) out.push_back(widget);
-  for (GtkWidget* c = gtk_widget_get_first_child(widget); c; c = gtk_widget_get_next_sibling(c)) collectButtons(c, out);
+  for (GtkWidget* c = gtk_widget_get_first_child(widget); c; c = gtk_widget_get_next_sibling(c))
+    collectButtons(c, out);
 }
 
 std::vector<GtkWindow*> openDialogs() {
@@ -142,7 +151,8 @@ std::vector<GtkWindow*> openDialogs() {
   GListModel* all = gtk_window_get_toplevels();
   for (guint i = 0; i < g_list_model_get_n_items(all); ++i) {
     auto* w = GTK_WINDOW(g_list_model_get_item(all, i));
-    if (gtk_widget_get_visible(GTK_WIDGET(w)) && (GTK_IS_MESSAGE_DIALOG(w) || GTK_IS_FILE_CHOOSER_DIALOG(w)))
+    if (gtk_widget_get_visible(GTK_WIDGET(w)) &&
+        (GTK_IS_MESSAGE_DIALOG(w) || GTK_IS_FILE_CHOOSER_DIALOG(w)))
       out.push_back(w);
     g_object_unref(w);
   }
@@ -164,15 +174,43 @@ void dialogsOp(gtk::Runtime&, const json&, Answer answer) {
       collectButtons(GTK_WIDGET(w), buttons);
       d["buttons"] = json::array();
       for (auto* b : buttons)
-        if (gtk_button_get_label(GTK_BUTTON(b))) d["buttons"].push_back(gtk_button_get_label(GTK_BUTTON(b)));
+        if (gtk_button_get_label(GTK_BUTTON(b)))
+          d["buttons"].push_back(gtk_button_get_label(GTK_BUTTON(b)));
     } else {
       d["type"] = "files";
       d["multiple"] = static_cast<bool>(gtk_file_chooser_get_select_multiple(GTK_FILE_CHOOSER(w)));
-      d["action"] = gtk_file_chooser_get_action(GTK_FILE_CHOOSER(w)) == GTK_FILE_CHOOSER_ACTION_OPEN ? "open" : "other";
+      d["action"] = gtk_file_chooser_get_action(GTK_FILE_CHOOSER(w)) == GTK_FILE_CHOOSER_ACTION_OPEN
+                        ? "open"
+                        : "other";
     }
     list.push_back(d);
   }
   answer({{"dialogs", list}});
+}
+
+// The chooser selects a file only once it has listed its folder, and refuses
+// to accept before that: the answer waits for the selection (five seconds at most).
+void acceptOnceSelected(GtkWindow* chooser, Answer answer) {
+  struct Wait {
+    gtk::GObjectPtr<GtkWindow> chooser;
+    Answer answer;
+    int triesLeft = 100;
+  };
+  g_timeout_add(
+      50,
+      +[](gpointer data) -> gboolean {
+        auto* wait = static_cast<Wait*>(data);
+        auto* chooser = wait->chooser.get();
+        auto files = gtk::GObjectPtr<GListModel>::adopt(
+            gtk_file_chooser_get_files(GTK_FILE_CHOOSER(chooser)));
+        bool selected = files && g_list_model_get_n_items(files.get()) > 0;
+        if (!selected && --wait->triesLeft > 0) return G_SOURCE_CONTINUE;
+        if (selected) gtk_dialog_response(GTK_DIALOG(chooser), GTK_RESPONSE_ACCEPT);
+        wait->answer(selected ? json{{"ok", true}} : json{{"error", "file not selected"}});
+        delete wait;
+        return G_SOURCE_REMOVE;
+      },
+      new Wait{gtk::GObjectPtr<GtkWindow>::ref(chooser), std::move(answer)});
 }
 
 // Clicks the button with that label in the open message dialog, or answers
@@ -191,22 +229,23 @@ void answerOp(gtk::Runtime&, const json& req, Answer answer) {
       }
     return answer({{"error", "no such button"}});
   }
-  if (req.contains("file")) {
-    auto file = gtk::GObjectPtr<GFile>::adopt(g_file_new_for_path(req["file"].get<std::string>().c_str()));
-    gtk_file_chooser_set_file(GTK_FILE_CHOOSER(w), file.get(), nullptr);
-    gtk_dialog_response(GTK_DIALOG(w), GTK_RESPONSE_ACCEPT);
-  } else {
+  if (!req.contains("file")) {
     gtk_dialog_response(GTK_DIALOG(w), GTK_RESPONSE_CANCEL);
+    return answer({{"ok", true}});
   }
-  answer({{"ok", true}});
+  auto file =
+      gtk::GObjectPtr<GFile>::adopt(g_file_new_for_path(req["file"].get<std::string>().c_str()));
+  gtk_file_chooser_set_file(GTK_FILE_CHOOSER(w), file.get(), nullptr);
+  acceptOnceSelected(w, std::move(answer));
 }
 
 // Adds a script that runs at document start in the main page from now on,
 // then reloads it: how a test hands the page its configuration.
 void userScriptOp(gtk::Runtime& rt, const json& req, Answer answer) {
   auto* view = findView(rt, "main");
-  auto* script = webkit_user_script_new(req.value("source", "").c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
-                                        WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+  auto* script =
+      webkit_user_script_new(req.value("source", "").c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+                             WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
   webkit_user_content_manager_add_script(webkit_web_view_get_user_content_manager(view), script);
   webkit_user_script_unref(script);
   webkit_web_view_reload(view);
@@ -222,9 +261,10 @@ void quitOp(gtk::Runtime& rt, const json&, Answer answer) {
 
 const std::map<std::string, Op>& controlOps() {
   static const std::map<std::string, Op> ops = {
-      {"eval", evalOp},     {"state", stateOp},     {"action", actionOp},   {"terminate", terminateOp},
-      {"resize", resizeOp}, {"close", closeOp},     {"dialogs", dialogsOp}, {"answer", answerOp},
-      {"userScript", userScriptOp}, {"quit", quitOp},
+      {"eval", evalOp},           {"state", stateOp},   {"action", actionOp},
+      {"terminate", terminateOp}, {"resize", resizeOp}, {"close", closeOp},
+      {"dialogs", dialogsOp},     {"answer", answerOp}, {"userScript", userScriptOp},
+      {"quit", quitOp},
   };
   return ops;
 }

@@ -1,0 +1,253 @@
+"""What the main page and the web panes may do: web link clicks go to the
+default browser, new windows stay in a pane only for the configured hosts,
+script loads proceed in place, downloads land in Downloads under free names,
+dialogs are modal over the main window, file inputs get what the user picks,
+and camera and microphone are granted."""
+
+import glob
+import json
+import os
+import unittest
+from string import Template
+
+from harness import PAGES, App, Home, Server, wait_for
+
+PANEL = os.path.join(PAGES, "policy", "web", "panel.html")
+PANEL_RECT = {"x": 700, "y": 20, "w": 520, "h": 400}
+
+
+def page(title):
+    return lambda request: (200, {"Content-Type": "text/html; charset=utf-8"},
+                            f"<!doctype html><title>{title}</title><p>{title}</p>".encode())
+
+
+def attachment(name, body):
+    return lambda request: (200, {"Content-Type": "text/plain",
+                                  "Content-Disposition": f'attachment; filename="{name}"'}, body)
+
+
+def plain(body):
+    # A type the engine shows: only the download attribute makes it a download.
+    return lambda request: (200, {"Content-Type": "text/plain"}, body)
+
+
+class Policies(unittest.TestCase):
+    """Cases that share one start of the application."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.home = Home()
+        cls.propio = Server({"/propia": page("propia")}, host="127.0.0.2")
+        cls.server = Server({
+            "/panel": cls.panel,
+            "/pagina/informe.pdf": plain(b"desde la pagina"),
+            "/panel/informe.pdf": plain(b"desde el panel"),
+            "/adjunto": attachment("informe.pdf", b"adjunto"),
+            "/hostil": attachment("../../evil.txt", b"hostil"),
+            "/destino": page("destino"),
+            "/formulario": page("formulario"),
+        })
+        base, tls = cls.server.base, f"https://127.0.0.1:{cls.server.port}"
+        cls.links = {"fuera": tls + "/fuera", "descarga": base + "/pagina/informe.pdf",
+                     "adjunto": base + "/adjunto", "ventana": f"https://127.0.0.2:{cls.propio.port}/ventana"}
+        cls.panel_links = {"fuera": tls + "/fuera-panel", "propia": cls.propio.base + "/propia",
+                           "ajena": base + "/ajena", "descarga": base + "/panel/informe.pdf"}
+        cls.app = App(cls.home, page="policy", paneNewWindowHostFragment="127.0.0.2", mockCaptureDevices=True,
+                      videoBaseURL=base + "/", kickPlayerBase=base + "/kick/",
+                      youTubeApiScript=base + "/iframe_api").start()
+        cls.app.call("userScript", source="window.destinos = %s;" % json.dumps(cls.links))
+        cls.app.wait_js("document.readyState === 'complete'"
+                        " && document.getElementById('fuera').href === %s" % json.dumps(cls.links["fuera"]))
+        cls.main_uri = cls.app.state()["mainUri"]
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.app.stop()
+        for server in (cls.server, cls.propio):
+            server.close()
+        cls.home.remove()
+
+    @classmethod
+    def panel(cls, request):
+        with open(PANEL) as f:
+            html = Template(f.read()).substitute(cls.panel_links)
+        return 200, {"Content-Type": "text/html; charset=utf-8"}, html.encode()
+
+    def open_panel(self, slot):
+        """A web pane with the panel page, hidden again after the case."""
+        self.app.post(dict(PANEL_RECT, cmd="web", slot=slot, url=self.server.base + "/panel"))
+        self.addCleanup(self.app.post, {"cmd": "webOcultar", "slot": slot})
+        self.app.wait_js("document.readyState === 'complete' && !!document.getElementById('enviar')",
+                         view="web:" + slot)
+        wait_for(lambda: self.app.pane("web", slot)["mapped"], what="the pane on screen")
+        return "web:" + slot
+
+    def pane_uri(self, view):
+        return self.app.pane("web", view[len("web:"):])["uri"]
+
+    def click(self, element, view="main"):
+        """A real click on the middle of an element of the main page or of a pane."""
+        x, y = self.app.js("const r = document.getElementById(%s).getBoundingClientRect();"
+                           " return [r.x + r.width / 2, r.y + r.height / 2];" % json.dumps(element), view=view)
+        if view != "main":
+            bounds = self.app.pane("web", view[len("web:"):])["bounds"]
+            x, y = x + bounds["x"], y + bounds["y"]
+        self.app.click(x, y)
+
+    def wait_opened(self, url):
+        wait_for(lambda: url in self.home.opened(), what=f"{url} in the browser")
+
+    def dialog(self, script, view="main"):
+        """Runs a script that asks for a dialog; returns the dialog once it is up."""
+        self.app.js("setTimeout(() => { %s }, 50); return true;" % script, view=view)
+        return wait_for(lambda: (self.app.call("dialogs")["dialogs"] or [None])[-1], what="the dialog")
+
+    def notices(self):
+        return self.app.js("return window.avisos;")
+
+    # Navigation and new windows
+
+    def test_web_link_clicks_go_to_the_browser_and_the_page_stays(self):
+        for view, url in (("main", self.links["fuera"]), (self.open_panel("enlaces"), self.panel_links["fuera"])):
+            with self.subTest(view=view):
+                self.app.js("window.sinMover = true; return true;", view=view)
+                self.click("fuera", view)
+                self.wait_opened(url)
+                self.assertIs(self.app.js("return window.sinMover === true;", view=view), True)
+        self.assertEqual(self.app.state()["mainUri"], self.main_uri)
+        self.assertEqual(self.pane_uri("web:enlaces"), self.server.base + "/panel")
+
+    def test_window_open_from_the_main_page_goes_to_the_browser_whatever_the_host(self):
+        self.app.js("window.ventana = 'sin abrir'; return true;")
+        self.click("ventana")
+        self.wait_opened(self.links["ventana"])
+        self.assertIs(self.app.js("return window.ventana === null;"), True)
+        self.assertEqual([w["title"] for w in self.app.state()["windows"]], ["QUORVEX"])
+        self.assertEqual(self.propio.hits("/ventana"), [])
+
+    def test_new_window_links_in_a_pane_stay_in_it_only_for_the_configured_host(self):
+        view = self.open_panel("ventanas")
+        self.click("ajena", view)
+        self.wait_opened(self.panel_links["ajena"])
+        self.assertEqual(self.pane_uri(view), self.server.base + "/panel")
+        self.click("propia", view)
+        wait_for(lambda: self.pane_uri(view) == self.panel_links["propia"], what="the pane on its own link")
+        self.app.wait_js("document.title === 'propia'", view=view)
+        self.assertNotIn(self.panel_links["propia"], self.home.opened())
+        self.assertEqual(self.server.hits("/ajena"), [])
+        self.assertEqual([w["title"] for w in self.app.state()["windows"]], ["QUORVEX"])
+
+    def test_script_loads_and_form_submissions_proceed_in_place(self):
+        destino = self.server.base + "/destino"
+        self.app.js("setTimeout(() => { location.href = %s; }, 50); return true;" % json.dumps(destino))
+        self.app.wait_js("document.title === 'destino'")
+        self.assertEqual(self.app.state()["mainUri"], destino)
+        self.app.js("setTimeout(() => history.back(), 50); return true;")
+        self.app.wait_js("document.readyState === 'complete' && !!window.destinos && !!window.avisos")
+        self.assertEqual(self.app.state()["mainUri"], self.main_uri)
+
+        view = self.open_panel("formulario")
+        self.click("enviar", view)
+        self.app.wait_js("document.title === 'formulario'", view=view)
+        self.assertEqual(self.pane_uri(view), self.server.base + "/formulario?q=dato")
+        self.assertFalse([u for u in self.home.opened() if "/destino" in u or "/formulario" in u])
+
+    # Downloads
+
+    def wait_download(self, name, body, notices):
+        """Waits for the download's notice in the main page; returns the file's bytes."""
+        self.app.wait_js("window.avisos.length === %d" % notices)
+        with open(os.path.join(self.home.downloads, name), "rb") as f:
+            self.assertEqual(f.read(), body)
+
+    def test_downloads_take_free_names_in_downloads_and_notify_the_main_page(self):
+        before = len(self.notices())
+        panel = self.open_panel("descargas")
+        self.app.js("window.sinMover = true; return true;")
+        steps = [("descarga", "main", "informe.pdf", b"desde la pagina"),
+                 ("adjunto", "main", "informe (1).pdf", b"adjunto"),
+                 ("descarga", panel, "informe (2).pdf", b"desde el panel")]
+        for n, (element, view, name, body) in enumerate(steps, 1):
+            with self.subTest(name=name):
+                self.click(element, view)
+                self.wait_download(name, body, before + n)
+        self.assertEqual(self.notices()[before:], ["Guardado en Descargas"] * 3)
+        self.assertEqual(self.app.js("return window.avisos;", view=panel), [])
+        # The links were downloaded, not handed to the browser, and nobody moved.
+        self.assertFalse([u for u in self.home.opened() if "informe" in u or "adjunto" in u])
+        self.assertIs(self.app.js("return window.sinMover === true;"), True)
+        self.assertEqual(self.pane_uri(panel), self.server.base + "/panel")
+
+    def test_hostile_suggested_name_lands_inside_downloads(self):
+        notices = len(self.notices()) + 1
+        self.app.js("setTimeout(() => { location.href = %s; }, 50); return true;"
+                    % json.dumps(self.server.base + "/hostil"))
+        self.wait_download("evil.txt", b"hostil", notices)
+        found = glob.glob(os.path.join(self.home.root, "**", "evil*"), recursive=True)
+        self.assertEqual(found, [os.path.join(self.home.downloads, "evil.txt")])
+
+    # Dialogs and the file chooser
+
+    def test_confirm_is_modal_over_the_main_window_and_answers_with_its_button(self):
+        message = "¿Borrar «todo»? 100% %s <b>sí</b>\nsegunda línea"
+        cases = [("main", "Aceptar", True), ("main", "Cancelar", False),
+                 (self.open_panel("dialogos"), "Aceptar", True)]
+        for view, button, expected in cases:
+            with self.subTest(view=view, button=button):
+                self.app.js("window.respuesta = undefined; return true;", view=view)
+                shown = self.dialog("window.respuesta = confirm(%s);" % json.dumps(message), view)
+                self.assertEqual(shown, {"type": "message", "text": message, "buttons": ["Aceptar", "Cancelar"],
+                                         "modal": True, "parent": "QUORVEX"})
+                self.app.call("answer", button=button)
+                self.assertEqual(self.app.wait_js("typeof window.respuesta === 'boolean' && [window.respuesta]",
+                                                  view=view), [expected])
+
+    def test_alert_completes_and_prompt_answers_null_without_a_dialog(self):
+        shown = self.dialog("alert('Aviso de prueba'); window.alertado = true;")
+        self.assertEqual((shown["text"], shown["buttons"], shown["parent"]), ("Aviso de prueba", ["Aceptar"], "QUORVEX"))
+        self.app.call("answer", button="Aceptar")
+        self.app.wait_js("window.alertado === true")
+        self.assertIsNone(self.app.js("return prompt('¿Nombre?', 'por defecto');"))
+        self.assertEqual(self.app.call("dialogs")["dialogs"], [])
+
+    def test_a_view_nobody_governs_answers_dialogs_at_once(self):
+        self.app.post(dict(PANEL_RECT, cmd="video", slot="mudo", id="mudo", tipo="kick",
+                           hls=self.server.base + "/sin-video.m3u8", vol=0))
+        self.addCleanup(self.app.post, {"cmd": "videoOcultar"})
+        self.app.wait_js("document.readyState === 'complete'", view="video:mudo")
+        answers = self.app.js("alert('uno'); return [confirm('dos'), prompt('tres', 'por defecto')];",
+                              view="video:mudo")
+        self.assertEqual(answers, [False, None])
+        self.assertEqual(self.app.call("dialogs")["dialogs"], [])
+
+    def test_file_input_gets_the_chosen_file_and_nothing_when_cancelled(self):
+        chosen = os.path.join(self.home.root, "elegido.txt")
+        with open(chosen, "w") as f:
+            f.write("contenido elegido")
+        for element, multiple, answer, expected in (("uno", False, {"file": chosen}, ["elegido.txt"]),
+                                                     ("varios", True, {}, "cancelado")):
+            with self.subTest(element=element):
+                before = self.app.js("return window.elecciones.length;")
+                self.click(element)
+                shown = wait_for(lambda: self.app.call("dialogs")["dialogs"], what="the file chooser")
+                self.assertEqual(shown, [{"type": "files", "action": "open", "multiple": multiple,
+                                          "modal": True, "parent": "QUORVEX"}])
+                self.assertTrue(self.app.call("answer", **answer).get("ok"))
+                self.assertEqual(self.app.wait_js("window.elecciones.length > %d && window.elecciones.at(-1)" % before),
+                                 {"input": element, "que": expected})
+        self.assertEqual(self.app.js("return await document.getElementById('uno').files[0].text();"),
+                         "contenido elegido")
+        self.assertEqual(self.app.js("return document.getElementById('varios').files.length;"), 0)
+
+    def test_camera_and_microphone_are_granted_without_a_prompt(self):
+        capture = ("const s = await navigator.mediaDevices.getUserMedia({video: true, audio: true});"
+                   " const kinds = s.getTracks().map(t => t.kind).sort();"
+                   " s.getTracks().forEach(t => t.stop()); return kinds;")
+        for view in ("main", self.open_panel("medios")):
+            with self.subTest(view=view):
+                self.assertEqual(self.app.js(capture, view=view), ["audio", "video"])
+        self.assertEqual(self.app.call("dialogs")["dialogs"], [])
+
+
+if __name__ == "__main__":
+    unittest.main()
