@@ -222,7 +222,8 @@ class PackageTest(unittest.TestCase):
             with harness.App(home, page=None) as app:
                 index = os.path.join(self.share, "quorvex", "web", "index.html")
                 self.assertEqual(app.state()["mainUri"], "file://" + index)
-                self.assertEqual(app.wait_js("document.getElementById('badge-nativo')?.dataset.nativo"), "si")
+                # The markup says "no" until the page's scripts find the native side.
+                app.wait_js("document.getElementById('badge-nativo')?.dataset.nativo === 'si'")
                 app.js("await new Promise(r => requestAnimationFrame(() => requestAnimationFrame(r)));"
                        " return true;")
                 app.screenshot("package-host")
