@@ -12,7 +12,7 @@ packages=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
   gstreamer1.0-libav gstreamer1.0-gl
   # tests: X server, real clicks, screenshots, HLS stream, page tests, packaging checks
-  xvfb xauth xdotool imagemagick ffmpeg nodejs python3 curl
+  xvfb xauth xdotool x11-utils imagemagick ffmpeg nodejs python3 curl
   desktop-file-utils appstream dpkg-dev file librsvg2-bin
 )
 

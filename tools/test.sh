@@ -70,9 +70,7 @@ step "fuzzer del despachador" fuzz
 step "pruebas de la página" node --test tests/web/
 step "formato (clang-format)" format_check
 step "extremo a extremo (Xvfb)" with_display python3 tests/e2e/run.py
-if [ -x tests/package/test_package.sh ]; then
-  step "paquete Debian" with_display tests/package/test_package.sh "$root/build"
-fi
+step "paquete Debian" with_display python3 tests/package/test_package.py "$root/build"
 
 echo
 printf '%s\n' "${report[@]}"
