@@ -7,6 +7,8 @@ and camera and microphone are granted."""
 import glob
 import json
 import os
+import socket
+import threading
 import unittest
 from string import Template
 
@@ -29,6 +31,32 @@ def attachment(name, body):
 def plain(body):
     # A type the engine shows: only the download attribute makes it a download.
     return lambda request: (200, {"Content-Type": "text/plain"}, body)
+
+
+class CutOffServer:
+    """Answers every request with an attachment that promises more than it
+    sends, then hangs up: a download that fails half way."""
+
+    def __init__(self):
+        self.sock = socket.create_server(("127.0.0.1", 0))
+        self.base = f"http://127.0.0.1:{self.sock.getsockname()[1]}"
+        self.cut = threading.Event()
+        threading.Thread(target=self._serve, daemon=True).start()
+
+    def _serve(self):
+        while True:
+            try:
+                conn, _ = self.sock.accept()
+            except OSError:
+                return
+            with conn:
+                conn.recv(65536)
+                conn.sendall(b"HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 100000\r\n"
+                             b'Content-Disposition: attachment; filename="cortado.txt"\r\n\r\nsolo el principio')
+            self.cut.set()
+
+    def close(self):
+        self.sock.close()
 
 
 class Policies(unittest.TestCase):
@@ -122,6 +150,11 @@ class Policies(unittest.TestCase):
         self.click("ventana")
         self.wait_opened(self.links["ventana"])
         self.assertIs(self.app.js("return window.ventana === null;"), True)
+        # Long after any click, as a script does once its own work is done.
+        later = self.links["ventana"] + "?tarde"
+        self.app.js("setTimeout(() => { window.tarde = window.open(%s); }, 1500); return true;" % json.dumps(later))
+        self.wait_opened(later)
+        self.assertIs(self.app.wait_js("window.tarde === null"), True)
         self.assertEqual([w["title"] for w in self.app.state()["windows"]], ["QUORVEX"])
         self.assertEqual(self.propio.hits("/ventana"), [])
 
@@ -155,7 +188,7 @@ class Policies(unittest.TestCase):
     # Downloads
 
     def wait_download(self, name, body, notices):
-        """Waits for the download's notice in the main page; returns the file's bytes."""
+        """Waits for the download's notice in the main page, then checks what landed."""
         self.app.wait_js("window.avisos.length === %d" % notices)
         with open(os.path.join(self.home.downloads, name), "rb") as f:
             self.assertEqual(f.read(), body)
@@ -185,6 +218,19 @@ class Policies(unittest.TestCase):
         self.wait_download("evil.txt", b"hostil", notices)
         found = glob.glob(os.path.join(self.home.root, "**", "evil*"), recursive=True)
         self.assertEqual(found, [os.path.join(self.home.downloads, "evil.txt")])
+
+    def test_script_made_download_link_keeps_its_name_and_a_cut_off_download_gives_no_notice(self):
+        notices = len(self.notices())
+        cut = CutOffServer()
+        self.addCleanup(cut.close)
+        self.app.js("setTimeout(() => { location.href = %s; }, 50); return true;" % json.dumps(cut.base + "/cortado"))
+        self.assertTrue(cut.cut.wait(20))
+        self.app.js("const a = document.createElement('a');"
+                    " a.href = URL.createObjectURL(new Blob(['a;b\\n1;2'], {type: 'text/csv'}));"
+                    " a.download = 'datos.csv'; document.body.appendChild(a); a.click(); a.remove(); return true;")
+        self.wait_download("datos.csv", b"a;b\n1;2", notices + 1)
+        self.assertEqual(len(self.notices()), notices + 1)
+        self.assertEqual(glob.glob(os.path.join(self.home.downloads, "cortado*")), [])
 
     # Dialogs and the file chooser
 

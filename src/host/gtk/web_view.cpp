@@ -21,6 +21,10 @@ GObjectPtr<WebKitWebView> newView(Engine& engine, const WebViewConfig& config,
     webkit_settings_set_enable_media_stream(settings.get(), TRUE);
   }
   webkit_settings_set_enable_developer_extras(settings.get(), FALSE);
+  // A script may ask for a window without a click (WebKitGTK blocks that by
+  // default); the policy then decides where the address goes.
+  if (config.policy)
+    webkit_settings_set_javascript_can_open_windows_automatically(settings.get(), TRUE);
   auto policies = GObjectPtr<WebKitWebsitePolicies>::adopt(
       config.mediaWithoutGesture
           ? webkit_website_policies_new_with_policies("autoplay", WEBKIT_AUTOPLAY_ALLOW, nullptr)
