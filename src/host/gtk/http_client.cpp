@@ -110,7 +110,10 @@ SoupSession* SoupHttpClient::sessionFor(double timeoutSeconds) {
       timeoutSeconds > 1 ? static_cast<guint>(std::ceil(std::min(timeoutSeconds, 86400.0))) : 1;
   auto& session = sessions_[seconds];
   if (!session) {
-    session = GObjectPtr<SoupSession>::adopt(soup_session_new());
+    // libsoup alone allows two connections a host, so a page's polls of one
+    // service would wait in line behind a slow answer; browsers allow six.
+    session = GObjectPtr<SoupSession>::adopt(
+        soup_session_new_with_options("max-conns-per-host", 6, "max-conns", 60, nullptr));
     soup_session_set_timeout(session.get(), seconds);
     soup_session_add_feature(session.get(), SOUP_SESSION_FEATURE(jar_.get()));
   }
