@@ -72,6 +72,7 @@ class Policies(unittest.TestCase):
             "/panel/informe.pdf": plain(b"desde el panel"),
             "/adjunto": attachment("informe.pdf", b"adjunto"),
             "/hostil": attachment("../../evil.txt", b"hostil"),
+            "/ajeno": attachment("ajeno.txt", b"ajeno"),
             "/destino": page("destino"),
             "/formulario": page("formulario"),
         })
@@ -256,7 +257,7 @@ class Policies(unittest.TestCase):
         self.assertIsNone(self.app.js("return prompt('¿Nombre?', 'por defecto');"))
         self.assertEqual(self.app.call("dialogs")["dialogs"], [])
 
-    def test_a_view_nobody_governs_answers_dialogs_at_once(self):
+    def test_a_view_nobody_governs_answers_dialogs_at_once_and_downloads_nothing(self):
         self.app.post(dict(PANEL_RECT, cmd="video", slot="mudo", id="mudo", tipo="kick",
                            hls=self.server.base + "/sin-video.m3u8", vol=0))
         self.addCleanup(self.app.post, {"cmd": "videoOcultar"})
@@ -265,6 +266,17 @@ class Policies(unittest.TestCase):
                               view="video:mudo")
         self.assertEqual(answers, [False, None])
         self.assertEqual(self.app.call("dialogs")["dialogs"], [])
+
+        notices = len(self.notices())
+        self.app.js("setTimeout(() => { location.href = %s; }, 50); return true;"
+                    % json.dumps(self.server.base + "/ajeno"), view="video:mudo")
+        wait_for(lambda: self.server.hits("/ajeno"), what="the attachment to be asked for")
+        # A download of the main page, asked for afterwards, is the one and only notice.
+        self.app.js("const a = document.createElement('a'); a.download = 'despues.txt';"
+                    " a.href = URL.createObjectURL(new Blob(['despues'])); a.click(); return true;")
+        self.wait_download("despues.txt", b"despues", notices + 1)
+        self.assertEqual(len(self.notices()), notices + 1)
+        self.assertEqual(glob.glob(os.path.join(self.home.downloads, "ajeno*")), [])
 
     def test_file_input_gets_the_chosen_file_and_nothing_when_cancelled(self):
         chosen = os.path.join(self.home.root, "elegido.txt")
