@@ -2,7 +2,8 @@
 default browser, new windows stay in a pane only for the configured hosts,
 script loads proceed in place, downloads land in Downloads under free names,
 dialogs are modal over the main window, file inputs get what the user picks,
-and camera and microphone are granted."""
+and camera and microphone are granted. A view nobody governs (a video pane)
+gets no dialog and downloads nothing."""
 
 import glob
 import json
