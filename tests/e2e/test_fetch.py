@@ -3,8 +3,10 @@ servers on 127.0.0.1, the MetaTrader 5 status route, and the reply that
 carries bytes, errors and awkward ids back into the page intact."""
 
 import base64
+import gzip
 import json
 import os
+import shutil
 import socket
 import threading
 import time
@@ -34,6 +36,12 @@ def echo(request):
     return 200, {"Content-Type": "application/json"}, json.dumps(seen).encode()
 
 
+def status(request):
+    code = int(query(request, "code", "200"))
+    # 204 and 304 never carry a body; a stray one would spoil the kept-alive connection.
+    return code, {}, b"" if code in (204, 304) else b"cuerpo"
+
+
 def delayed_bytes(request):
     time.sleep(int(query(request, "ms", "0")) / 1000)
     return 200, {}, pattern(int(query(request, "n", "0")))
@@ -43,10 +51,10 @@ ROUTES = {
     "/bytes": delayed_bytes,
     "/empty": lambda r: (200, {}, b""),
     "/missing": lambda r: (404, {"Content-Type": "text/plain"}, b"not here"),
-    # 204 and 304 never carry a body; a stray one would spoil the kept-alive connection.
-    "/status": lambda r: (int(query(r, "code", "200")), {}, b"" if query(r, "code", "") in ("204", "304") else b"cuerpo"),
+    "/status": status,
     "/moved": lambda r: (302, {"Location": "/bytes?n=3"}, b""),
     "/echo": echo,
+    "/gzip": lambda r: (200, {"Content-Encoding": "gzip"}, gzip.compress(b"comprimido")),
 }
 
 
@@ -106,14 +114,15 @@ class FetchProxy(unittest.TestCase):
                                         % json.dumps({"url": url, "id": f"bytes-{n}"}))
                 self.assertEqual(hex_bytes, pattern(n).hex())
 
-    def test_statuses_without_a_body_to_give_answer_http_and_the_code(self):
+    def test_statuses_redirects_and_compression(self):
         base = self.server.base
         for path, expected in [("/empty", ("", "HTTP 200")),
                                ("/missing", ("", "HTTP 404")),
                                ("/status?code=204", ("", "HTTP 204")),
                                ("/status?code=500", ("", "HTTP 500")),
                                ("/status?code=201", (base64.b64encode(b"cuerpo").decode(), "")),
-                               ("/moved", (base64.b64encode(pattern(3)).decode(), ""))]:
+                               ("/moved", (base64.b64encode(pattern(3)).decode(), "")),
+                               ("/gzip", (base64.b64encode(b"comprimido").decode(), ""))]:
             with self.subTest(path=path):
                 self.assertEqual(self.fetch_one(base + path), expected)
 
@@ -226,6 +235,8 @@ class FetchProxy(unittest.TestCase):
         def status():
             return self.fetch_one("qv-mt5://estado")
 
+        for prefix in (".mt5", ".wine"):
+            self.addCleanup(shutil.rmtree, os.path.join(self.home.home, prefix), ignore_errors=True)
         self.assertEqual(status(), ("", "sin MT5"))
         # Not JSON, not UTF-8: it is never parsed, only passed on.
         wine = b"{\"saldo\": 1}\n\x00\xff\xfe" + bytes(range(256))
