@@ -11,6 +11,6 @@ if __name__ == "__main__":
     suite = unittest.defaultTestLoader.discover(here, pattern=pattern)
     result = unittest.TextTestRunner(verbosity=2).run(suite)
     failed = len(result.failures) + len(result.errors)
-    passed = result.testsRun - failed - len(result.skipped)
+    passed = max(0, result.testsRun - failed - len(result.skipped))
     print(f"e2e: {passed} passed, {failed} failed, {len(result.skipped)} skipped")
     sys.exit(0 if failed == 0 else 1)
