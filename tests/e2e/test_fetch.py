@@ -13,7 +13,7 @@ import time
 import unittest
 from urllib.parse import parse_qs, urlsplit
 
-from harness import App, Home, Server
+from harness import App, Home, Server, wait_for
 
 SAFARI = ("Mozilla/5.0 (Macintosh; Intel Mac OS X 10_15_7) AppleWebKit/605.1.15 "
           "(KHTML, like Gecko) Version/17.0 Safari/605.1.15")
@@ -151,6 +151,10 @@ class FetchProxy(unittest.TestCase):
         self.assertEqual(seen["method"], "GET")
         self.assertFalse([k for k, _ in seen["headers"] if k.lower().startswith("x-")])
 
+        # A field that would end early and start another is left out, alone.
+        seen = self.echoed(headers={"X-Malo": "a\r\nX-Inyectada: b", "X-Bien": "c"})
+        self.assertEqual([k for k, _ in seen["headers"] if k.lower().startswith("x-")], ["X-Bien"])
+
     def test_request_bodies(self):
         binary = bytes(range(256))
         for fields, expected in [
@@ -166,15 +170,17 @@ class FetchProxy(unittest.TestCase):
 
     def test_transport_failures_answer_with_a_text_and_no_data(self):
         started = time.monotonic()
-        for url in (refused_url(), self.silent.base + "/never", "ftp://127.0.0.1/x",
-                    "qv-mt5://estado/", "QV-WEB://exness/x"):
-            with self.subTest(url=url):
-                data, error = self.fetch_one(url)
+        for url, fields in [(refused_url(), {}), (self.silent.base + "/never", {}), ("ftp://127.0.0.1/x", {}),
+                            ("qv-mt5://estado/", {}), ("QV-WEB://exness/x", {}),
+                            (self.server.base + "/echo", {"method": "GET /otra HTTP/1.1\r\nX-Inyectada: b"})]:
+            with self.subTest(url=url, **fields):
+                data, error = self.fetch_one(url, **fields)
                 self.assertEqual(data, "")
                 self.assertTrue(error, "an empty error text reads as success")
                 self.assertNotIn('"', error)
                 self.assertFalse(error.startswith("HTTP ") or error in ("sin respuesta", "sin MT5"), error)
         self.assertEqual(len(self.silent.hits("/never")), 1)
+        self.assertFalse(self.server.hits("/otra"))
         self.assertLess(time.monotonic() - started, 15, "the time-out of the application was not applied")
 
     def test_fifty_fetches_in_flight_are_each_answered_once(self):
@@ -253,6 +259,24 @@ class FetchProxy(unittest.TestCase):
         # The newest is empty: nothing is given, no older file stands in.
         status_file(".mt5", "otro", b"", 1_800_000_000)
         self.assertEqual(status(), ("", "sin MT5"))
+
+
+class Quitting(unittest.TestCase):
+    def test_quits_cleanly_with_fetches_in_flight(self):
+        home = Home()
+        held = Server({"/never": lambda r: None})
+        try:
+            with App(home, page="fetch") as app:
+                app.wait_js("document.readyState === 'complete' && typeof window.fetchAll === 'function'")
+                app.js("for (let i = 0; i < 4; i++) post({id: 'retenida-' + i, url: %s});"
+                       " post({id: 'al-salir', url: %s}); return true;"
+                       % (json.dumps(held.base + "/never"), json.dumps(held.base + "/ya")))
+                wait_for(lambda: len(held.hits("/never")) == 4, what="the held requests")
+                app.call("quit", timeout=5)
+                self.assertEqual(app.proc.wait(timeout=20), 0)
+        finally:
+            held.close()
+            home.remove()
 
 
 if __name__ == "__main__":
