@@ -76,7 +76,7 @@ class Application {
  public:
   virtual ~Application() = default;
   virtual std::unique_ptr<WebView> createWebView(const WebViewConfig& config) = 0;
-  virtual std::unique_ptr<Window> createWindow(const WindowSpec& spec, WebView& content) = 0;
+  virtual std::unique_ptr<Window> createWindow(const WindowSpec& shape, WebView& content) = 0;
   // Brings the application to the front.
   virtual void activate() = 0;
   // Every action but Recargar is the platform's; Recargar calls `recargar`.

@@ -32,11 +32,11 @@ void Delegate::sitioMostrar(const std::string& key) {
 
   auto& win = sWin[key];
   if (!win) {
-    WindowSpec spec;
-    spec.title = siteWindowTitle(key);
-    spec.width = kSiteWidth;
-    spec.height = kSiteHeight;
-    win = platform.application.createWindow(spec, *view);
+    WindowSpec shape;
+    shape.title = siteWindowTitle(key);
+    shape.width = kSiteWidth;
+    shape.height = kSiteHeight;
+    win = platform.application.createWindow(shape, *view);
   }
   // A view that wandered off the site (a sign-in page elsewhere, say) goes
   // back to the start page; any page of the site itself stays.

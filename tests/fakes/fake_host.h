@@ -78,13 +78,13 @@ class FakeWebView final : public WebView {
 
 class FakeWindow final : public Window {
  public:
-  FakeWindow(WindowSpec s, WebView& c) : spec(std::move(s)), content(c) {}
+  FakeWindow(WindowSpec s, WebView& c) : shape(std::move(s)), content(c) {}
   void present() override { ++presented; }
   void addPane(WebView& pane) override {
     static_cast<FakeWebView&>(pane).stackIndex = static_cast<int>(panes.size());
     panes.push_back(&pane);
   }
-  WindowSpec spec;
+  WindowSpec shape;
   WebView& content;
   int presented = 0;
   std::vector<WebView*> panes;

@@ -39,7 +39,7 @@ TEST_F(SiteFetchTest, LoginShowsTheSiteWindowAndRepliesEmpty) {
   fetch("qv-web://exness/login", "a");
   fetch("qv-exness://login", "b");
   ASSERT_EQ(rig.app.windows.size(), 2u);
-  EXPECT_EQ(rig.app.windows[1]->spec.title, "Exness · inicia sesión una vez");
+  EXPECT_EQ(rig.app.windows[1]->shape.title, "Exness · inicia sesión una vez");
   EXPECT_EQ(rig.app.windows[1]->presented, 2);
   EXPECT_EQ(replies(), (std::vector<std::string>{reply("", "", "a"), reply("", "", "b")}));
   EXPECT_TRUE(site("exness").asyncCalls.empty());

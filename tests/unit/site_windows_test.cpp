@@ -66,11 +66,11 @@ TEST_F(SiteWindowsTest, SitioMostrarShowsOneWindowHoldingTheSiteView) {
   rig.delegate->sitioMostrar("exness");
   ASSERT_EQ(rig.app.windows.size(), 2u);
   FakeWindow& w = *rig.app.windows[1];
-  EXPECT_EQ(w.spec.title, "Exness · inicia sesión una vez");
-  EXPECT_EQ(w.spec.width, 1100);
-  EXPECT_EQ(w.spec.height, 780);
-  EXPECT_FALSE(w.spec.autosaveName);
-  EXPECT_FALSE(w.spec.minimumSize);
+  EXPECT_EQ(w.shape.title, "Exness · inicia sesión una vez");
+  EXPECT_EQ(w.shape.width, 1100);
+  EXPECT_EQ(w.shape.height, 780);
+  EXPECT_FALSE(w.shape.autosaveName);
+  EXPECT_FALSE(w.shape.minimumSize);
   EXPECT_EQ(&w.content, rig.delegate->sitioWeb("exness"));
   EXPECT_EQ(w.presented, 2);
   EXPECT_EQ(rig.app.activations, activations + 2);

@@ -50,9 +50,9 @@ std::unique_ptr<WebView> GtkApp::createWebView(const WebViewConfig& config) {
   return std::make_unique<GtkWebView>(engine_, config);
 }
 
-std::unique_ptr<Window> GtkApp::createWindow(const WindowSpec& spec, WebView& content) {
+std::unique_ptr<Window> GtkApp::createWindow(const WindowSpec& shape, WebView& content) {
   auto window =
-      std::make_unique<AppWindow>(app_, spec, static_cast<GtkWebView&>(content), settings_);
+      std::make_unique<AppWindow>(app_, shape, static_cast<GtkWebView&>(content), settings_);
   if (menu_) window->setMenu(G_MENU_MODEL(menu_.get()));
   quitWhenNothingIsShown(window->widget());
   windows_.push_back(window.get());

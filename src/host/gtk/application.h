@@ -20,7 +20,7 @@ class GtkApp final : public Application {
          std::optional<std::string> resourcesFolder);
 
   std::unique_ptr<WebView> createWebView(const WebViewConfig& config) override;
-  std::unique_ptr<Window> createWindow(const WindowSpec& spec, WebView& content) override;
+  std::unique_ptr<Window> createWindow(const WindowSpec& shape, WebView& content) override;
   void activate() override;
   void installMenu(const std::vector<Menu>& menus, std::function<void()> recargar) override;
   std::optional<std::string> resourcesFolder() override { return resources_; }

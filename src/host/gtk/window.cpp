@@ -5,15 +5,15 @@
 
 namespace qv::gtk {
 
-AppWindow::AppWindow(GtkApplication* app, const WindowSpec& spec, GtkWebView& content,
+AppWindow::AppWindow(GtkApplication* app, const WindowSpec& shape, GtkWebView& content,
                      SettingsFile& settings)
     : window_(GTK_WINDOW(gtk_application_window_new(app))),
       header_(gtk_header_bar_new()),
       menuBar_(GTK_WIDGET(g_object_new(GTK_TYPE_POPOVER_MENU_BAR, nullptr))),
       layer_(std::make_unique<PaneLayer>(GTK_WIDGET(content.widget()))),
       settings_(settings),
-      autosaveName_(spec.autosaveName) {
-  gtk_window_set_title(window_, spec.title.c_str());
+      autosaveName_(shape.autosaveName) {
+  gtk_window_set_title(window_, shape.title.c_str());
   gtk_window_set_titlebar(window_, header_);
   gtk_window_set_hide_on_close(window_, TRUE);
   gtk_widget_add_css_class(GTK_WIDGET(window_), "qv-window");
@@ -26,10 +26,10 @@ AppWindow::AppWindow(GtkApplication* app, const WindowSpec& spec, GtkWebView& co
   gtk_window_set_child(window_, box);
 
   // The minimum is the page's: the content never gets smaller than this.
-  if (spec.minimumSize)
-    gtk_widget_set_size_request(layer_->widget(), spec.minimumSize->first,
-                                spec.minimumSize->second);
-  restoreFrame(spec);
+  if (shape.minimumSize)
+    gtk_widget_set_size_request(layer_->widget(), shape.minimumSize->first,
+                                shape.minimumSize->second);
+  restoreFrame(shape);
   if (autosaveName_)
     connect<gboolean(GtkWindow*)>(window_, "close-request", [this](GtkWindow*) -> gboolean {
       saveFrame();
@@ -43,7 +43,7 @@ void AppWindow::setMenu(GMenuModel* menu) {
 
 // A saved frame is the window's default size as GTK keeps it; a window with
 // none is sized so that its content gets the size asked for.
-void AppWindow::restoreFrame(const WindowSpec& spec) {
+void AppWindow::restoreFrame(const WindowSpec& shape) {
   if (autosaveName_) {
     const auto& saved = settings_.value(*autosaveName_);
     if (saved.is_object() && saved.value("width", 0) > 0 && saved.value("height", 0) > 0) {
@@ -52,8 +52,8 @@ void AppWindow::restoreFrame(const WindowSpec& spec) {
       return;
     }
   }
-  contentWidth_ = spec.width;
-  contentHeight_ = spec.height;
+  contentWidth_ = shape.width;
+  contentHeight_ = shape.height;
   gtk_window_set_default_size(window_, contentWidth_, contentHeight_);
   fitContentOnceLaidOut();
 }

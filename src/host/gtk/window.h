@@ -16,7 +16,7 @@ class GtkWebView;
 
 class AppWindow final : public Window {
  public:
-  AppWindow(GtkApplication* app, const WindowSpec& spec, GtkWebView& content,
+  AppWindow(GtkApplication* app, const WindowSpec& shape, GtkWebView& content,
             SettingsFile& settings);
 
   GtkWindow* widget() const { return window_; }
@@ -28,7 +28,7 @@ class AppWindow final : public Window {
   void addPane(WebView& pane) override;
 
  private:
-  void restoreFrame(const WindowSpec& spec);
+  void restoreFrame(const WindowSpec& shape);
   void fitContentOnceLaidOut();
 
   GtkWindow* window_;  // owned by GTK's list of top-levels until exit
