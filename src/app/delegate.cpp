@@ -13,6 +13,9 @@ void Delegate::applicationDidFinishLaunching() {
   c.height = 860;
   c.policy = this;
   c.bridge = this;
+  if (auto resources = platform.application.resourcesFolder())
+    paginaLocal = *resources + "/web/index.html";
+  c.bridgePage = paginaLocal;
   webView = platform.application.createWebView(c);
   window = platform.application.createWindow({.title = "QUORVEX",
                                               .width = 1280,
@@ -20,8 +23,7 @@ void Delegate::applicationDidFinishLaunching() {
                                               .minimumSize = {{420, 560}},
                                               .autosaveName = "QuorvexMain"},
                                              *webView);
-  if (auto resources = platform.application.resourcesFolder())
-    webView->loadFile(*resources + "/web/index.html");
+  if (!paginaLocal.empty()) webView->loadFile(paginaLocal);
   window->present();
   platform.application.activate();
   menu();

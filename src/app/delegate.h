@@ -27,6 +27,8 @@ class Delegate final : public ScriptMessageHandler, public WebViewPolicy {
   void scriptMessage(const nlohmann::json& body) override;
   void fetch(const nlohmann::json& body);
   void responde(const std::string& id, const std::string& data, const std::string& error);
+  // Evaluates a reply or notice in the main web view, only while it shows the local page.
+  void alPaginaLocal(const std::string& script);
 
   // panes/
   void colocaWeb(const std::string& slot, const std::string& url, const Rect& frame);
@@ -58,6 +60,8 @@ class Delegate final : public ScriptMessageHandler, public WebViewPolicy {
   const std::map<std::string, std::unique_ptr<WebView>>& sitesWeb() const { return sWeb; }
 
  private:
+  void dispatch(const std::string& cmd, const nlohmann::json& body);
+  bool muestraPaginaLocal() const;
   void videoOcultar(const nlohmann::json& body);
   void fetchRed(const std::string& url, const std::string& id, const nlohmann::json& body);
   void fetchSitio(const std::string& url, const std::string& id);
@@ -67,6 +71,7 @@ class Delegate final : public ScriptMessageHandler, public WebViewPolicy {
 
   std::unique_ptr<Window> window;
   std::unique_ptr<WebView> webView;
+  std::string paginaLocal;  // the bridge's page: resources/web/index.html
   std::map<std::string, std::unique_ptr<WebView>> vids;
   const std::map<std::string, SiteRecord> sitios;
   std::map<std::string, std::unique_ptr<WebView>> sWeb;

@@ -4,6 +4,8 @@
 
 #include "app/delegate.h"
 #include "bridge/args.h"
+#include "bridge/reply.h"
+#include "util/engine_url.h"
 #include "util/url.h"
 
 namespace qv {
@@ -16,39 +18,58 @@ Rect frameOf(const nlohmann::json& body) {
 
 }  // namespace
 
-void Delegate::scriptMessage(const nlohmann::json& body) {
-  if (!body.is_object()) return;
-  auto cmd = args::string(body, "cmd");
-  if (!cmd) return;
+bool Delegate::muestraPaginaLocal() const {
+  return !paginaLocal.empty() && showsFile(webView->url(), paginaLocal);
+}
 
-  if (*cmd == "web") {
+void Delegate::scriptMessage(const nlohmann::json& body) {
+  // The engine only relays messages from the local page's main frame; a
+  // message that raced a navigation away from it is dropped here as well.
+  if (!muestraPaginaLocal())
+    return platform.log.debug("mensaje descartado: la página no es la local");
+  if (!body.is_object()) return platform.log.debug("mensaje descartado: no es un objeto");
+  auto cmd = args::string(body, "cmd");
+  if (!cmd) return platform.log.debug("mensaje descartado: sin \"cmd\"");
+  try {
+    dispatch(*cmd, body);
+  } catch (const std::exception& e) {
+    // A fetch is answered whatever went wrong; other commands send nothing back.
+    platform.log.debug("mensaje \"" + *cmd + "\" interrumpido: " + e.what());
+    if (auto id = args::string(body, "id"); id && *cmd == "fetch") responde(*id, "", kErrorInterno);
+  }
+}
+
+void Delegate::dispatch(const std::string& cmd, const nlohmann::json& body) {
+  if (cmd == "web") {
     auto slot = args::string(body, "slot").value_or("web");
     auto url = args::string(body, "url").value_or(config.chatAppURL);
     colocaWeb(slot, url, frameOf(body));
-  } else if (*cmd == "webOcultar") {
+  } else if (cmd == "webOcultar") {
     auto slot = args::string(body, "slot").value_or("web");
     if (auto it = webs.find(slot); it != webs.end()) it->second->setHidden(true);
-  } else if (*cmd == "abrir") {
+  } else if (cmd == "abrir") {
     // An unusable "url" drops the message: it never turns into a "web".
     auto url = args::string(body, "url");
     if (url && parseUrl(*url)) platform.browser.open(*url);
-  } else if (*cmd == "videoVol") {
+  } else if (cmd == "videoVol") {
     auto slot = args::string(body, "slot");
     if (!slot) return;
     auto it = vids.find(*slot);
     if (it == vids.end()) return;
     auto v = args::integer(body, "v").value_or(0);
     it->second->evaluateScript("setVol(" + std::to_string(v) + ")");
-  } else if (*cmd == "video") {
+  } else if (cmd == "video") {
     auto id = args::string(body, "id");
     if (!id) return;
     colocaVideo(args::string(body, "slot").value_or("0"), *id,
                 args::string(body, "tipo").value_or("yt"), args::string(body, "hls").value_or(""),
                 args::integer(body, "vol").value_or(0), frameOf(body));
-  } else if (*cmd == "videoOcultar") {
+  } else if (cmd == "videoOcultar") {
     videoOcultar(body);
-  } else if (*cmd == "fetch") {
+  } else if (cmd == "fetch") {
     fetch(body);
+  } else {
+    platform.log.debug("mensaje descartado: orden desconocida \"" + cmd + "\"");
   }
 }
 

@@ -6,6 +6,7 @@
 #include "bridge/mt5_status.h"
 #include "bridge/network_request.h"
 #include "bridge/reply.h"
+#include "util/engine_url.h"
 #include "util/url.h"
 
 namespace qv {
@@ -33,7 +34,15 @@ void Delegate::fetch(const nlohmann::json& body) {
 }
 
 void Delegate::responde(const std::string& id, const std::string& data, const std::string& error) {
-  webView->evaluateScript(replyScript(id, data, error));
+  alPaginaLocal(replyScript(id, data, error));
+}
+
+void Delegate::alPaginaLocal(const std::string& script) {
+  // The page asks again once it is back: nothing is kept for it.
+  if (!muestraPaginaLocal())
+    return platform.log.debug("respuesta descartada: la página no es la local");
+  auto url = readEngineUrl(webView->url().value_or(""));
+  webView->evaluateScript(onlyInFile(url ? url->path : "", script));
 }
 
 void Delegate::fetchRed(const std::string& url, const std::string& id, const nlohmann::json& body) {
@@ -42,10 +51,14 @@ void Delegate::fetchRed(const std::string& url, const std::string& id, const nlo
   // the main web view only from the task it posts to the main queue.
   MainQueue& mainQueue = platform.mainQueue;
   platform.http.send(networkRequest(url, body, config), [this, &mainQueue, id](HttpResponse r) {
-    const auto texts = networkReply(r);
-    mainQueue.post([this, script = replyScript(id, texts.data, texts.error)] {
-      webView->evaluateScript(script);
-    });
+    std::string script;
+    try {
+      const auto texts = networkReply(r);
+      script = replyScript(id, texts.data, texts.error);
+    } catch (const std::exception&) {  // a body too large to encode, say
+      script = replyScript(id, "", kErrorInterno);
+    }
+    mainQueue.post([this, script = std::move(script)] { alPaginaLocal(script); });
   });
 }
 

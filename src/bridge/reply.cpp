@@ -87,4 +87,13 @@ std::string replyScript(std::string_view id, std::string_view data, std::string_
   return script;
 }
 
+std::string onlyInFile(std::string_view path, std::string_view script) {
+  std::string guarded = "if (location.protocol === 'file:' && location.pathname === ";
+  appendJsString(guarded, path);
+  guarded += ") { ";
+  guarded += script;
+  guarded += " }";
+  return guarded;
+}
+
 }  // namespace qv

@@ -1,6 +1,7 @@
 // The site route: a fetch run inside the page of a site where the user has
 // logged in, so that the site's own cookies and origin apply.
 #include "app/delegate.h"
+#include "bridge/reply.h"
 #include "bridge/site_reply.h"
 #include "bridge/site_url.h"
 #include "sites/site_host.h"
@@ -34,7 +35,13 @@ void Delegate::fetchSitio(const std::string& url, const std::string& id) {
 
   view->callAsyncFunction(kInPageFetch, "p", path,
                           [this, id, key](std::optional<std::string> result) {
-                            auto reply = siteReply(result);
+                            SiteReply reply;
+                            try {
+                              reply = siteReply(result);
+                            } catch (const std::exception& e) {
+                              platform.log.debug(std::string("fetch de sitio: ") + e.what());
+                              reply = {"", kErrorInterno};
+                            }
                             responde(id, reply.data, reply.error);
                             if (reply.error.empty()) sesionFija(key);
                           });

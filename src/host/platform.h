@@ -18,7 +18,8 @@ namespace qv {
 class ScriptMessageHandler {
  public:
   virtual ~ScriptMessageHandler() = default;
-  // One call per message posted to "qv", in posting order, main thread.
+  // One call per message posted to "qv" by the main frame of the bridge
+  // page, in posting order, main thread.
   virtual void scriptMessage(const nlohmann::json& body) = 0;
 };
 
@@ -31,6 +32,8 @@ struct WebViewConfig {
   int width = 0, height = 0;               // size when the view lives outside the pane layer
   WebViewPolicy* policy = nullptr;         // null: the engine's defaults apply
   ScriptMessageHandler* bridge = nullptr;  // "qv" handler and the native marker
+  // The one document whose main frame may post to the bridge (absolute path).
+  std::string bridgePage;
 };
 
 struct WindowSpec {
@@ -131,6 +134,13 @@ class Dialogs {
                          std::function<void(std::optional<std::vector<std::string>>)> done) = 0;
 };
 
+class Log {
+ public:
+  virtual ~Log() = default;
+  // Silent unless the user asks for the application's debug lines.
+  virtual void debug(const std::string& line) = 0;
+};
+
 class MainQueue {
  public:
   virtual ~MainQueue() = default;
@@ -147,6 +157,7 @@ struct Host {
   HttpClient& http;
   Dialogs& dialogs;
   MainQueue& mainQueue;
+  Log& log;
 };
 
 }  // namespace qv

@@ -16,7 +16,7 @@ std::string Delegate::downloadDestination(const std::string& suggestedName) {
 
 // The notice goes to the main page, whichever view downloaded.
 void Delegate::downloadFinished() {
-  webView->evaluateScript("typeof toastNativo==='function'&&toastNativo('Guardado en Descargas')");
+  alPaginaLocal("typeof toastNativo==='function'&&toastNativo('Guardado en Descargas')");
 }
 
 }  // namespace qv

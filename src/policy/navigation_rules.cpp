@@ -1,18 +1,11 @@
 #include "policy/navigation_rules.h"
 
-#include "util/url.h"
+#include "util/engine_url.h"
 
 namespace qv {
 namespace {
 
-// The scheme of a URL that parses and has one; anything else counts as none.
-std::optional<std::string> schemeOf(const std::string& url) {
-  auto parsed = parseUrl(url);
-  if (!parsed) return std::nullopt;
-  return parsed->scheme;
-}
-
-// Case-sensitive on purpose: "http" and "https" as the page writes them.
+// Case-sensitive on purpose: the engine reports schemes in lower case.
 bool isWebScheme(const std::string& scheme) { return scheme.starts_with("http"); }
 
 }  // namespace
@@ -20,9 +13,9 @@ bool isWebScheme(const std::string& scheme) { return scheme.starts_with("http");
 NavigationDecision navigationRule(const NavigationAction& action) {
   if (action.wantsDownload) return NavigationDecision::Download;
   if (!action.url) return NavigationDecision::Allow;
-  auto scheme = schemeOf(*action.url);
-  if (!scheme) return NavigationDecision::Allow;
-  if (isWebScheme(*scheme) && action.type == NavigationType::LinkActivated)
+  auto parts = readEngineUrl(*action.url);
+  if (!parts) return NavigationDecision::Allow;
+  if (isWebScheme(parts->scheme) && action.type == NavigationType::LinkActivated)
     return NavigationDecision::Cancel;
   return NavigationDecision::Allow;
 }
@@ -30,9 +23,9 @@ NavigationDecision navigationRule(const NavigationAction& action) {
 NewWindowTarget newWindowRule(const std::optional<std::string>& url, bool fromPane,
                               std::string_view paneHostFragment) {
   if (!url) return NewWindowTarget::Drop;
-  auto parsed = parseUrl(*url);
-  if (!parsed || !parsed->scheme || !isWebScheme(*parsed->scheme)) return NewWindowTarget::Drop;
-  if (fromPane && parsed->host.value_or("").find(paneHostFragment) != std::string::npos)
+  auto parts = readEngineUrl(*url);
+  if (!parts || !isWebScheme(parts->scheme)) return NewWindowTarget::Drop;
+  if (fromPane && parts->host.find(paneHostFragment) != std::string::npos)
     return NewWindowTarget::RequestingPane;
   return NewWindowTarget::Browser;
 }

@@ -1,13 +1,13 @@
 #include "sites/site_host.h"
 
-#include "util/url.h"
+#include "util/engine_url.h"
 
 namespace qv {
 
 bool restsOnHost(const std::optional<std::string>& url, const std::string& host) {
   if (!url) return false;
-  auto parsed = parseUrl(*url);
-  return parsed && parsed->host == host;
+  auto parts = readEngineUrl(*url);
+  return parts && parts->host == host;
 }
 
 }  // namespace qv

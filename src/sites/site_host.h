@@ -6,7 +6,7 @@
 
 namespace qv {
 
-// True when `url` parses and its host equals `host` exactly.
+// True when the engine URL `url` has exactly the host `host`.
 bool restsOnHost(const std::optional<std::string>& url, const std::string& host);
 
 }  // namespace qv

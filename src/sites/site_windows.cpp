@@ -41,8 +41,9 @@ void Delegate::sitioMostrar(const std::string& key) {
   // A view that wandered off the site (a sign-in page elsewhere, say) goes
   // back to the start page; any page of the site itself stays.
   if (!restsOnHost(view->url(), record->second.host)) view->loadRequest(record->second.url);
+  // Presenting raises this window; activating the application would bring
+  // back whichever window had the focus last, the main one.
   win->present();
-  platform.application.activate();
 }
 
 }  // namespace qv

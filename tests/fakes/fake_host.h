@@ -6,11 +6,13 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "app/config.h"
 #include "app/delegate.h"
+#include "bridge/reply.h"
 #include "host/platform.h"
 
 namespace qv::fake {
@@ -38,7 +40,10 @@ class FakeWebView final : public WebView {
     loads.push_back("html " + base.value_or("(none)"));
     lastHtml = html;
   }
-  void loadFile(const std::string& path) override { loads.push_back("file " + path); }
+  void loadFile(const std::string& path) override {
+    loads.push_back("file " + path);
+    currentUrl = "file://" + path;
+  }
   void reload() override { ++reloads; }
   void evaluateScript(const std::string& script) override { scripts.push_back(script); }
   void callAsyncFunction(const std::string& body, const std::string& argName,
@@ -174,9 +179,11 @@ class FakeHttp final : public HttpClient {
     std::function<void(HttpResponse)> done;
   };
   void send(const HttpRequest& r, std::function<void(HttpResponse)> done) override {
+    if (refuses) throw std::runtime_error("refused");
     sent.push_back({r, std::move(done)});
   }
   std::vector<Sent> sent;
+  bool refuses = false;  // the client throws instead of sending
 };
 
 class FakeDialogs final : public Dialogs {
@@ -199,6 +206,12 @@ class FakeDialogs final : public Dialogs {
   std::vector<std::pair<std::string, std::function<void(bool)>>> confirms;
   std::vector<std::pair<bool, std::function<void(std::optional<std::vector<std::string>>)>>>
       fileChoosers;
+};
+
+class FakeLog final : public Log {
+ public:
+  void debug(const std::string& line) override { lines.push_back(line); }
+  std::vector<std::string> lines;
 };
 
 class FakeMainQueue final : public MainQueue {
@@ -224,18 +237,23 @@ struct Rig {
   FakeHttp http;
   FakeDialogs dialogs;
   FakeMainQueue mainQueue;
+  FakeLog log;
   Config config = Config::standard("/home/u");
   std::unique_ptr<Delegate> delegate;
 
   Delegate& launch() {
     delegate = std::make_unique<Delegate>(
-        Host{app, cookies, browser, settings, clock, http, dialogs, mainQueue}, config);
+        Host{app, cookies, browser, settings, clock, http, dialogs, mainQueue, log}, config);
     delegate->applicationDidFinishLaunching();
     return *delegate;
   }
   FakeWebView& mainView() { return static_cast<FakeWebView&>(*delegate->mainWebView()); }
   FakeWindow& mainWindow() { return *app.windows.at(0); }
   void post(const std::string& json) { delegate->scriptMessage(nlohmann::json::parse(json)); }
+  // A script as the main page receives it: guarded to the local page.
+  static std::string toPage(const std::string& script) {
+    return onlyInFile("/res/web/index.html", script);
+  }
 };
 
 }  // namespace qv::fake

@@ -1,15 +1,17 @@
 // Whatever a page posts, the dispatcher must neither crash nor misbehave:
-// any input that parses as JSON is handed to a launched Delegate over fakes,
-// and every reply, network request and site fetch it starts is completed.
+// any input is read as the engine's message text is (lone surrogates, odd
+// escapes and stray bytes included), handed to a launched Delegate over
+// fakes, and every reply, network request and site fetch it starts is
+// completed.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
+#include "bridge/message_body.h"
 #include "fakes/fake_host.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  auto body = nlohmann::json::parse(std::string_view(reinterpret_cast<const char*>(data), size),
-                                    nullptr, false);
+  auto body = qv::messageBody(std::string_view(reinterpret_cast<const char*>(data), size));
   if (body.is_discarded()) return 0;
   qv::fake::Rig rig;
   rig.config.mt5UsersFolders = {"/nonexistent/qv-fuzz/"};

@@ -1,7 +1,8 @@
-// The "qv" dispatcher: argument kinds, defaults, required arguments and the
-// commands it carries out itself.
+// The "qv" dispatcher: argument kinds, defaults, required arguments, the
+// commands it carries out itself, and whom it serves.
 #include <gtest/gtest.h>
 
+#include "bridge/message_body.h"
 #include "fakes/fake_host.h"
 
 namespace qv {
@@ -41,6 +42,59 @@ TEST_F(DispatchTest, MalformedBodiesAndUnknownCommandsChangeNothing) {
   EXPECT_TRUE(rig.http.sent.empty());
   EXPECT_TRUE(rig.mainView().scripts.empty());
   EXPECT_EQ(rig.app.views.size(), 1u);
+}
+
+TEST_F(DispatchTest, OnlyTheLocalPageIsServedAndAnswered) {
+  auto& main = rig.mainView();
+  rig.post(R"({"cmd":"fetch","url":"https://example.com/slow","id":"antes"})");
+  ASSERT_EQ(rig.http.sent.size(), 1u);
+
+  main.navigate("https://evil.example/res/web/index.html");
+  rig.post(R"({"cmd":"fetch","url":"qv-mt5://estado","id":"m"})");
+  rig.post(R"({"cmd":"abrir","url":"https://example.com/"})");
+  rig.post(R"({"cmd":"web","slot":"x"})");
+  rig.http.sent[0].done({200, "secreto", std::nullopt});
+  rig.mainQueue.runAll();
+  rig.delegate->downloadFinished();
+  EXPECT_TRUE(main.scripts.empty());
+  EXPECT_TRUE(rig.browser.opened.empty());
+  EXPECT_TRUE(rig.delegate->panesWeb().empty());
+
+  main.navigate("file:///res/web/index.html?vuelta#arriba");
+  rig.post(R"({"cmd":"fetch","url":"qv-mt5://estado","id":"m"})");
+  EXPECT_EQ(main.scripts, std::vector<std::string>{Rig::toPage(replyScript("m", "", "sin MT5"))});
+}
+
+TEST_F(DispatchTest, MessageTextWithBrokenUnicodeIsStillACommand) {
+  const std::string head = R"({"cmd":"fetch","url":"qv-mt5://estado","id":")";
+  struct Case {
+    std::string id, expected;
+  } cases[] = {
+      {R"(a\ud83d)", "a\xEF\xBF\xBD"},
+      {R"(\ude00b)",
+       "\xEF\xBF\xBD"
+       "b"},
+      {R"(\ud83d\ud83d\ude00)", "\xEF\xBF\xBD\xF0\x9F\x98\x80"},
+      {R"(\\ud83d)", R"(\ud83d)"},
+      {R"(\"\ud800)", "\"\xEF\xBF\xBD"},
+      {"c\xC3", "c\xEF\xBF\xBD"},
+  };
+  for (const auto& c : cases) {
+    rig.mainView().scripts.clear();
+    rig.delegate->scriptMessage(messageBody(head + c.id + "\"}"));
+    EXPECT_EQ(rig.mainView().scripts,
+              std::vector<std::string>{Rig::toPage(replyScript(c.expected, "", "sin MT5"))})
+        << c.id;
+  }
+  for (const char* notJson : {"", "{", R"({"cmd":"fetch",})", R"(\ud800)"})
+    EXPECT_TRUE(messageBody(notJson).is_discarded()) << notJson;
+}
+
+TEST_F(DispatchTest, AFetchThatFailsInsideIsStillAnswered) {
+  rig.http.refuses = true;
+  rig.post(R"({"cmd":"fetch","url":"https://example.com/","id":"r"})");
+  EXPECT_EQ(rig.mainView().scripts,
+            std::vector<std::string>{Rig::toPage(replyScript("r", "", kErrorInterno))});
 }
 
 }  // namespace

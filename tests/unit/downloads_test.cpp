@@ -131,8 +131,8 @@ TEST_F(DownloadsTest, FinishedNoticeGoesToTheMainPageOnly) {
   rig.post(R"({"cmd":"web","slot":"a","url":"https://discord.com/app"})");
   rig.delegate->downloadFinished();
   EXPECT_EQ(rig.mainView().scripts,
-            std::vector<std::string>{
-                "typeof toastNativo==='function'&&toastNativo('Guardado en Descargas')"});
+            std::vector<std::string>{Rig::toPage(
+                "typeof toastNativo==='function'&&toastNativo('Guardado en Descargas')")});
   for (auto* view : rig.app.views) {
     if (view == &rig.mainView()) continue;
     EXPECT_TRUE(view->scripts.empty());

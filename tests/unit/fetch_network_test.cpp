@@ -102,11 +102,12 @@ TEST(FetchRedTest, WorkerBuildsTheReplyAndOnlyTheMainQueueDeliversIt) {
   EXPECT_TRUE(rig.mainView().scripts.empty());
 
   rig.mainQueue.runAll();
-  EXPECT_EQ(rig.mainView().scripts,
-            (std::vector<std::string>{
-                R"(window.__qvFetch && window.__qvFetch("q\"1", "", "HTTP 404"))",
-                R"(window.__qvFetch && window.__qvFetch("q\"1", "b2s=", ""))",
-            }));
+  EXPECT_EQ(
+      rig.mainView().scripts,
+      (std::vector<std::string>{
+          fake::Rig::toPage(R"(window.__qvFetch && window.__qvFetch("q\"1", "", "HTTP 404"))"),
+          fake::Rig::toPage(R"(window.__qvFetch && window.__qvFetch("q\"1", "b2s=", ""))"),
+      }));
 }
 
 }  // namespace

@@ -51,7 +51,7 @@ TEST_F(FetchIntakeTest, EachUrlReachesItsRouteOnly) {
   rig.post(R"({"cmd":"fetch","url":"qv-mt5://estado","id":"m"})");
   ASSERT_EQ(rig.mainView().scripts.size(), before + 1);
   EXPECT_EQ(rig.mainView().scripts.back(),
-            R"(window.__qvFetch && window.__qvFetch("m", "", "sin MT5"))");
+            fake::Rig::toPage(R"(window.__qvFetch && window.__qvFetch("m", "", "sin MT5"))"));
 
   rig.post(R"({"cmd":"fetch","url":"qv-mt5://estado/","id":"n"})");
   rig.post(R"({"cmd":"fetch","url":"QV-WEB://exness/x","id":"n"})");

@@ -99,9 +99,10 @@ TEST_F(Mt5StatusTest, BytesPassUnchangedThroughTheStatusRoute) {
   rig.config.mt5UsersFolders = folders;
   rig.launch();
   rig.post(R"({"cmd":"fetch","url":"qv-mt5://estado","id":"e1"})");
-  EXPECT_EQ(rig.mainView().scripts,
-            std::vector<std::string>{"window.__qvFetch && window.__qvFetch(\"e1\", \"" +
-                                     base64Encode(bytes) + "\", \"\")"});
+  EXPECT_EQ(
+      rig.mainView().scripts,
+      std::vector<std::string>{fake::Rig::toPage("window.__qvFetch && window.__qvFetch(\"e1\", \"" +
+                                                 base64Encode(bytes) + "\", \"\")")});
 }
 
 }  // namespace

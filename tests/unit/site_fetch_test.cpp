@@ -31,7 +31,7 @@ struct SiteFetchTest : ::testing::Test {
   std::vector<std::string>& replies() { return rig.mainView().scripts; }
   static std::string reply(const std::string& data, const std::string& error,
                            const std::string& id = "7") {
-    return replyScript(id, data, error);
+    return Rig::toPage(replyScript(id, data, error));
   }
 };
 
@@ -115,7 +115,8 @@ TEST_F(SiteFetchTest, SettledFetchRepliesAndKeepsTheSessionOnSuccessOnly) {
     ASSERT_EQ(v.asyncCalls.size(), 1u);
     v.asyncCalls[0].done(c.result);
     const auto label = c.result.value_or("(none)");
-    EXPECT_EQ(r.mainView().scripts, (std::vector<std::string>{replyScript("9", c.data, c.error)}))
+    EXPECT_EQ(r.mainView().scripts,
+              (std::vector<std::string>{Rig::toPage(replyScript("9", c.data, c.error))}))
         << label;
     EXPECT_EQ(r.cookies.pending.size(), c.keepsSession ? 1u : 0u) << label;
     EXPECT_EQ(r.app.windows.size(), 1u) << label;  // "login" opens no window

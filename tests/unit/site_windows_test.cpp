@@ -72,8 +72,9 @@ TEST_F(SiteWindowsTest, SitioMostrarShowsOneWindowHoldingTheSiteView) {
   EXPECT_FALSE(w.shape.autosaveName);
   EXPECT_FALSE(w.shape.minimumSize);
   EXPECT_EQ(&w.content, rig.delegate->sitioWeb("exness"));
+  // Presented each time; activating would raise the main window over it.
   EXPECT_EQ(w.presented, 2);
-  EXPECT_EQ(rig.app.activations, activations + 2);
+  EXPECT_EQ(rig.app.activations, activations);
 }
 
 TEST_F(SiteWindowsTest, SitioMostrarSendsTheViewBackOnlyWhenOffTheSitesHost) {

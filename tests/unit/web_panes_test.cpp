@@ -113,7 +113,7 @@ TEST_F(WebPanesTest, PanesStackInCreationOrderWhateverIsPlacedLater) {
 TEST(WebPanesWithoutWindowTest, PlacingBeforeLaunchDoesNothing) {
   fake::Rig rig;
   Delegate d({rig.app, rig.cookies, rig.browser, rig.settings, rig.clock, rig.http, rig.dialogs,
-              rig.mainQueue},
+              rig.mainQueue, rig.log},
              rig.config);
   d.colocaWeb("web", "https://x.test/", {});
   d.colocaVideo("0", "id", "yt", "", 0, {});

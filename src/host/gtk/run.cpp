@@ -42,8 +42,9 @@ struct Session {
         settings(userFolder(g_get_user_config_dir()) + "/settings.json"),
         application(app, engine, settings, options.resourcesFolder),
         cookies(webkit_network_session_get_cookie_manager(engine.session())),
-        delegate(Host{application, cookies, browser, settings, clock, http, dialogs, mainQueue},
-                 options.config),
+        delegate(
+            Host{application, cookies, browser, settings, clock, http, dialogs, mainQueue, log},
+            options.config),
         runtime{app, delegate, application} {}
 
   Engine engine;
@@ -54,6 +55,7 @@ struct Session {
   WallClock clock;
   GtkDialogs dialogs;
   GMainQueue mainQueue;
+  DebugLog log;
   Delegate delegate;
   Runtime runtime;
   // Goes first: a request finishing at exit still finds the queue it posts to.

@@ -11,6 +11,10 @@ void DefaultBrowser::open(const std::string& url) {
   g_app_info_launch_default_for_uri_async(url.c_str(), nullptr, nullptr, nullptr, nullptr);
 }
 
+void DebugLog::debug(const std::string& line) {
+  g_log("quorvex", G_LOG_LEVEL_DEBUG, "%s", line.c_str());
+}
+
 Instant WallClock::now() { return static_cast<Instant>(g_get_real_time()) / 1e6; }
 
 void GMainQueue::post(std::function<void()> task) {

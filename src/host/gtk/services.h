@@ -1,4 +1,4 @@
-// The small services: default browser, wall clock, main-thread queue.
+// The small services: default browser, wall clock, debug log, main-thread queue.
 #pragma once
 
 #include "host/platform.h"
@@ -13,6 +13,12 @@ class DefaultBrowser final : public Browser {
 class WallClock final : public Clock {
  public:
   Instant now() override;
+};
+
+// Lines of the "quorvex" log domain: shown with G_MESSAGES_DEBUG=quorvex.
+class DebugLog final : public Log {
+ public:
+  void debug(const std::string& line) override;
 };
 
 class GMainQueue final : public MainQueue {

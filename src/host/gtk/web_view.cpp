@@ -39,8 +39,8 @@ GObjectPtr<WebKitWebView> newView(Engine& engine, const WebViewConfig& config,
 
 GtkWebView::GtkWebView(Engine& engine, const WebViewConfig& config) : config_(config) {
   auto content = GObjectPtr<WebKitUserContentManager>::adopt(webkit_user_content_manager_new());
-  if (config.bridge) connectBridge(*config.bridge, content.get());
-  if (config.policy) reportDownloadLinks(content.get());
+  if (config.bridge) connectBridge(*config.bridge, config.bridgePage, content.get());
+  if (config.policy) reportLinkClicks(content.get());
   view_ = newView(engine, config, content.get());
   g_object_set_data(G_OBJECT(view_.get()), kWrapperKey, this);
   if (config.transparent) {
@@ -179,13 +179,6 @@ void GtkWebView::setFrame(const Rect& frame) {
 
 void GtkWebView::setHidden(bool hidden) {
   gtk_widget_set_visible(GTK_WIDGET(view_.get()), !hidden);
-}
-
-bool GtkWebView::takeDownloadRequest(const std::string& url) {
-  auto it = downloadRequests_.find(url);
-  if (it == downloadRequests_.end()) return false;
-  downloadRequests_.erase(it);
-  return true;
 }
 
 }  // namespace qv::gtk

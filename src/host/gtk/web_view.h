@@ -3,7 +3,7 @@
 
 #include <webkit/webkit.h>
 
-#include <set>
+#include <optional>
 #include <string>
 
 #include "host/gtk/engine.h"
@@ -39,21 +39,25 @@ class GtkWebView final : public WebView {
   void setFrame(const Rect& frame) override;
   void setHidden(bool hidden) override;
 
-  // Set by the download-link script just before the engine asks about the click.
-  bool takeDownloadRequest(const std::string& url);
-
  private:
   void governBy(WebViewPolicy& policy);
   void answerWithEngineDefaults();
-  void connectBridge(ScriptMessageHandler& bridge, WebKitUserContentManager* content);
-  void reportDownloadLinks(WebKitUserContentManager* content);
+  void connectBridge(ScriptMessageHandler& bridge, const std::string& page,
+                     WebKitUserContentManager* content);
+  void reportLinkClicks(WebKitUserContentManager* content);
   void armStartPageTimeout();
 
   WebViewConfig config_;
   GObjectPtr<WebKitWebView> view_;
   PaneLayer* layer_ = nullptr;
   Rect frame_;
-  std::multiset<std::string> downloadRequests_;
+  // The last link click in the page, reported just before the engine asks
+  // about the navigation it starts.
+  struct LinkClick {
+    std::string href;
+    bool download = false;
+  };
+  std::optional<LinkClick> lastClick_;
   guint startPageTimer_ = 0;
 };
 

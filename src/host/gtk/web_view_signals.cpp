@@ -1,22 +1,70 @@
 // How a web view answers the engine: through the core's policy when it has
 // one, otherwise as a view with no delegate would.
 #include <nlohmann/json.hpp>
+#include <utility>
 
+#include "bridge/message_body.h"
+#include "bridge/reply.h"
 #include "host/gtk/signal.h"
 #include "host/gtk/web_view.h"
 
 namespace qv::gtk {
 namespace {
 
-// Clicks on a[download] are reported from a private script world before the
-// engine asks about the navigation they start.
+// Every link click is reported from a private script world before the engine
+// asks about the navigation it starts, with whether the engine itself takes
+// it for a download: a download attribute on a link of the document's own
+// origin (on another origin the attribute means nothing).
 constexpr const char* kDownloadWorld = "qv-descargas";
-constexpr const char* kDownloadLinkScript = R"JS(
+constexpr const char* kLinkClickScript = R"JS(
 document.addEventListener('click', function (e) {
-  var a = e.target && e.target.closest ? e.target.closest('a[download]') : null;
-  if (a && a.href) window.webkit.messageHandlers.qvDescarga.postMessage(a.href);
+  var a = e.target && e.target.closest ? e.target.closest('a[href]') : null;
+  if (!a) return;
+  window.webkit.messageHandlers.qvDescarga.postMessage(JSON.stringify(
+      [a.href, a.hasAttribute('download') && a.origin === location.origin]));
 }, true);
 )JS";
+
+// The "qv" handler lives in a world of its own, which no page script can
+// reach. The page's `window.webkit.messageHandlers.qv.postMessage` is a
+// stand-in in the top frame that hands the JSON text to a relay in that
+// world through a DOM event; the relay passes it on only while the document
+// is the bridge page. A cross-origin frame cannot touch the top document,
+// and another document in the view gets a relay that stays silent.
+constexpr const char* kBridgeWorld = "qv-puente";
+constexpr const char* kPageSideScript = R"JS(
+window.__qvNativo = true;
+window.webkit = { messageHandlers: { qv: { postMessage: function (body) {
+  document.dispatchEvent(new CustomEvent('qv-mensaje', { detail: JSON.stringify(body) }));
+} } } };
+)JS";
+// Completed by the bridge page's path as a string literal and ");".
+constexpr const char* kRelayScript = R"JS(
+(function (page) {
+  function isBridgePage() {
+    try {
+      return location.protocol === 'file:' && decodeURIComponent(location.pathname) === page;
+    } catch (e) {
+      return false;
+    }
+  }
+  if (!isBridgePage()) return;
+  var qv = window.webkit.messageHandlers.qv;
+  document.addEventListener('qv-mensaje', function (e) {
+    if (typeof e.detail === 'string' && isBridgePage()) qv.postMessage(e.detail);
+  });
+})()JS";
+
+void addScript(WebKitUserContentManager* content, const std::string& source, const char* world) {
+  auto* script =
+      world ? webkit_user_script_new_for_world(source.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+                                               WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, world,
+                                               nullptr, nullptr)
+            : webkit_user_script_new(source.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+                                     WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+  webkit_user_content_manager_add_script(content, script);
+  webkit_user_script_unref(script);
+}
 
 std::optional<std::string> requestUri(WebKitURIRequest* request) {
   const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
@@ -26,35 +74,41 @@ std::optional<std::string> requestUri(WebKitURIRequest* request) {
 
 }  // namespace
 
-void GtkWebView::connectBridge(ScriptMessageHandler& bridge, WebKitUserContentManager* content) {
+void GtkWebView::connectBridge(ScriptMessageHandler& bridge, const std::string& page,
+                               WebKitUserContentManager* content) {
   connect<void(WebKitUserContentManager*, JSCValue*)>(
       content, "script-message-received::qv",
       [&bridge](WebKitUserContentManager*, JSCValue* value) {
-        GCharPtr json(jsc_value_to_json(value, 0));
-        if (!json) return;
-        auto body = nlohmann::json::parse(json.get(), nullptr, false);
-        if (!body.is_discarded()) bridge.scriptMessage(body);
+        if (!jsc_value_is_string(value)) return;
+        GCharPtr text(jsc_value_to_string(value));
+        auto body = messageBody(text.get());
+        if (body.is_discarded())
+          g_log("quorvex", G_LOG_LEVEL_DEBUG, "mensaje descartado: no es JSON");
+        else
+          bridge.scriptMessage(body);
       });
-  webkit_user_content_manager_register_script_message_handler(content, "qv", nullptr);
-  auto marker =
-      webkit_user_script_new("window.__qvNativo = true;", WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
-                             WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
-  webkit_user_content_manager_add_script(content, marker);
-  webkit_user_script_unref(marker);
+  webkit_user_content_manager_register_script_message_handler(content, "qv", kBridgeWorld);
+  addScript(content, kPageSideScript, nullptr);
+  std::string relay = kRelayScript;
+  appendJsString(relay, page);
+  relay += ");";
+  addScript(content, relay, kBridgeWorld);
 }
 
-void GtkWebView::reportDownloadLinks(WebKitUserContentManager* content) {
+void GtkWebView::reportLinkClicks(WebKitUserContentManager* content) {
   connect<void(WebKitUserContentManager*, JSCValue*)>(
       content, "script-message-received::qvDescarga",
       [this](WebKitUserContentManager*, JSCValue* value) {
         if (!jsc_value_is_string(value)) return;
-        GCharPtr href(jsc_value_to_string(value));
-        downloadRequests_.insert(href.get());
+        GCharPtr text(jsc_value_to_string(value));
+        auto click = nlohmann::json::parse(text.get(), nullptr, false);
+        if (click.is_array() && click.size() == 2 && click[0].is_string() && click[1].is_boolean())
+          lastClick_ = LinkClick{click[0].get<std::string>(), click[1].get<bool>()};
       });
   webkit_user_content_manager_register_script_message_handler(content, "qvDescarga",
                                                               kDownloadWorld);
   auto script = webkit_user_script_new_for_world(
-      kDownloadLinkScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+      kLinkClickScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
       WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, kDownloadWorld, nullptr, nullptr);
   webkit_user_content_manager_add_script(content, script);
   webkit_user_script_unref(script);
@@ -70,6 +124,8 @@ void GtkWebView::governBy(WebViewPolicy& policy) {
         if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) return FALSE;
         auto* action = webkit_navigation_policy_decision_get_navigation_action(
             WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+        // A click is spent by the first navigation after it, whatever that is.
+        auto click = std::exchange(lastClick_, std::nullopt);
         if (type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION) {
           // Let it through to "create", which answers it without a new view.
           webkit_policy_decision_use(decision);
@@ -81,7 +137,8 @@ void GtkWebView::governBy(WebViewPolicy& policy) {
                          WEBKIT_NAVIGATION_TYPE_LINK_CLICKED
                      ? NavigationType::LinkActivated
                      : NavigationType::Other;
-        a.wantsDownload = a.url && takeDownloadRequest(*a.url);
+        a.wantsDownload = a.type == NavigationType::LinkActivated && click && click->download &&
+                          a.url == click->href;
         switch (policy.decideNavigation(*this, a)) {
           case NavigationDecision::Allow:
             webkit_policy_decision_use(decision);

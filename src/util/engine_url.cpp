@@ -1,0 +1,80 @@
+#include "util/engine_url.h"
+
+#include <cctype>
+
+namespace qv {
+namespace {
+
+bool isSchemeChar(char c, bool first) {
+  if (std::isalpha(static_cast<unsigned char>(c))) return true;
+  return !first &&
+         (std::isdigit(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '.');
+}
+
+int hexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// A "%" that starts no escape stays as it is, as the engine leaves it.
+std::string percentDecoded(std::string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '%' && i + 2 < s.size()) {
+      int hi = hexValue(s[i + 1]), lo = hexValue(s[i + 2]);
+      if (hi >= 0 && lo >= 0) {
+        out += static_cast<char>(hi * 16 + lo);
+        i += 2;
+        continue;
+      }
+    }
+    out += s[i];
+  }
+  return out;
+}
+
+// The host of an authority: after the last "@" (user info never holds a raw
+// one once serialized, and the engine's parser takes the last one too),
+// without the port; an IPv6 literal keeps its brackets.
+std::string hostOf(std::string_view authority) {
+  if (auto at = authority.rfind('@'); at != std::string_view::npos) authority.remove_prefix(at + 1);
+  if (authority.starts_with('[')) {
+    auto close = authority.find(']');
+    return std::string(
+        authority.substr(0, close == std::string_view::npos ? authority.size() : close + 1));
+  }
+  return std::string(authority.substr(0, authority.find(':')));
+}
+
+}  // namespace
+
+std::optional<EngineUrl> readEngineUrl(std::string_view url) {
+  auto colon = url.find(':');
+  if (colon == 0 || colon == std::string_view::npos) return std::nullopt;
+  for (size_t i = 0; i < colon; ++i)
+    if (!isSchemeChar(url[i], i == 0)) return std::nullopt;
+
+  EngineUrl parts{std::string(url.substr(0, colon)), "", ""};
+  std::string_view rest = url.substr(colon + 1);
+  rest = rest.substr(0, rest.find_first_of("?#"));
+  if (rest.starts_with("//")) {
+    rest.remove_prefix(2);
+    auto end = rest.find('/');
+    parts.host = hostOf(rest.substr(0, end));
+    rest = end == std::string_view::npos ? std::string_view() : rest.substr(end);
+  }
+  parts.path = std::string(rest);
+  return parts;
+}
+
+bool showsFile(const std::optional<std::string>& url, std::string_view path) {
+  if (!url) return false;
+  auto parts = readEngineUrl(*url);
+  return parts && parts->scheme == "file" && (parts->host.empty() || parts->host == "localhost") &&
+         percentDecoded(parts->path) == path;
+}
+
+}  // namespace qv
