@@ -1,0 +1,154 @@
+"""Only the local page reaches the bridge: a cross-origin frame inside it and
+an outside page the main view was sent to post in vain and get no reply.
+Browser-valid addresses that a strict check refuses still leave for the
+browser, and only what the engine takes for a download downloads."""
+
+import json
+import os
+import threading
+import unittest
+
+from harness import App, Home, Server, wait_for
+
+# Each posts every command kind, by every way a foreign document could try.
+HOSTILE = """<!doctype html><meta charset="utf-8"><script>
+window.__qvFetch = function () { fetch('/respuesta', {method: 'POST'}); };
+const orders = [
+  {cmd: 'abrir', url: 'https://example.com/hostil'}, {cmd: 'web', slot: 'hostil', url: 'about:blank', w: 50, h: 50},
+  {cmd: 'webOcultar'}, {cmd: 'video', id: 'x', slot: 'hostil', w: 50, h: 50}, {cmd: 'videoVol', slot: '0', v: 5},
+  {cmd: 'videoOcultar'}, {cmd: 'fetch', id: 'h1', url: 'qv-mt5://estado'},
+  {cmd: 'fetch', id: 'h2', url: 'qv-exness://pa/trading/accounts'}];
+const tries = [() => window.webkit.messageHandlers.qv, () => parent.webkit.messageHandlers.qv,
+               () => top.webkit.messageHandlers.qv,
+               () => ({postMessage: m => top.document.dispatchEvent(
+                   new CustomEvent('qv-mensaje', {detail: JSON.stringify(m)}))})];
+for (const t of tries) for (const m of orders) { try { t().postMessage(m); } catch (e) {} }
+fetch('/hecho', {method: 'POST'});
+</script><p>hostil</p>"""
+
+# Addresses every browser takes; a strict URI parser refuses most of them.
+ODD = ["https://host.example/caso0?f[a]=1|2", "https://host.example/caso1/100%/x",
+       "https://host.example/caso2#a#b", "https://b\u00fccher.example/caso3", "https://[::1]:8443/caso4",
+       "https://user:pw@host.example/caso5", "https://host.example/caso6/{a}^"]
+
+
+def html(body):
+    return lambda request: (200, {"Content-Type": "text/html; charset=utf-8"}, body.encode())
+
+
+def links_page():
+    anchors = "".join(f'<a id="l{i}" href="{u}" style="position:absolute;left:10px;top:{10 + 30 * i}px">'
+                      f"enlace {i}</a>" for i, u in enumerate(ODD))
+    return ('<!doctype html><meta charset="utf-8"><body style="margin:0">' + anchors +
+            '<a id="propia" href="/informe.txt" download style="position:absolute;left:300px;top:10px">d</a>'
+            '<a id="prevenida" href="/otro.txt" download style="position:absolute;left:300px;top:50px">p</a>'
+            "<script>document.getElementById('prevenida').addEventListener('click', e => e.preventDefault());"
+            "</script></body>")
+
+
+class Trust(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.home = Home()
+        cls.release = threading.Event()
+        slow = lambda request: (cls.release.wait(30), (200, {}, b"tarde"))[1]
+        text = lambda request: (200, {"Content-Type": "text/plain"}, b"texto")
+        cls.outside = Server({"/hostil": html(HOSTILE), "/hecho": html(""), "/respuesta": html("")})
+        cls.server = Server({"/lenta": slow, "/enlaces": html(links_page()), "/informe.txt": text,
+                             "/otro.txt": text})
+        cls.app = App(cls.home, page="trust").start()
+        cls.app.wait_js("document.readyState === 'complete'")
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.release.set()
+        cls.app.stop()
+        cls.server.close()
+        cls.outside.close()
+        cls.home.remove()
+
+    def js_click(self, element, view="main"):
+        x, y = self.app.js("const r = document.getElementById(%s).getBoundingClientRect();"
+                           " return [r.x + r.width / 2, r.y + r.height / 2];" % json.dumps(element), view=view)
+        if view != "main":
+            bounds = self.app.pane("web", view[len("web:"):])["bounds"]
+            x, y = x + bounds["x"], y + bounds["y"]
+        self.app.click(x, y)
+
+    def downloads(self):
+        return sorted(os.listdir(self.home.downloads)) if os.path.isdir(self.home.downloads) else []
+
+    def assert_nothing_ran(self):
+        self.assertFalse([u for u in self.home.opened() if "hostil" in u])
+        self.assertEqual([p["slot"] for p in self.app.state()["panes"] if p["slot"] == "hostil"], [])
+        self.assertEqual(self.outside.hits("/respuesta"), [])
+
+    def test_1_a_cross_origin_frame_posts_in_vain(self):
+        self.app.js("const f = document.createElement('iframe'); f.src = %s; document.body.append(f); return true;"
+                    % json.dumps(self.outside.base + "/hostil"))
+        wait_for(lambda: self.outside.hits("/hecho"), timeout=40, what="the frame's script to run")
+        # A message of the page itself, posted after the frame's, is answered: the frame's are not.
+        self.app.post({"cmd": "fetch", "id": "propio", "url": "qv-mt5://estado"})
+        self.app.wait_js("window.respuestas.length > 0")
+        self.assertEqual([r[0] for r in self.app.js("return window.respuestas;")], ["propio"])
+        self.assert_nothing_ran()
+        self.app.js("document.querySelector('iframe').remove(); return true;")
+
+    def test_2_odd_addresses_leave_for_the_browser_and_the_views_stay(self):
+        main_uri = self.app.state()["mainUri"]
+        self.app.post({"cmd": "web", "slot": "enlaces", "url": self.server.base + "/enlaces",
+                       "x": 900, "y": 20, "w": 500, "h": 400})
+        self.app.wait_js("document.readyState === 'complete' && !!document.getElementById('l0')",
+                         view="web:enlaces")
+        wait_for(lambda: self.app.pane("web", "enlaces")["mapped"], what="the pane on screen")
+        self.app.js("for (const [i, u] of %s.entries()) { const a = document.createElement('a');"
+                    " a.id = 'm' + i; a.href = u; a.textContent = 'enlace ' + i;"
+                    " a.style = `position:absolute;left:400px;top:${10 + 30 * i}px`; document.body.append(a); }"
+                    " return true;" % json.dumps(ODD))
+        for view, prefix in (("main", "m"), ("web:enlaces", "l")):
+            for i in range(len(ODD)):
+                with self.subTest(view=view, case=i):
+                    before = len(self.home.opened())
+                    self.js_click(prefix + str(i), view)
+                    wait_for(lambda: len(self.home.opened()) > before, what=f"link {i} in the browser")
+                    self.assertIn(f"caso{i}", self.home.opened()[-1])
+        before = len(self.home.opened())
+        self.app.js("for (const u of %s) window.open(u); return true;" % json.dumps(ODD))
+        wait_for(lambda: len(self.home.opened()) >= before + len(ODD), what="window.open in the browser")
+        self.assertEqual(self.app.state()["mainUri"], main_uri)
+        self.assertEqual(self.app.pane("web", "enlaces")["uri"], self.server.base + "/enlaces")
+
+    def test_3_only_what_the_engine_takes_for_a_download_downloads(self):
+        self.js_click("propia")  # the local page's own file
+        wait_for(lambda: "informe.txt" in self.downloads(), what="the page's own download")
+        self.app.wait_js("window.avisos.length > 0")
+        # A download attribute on another origin is an ordinary link: it goes to the browser.
+        self.app.js("const a = document.createElement('a'); a.id = 'ajena'; a.download = '';"
+                    " a.href = %s; a.textContent = 'ajena'; a.style = 'position:absolute;left:20px;top:300px';"
+                    " document.body.append(a); return true;" % json.dumps(self.server.base + "/otro.txt"))
+        self.js_click("ajena")
+        wait_for(lambda: self.server.base + "/otro.txt" in self.home.opened(), what="the foreign link")
+        # In the pane: its own download link downloads; a prevented one leaves nothing behind.
+        self.js_click("propia", "web:enlaces")
+        wait_for(lambda: len(self.downloads()) == 2, what="the pane's download")
+        self.js_click("prevenida", "web:enlaces")
+        self.app.js("location.href = '/otro.txt'; return true;", view="web:enlaces")
+        wait_for(lambda: self.app.pane("web", "enlaces")["uri"] == self.server.base + "/otro.txt",
+                 what="the plain navigation in place")
+        self.assertEqual(len(self.downloads()), 2, self.downloads())
+
+    def test_4_an_outside_page_in_the_main_view_gets_nothing(self):
+        self.app.post({"cmd": "fetch", "id": "pendiente", "url": self.server.base + "/lenta"})
+        wait_for(lambda: self.server.hits("/lenta"), what="the pending fetch")
+        hechos = len(self.outside.hits("/hecho"))
+        self.app.js("location.href = %s; return true;" % json.dumps(self.outside.base + "/hostil"))
+        wait_for(lambda: len(self.outside.hits("/hecho")) > hechos, what="the outside page's script")
+        self.release.set()
+        # Time for the reply, built after the page left, to arrive were it delivered.
+        self.app.js("await new Promise(r => setTimeout(r, 500)); return true;")
+        self.assert_nothing_ran()
+        self.assertEqual(self.outside.hits("/respuesta"), [])
+
+
+if __name__ == "__main__":
+    unittest.main()
