@@ -11,16 +11,35 @@ namespace qv {
 namespace fs = std::filesystem;
 namespace {
 
-// Every entry is a candidate, whatever its kind; the ones with nothing at
-// the end of the tail drop out. A folder that cannot be listed adds nothing.
-std::vector<fs::path> candidates(const std::vector<std::string>& usersFolders) {
+// This runs on the main thread at every status fetch, so nothing recurses:
+// each prefix costs one listing of its users and a stat per candidate. A
+// symlinked prefix or user is entered once like any folder; a loop only makes
+// a stat fail with ELOOP. Every user entry is tried whatever its kind; the
+// ones with nothing at the end of the tail drop out.
+void addPrefix(const fs::path& prefix, std::vector<fs::path>& found) {
+  const auto users = prefix / "drive_c/users";
+  std::error_code ec;
+  for (fs::directory_iterator it(users, ec), end; !ec && it != end; it.increment(ec)) {
+    for (const char* appData : kMt5AppDataFolders) {
+      auto candidate = it->path() / appData / kMt5StatusFile;
+      std::error_code statError;
+      if (fs::exists(candidate, statError)) found.push_back(std::move(candidate));
+    }
+  }
+}
+
+// A folder that cannot be listed adds nothing.
+std::vector<fs::path> candidates(const std::vector<std::string>& prefixes) {
   std::vector<fs::path> found;
-  for (const auto& folder : usersFolders) {
+  for (const std::string& pattern : prefixes) {
+    if (!pattern.ends_with("/*")) {
+      addPrefix(pattern, found);
+      continue;
+    }
     std::error_code ec;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-      fs::path candidate = folder + it->path().filename().string() + kMt5StatusTail;
-      if (fs::exists(candidate, ec)) found.push_back(std::move(candidate));
-      ec.clear();
+    const fs::path parent = pattern.substr(0, pattern.size() - 2);
+    for (fs::directory_iterator it(parent, ec), end; !ec && it != end; it.increment(ec)) {
+      addPrefix(it->path(), found);
     }
   }
   return found;
@@ -47,12 +66,17 @@ std::optional<std::string> readWhole(const fs::path& path) {
 
 }  // namespace
 
-std::string mt5Status(const std::vector<std::string>& usersFolders) {
-  const auto found = candidates(usersFolders);
+std::string mt5Status(const std::vector<std::string>& prefixes) {
+  const auto found = candidates(prefixes);
   if (found.empty()) return "";
   const fs::path* newest = &found.front();
+  auto newestTime = modified(*newest);
   for (const auto& candidate : found) {
-    if (modified(candidate) > modified(*newest)) newest = &candidate;
+    const auto time = modified(candidate);
+    if (time > newestTime) {
+      newest = &candidate;
+      newestTime = time;
+    }
   }
   const auto bytes = readWhole(*newest);
   return bytes ? base64Encode(*bytes) : "";
