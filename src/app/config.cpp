@@ -14,7 +14,15 @@ Config Config::standard(const std::string& homeFolder) {
   c.videoBaseURL = "https://quorvex.app/";
   c.shortUserAgentHostFragment = "faireconomy";
   c.paneNewWindowHostFragment = "discord";
-  c.mt5UsersFolders = {homeFolder + "/.mt5/drive_c/users/", homeFolder + "/.wine/drive_c/users/"};
+  c.mt5Prefixes = {
+      homeFolder + "/.mt5",
+      homeFolder + "/.wine",
+      homeFolder + "/.var/app/com.usebottles.bottles/data/bottles/bottles/*",  // Bottles, Flatpak
+      homeFolder + "/.local/share/bottles/bottles/*",                          // Bottles
+      homeFolder + "/Games/*",                                                 // Lutris
+      homeFolder + "/.PlayOnLinux/wineprefix/*",
+      homeFolder + "/.cxoffice/*",  // CrossOver
+  };
   return c;
 }
 

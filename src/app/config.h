@@ -23,8 +23,9 @@ struct Config {
   std::string shortUserAgentHostFragment;
   // A new window asked by a web pane for a host holding this stays in the pane.
   std::string paneNewWindowHostFragment;
-  // Wine "drive_c/users" folders, scanned in this order for the MT5 status file.
-  std::vector<std::string> mt5UsersFolders;
+  // Wine prefixes, scanned in this order for the MT5 status file; "dir/*"
+  // stands for every prefix directly inside dir (Bottles, Lutris...).
+  std::vector<std::string> mt5Prefixes;
   double networkTimeoutSeconds = 20;
 
   static Config standard(const std::string& homeFolder);

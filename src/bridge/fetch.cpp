@@ -23,7 +23,7 @@ void Delegate::fetch(const nlohmann::json& body) {
       fetchSitio(*url, *id);
       break;
     case FetchRoute::Estado: {
-      const auto data = mt5Status(config.mt5UsersFolders);
+      const auto data = mt5Status(config.mt5Prefixes);
       responde(*id, data, data.empty() ? "sin MT5" : "");
       break;
     }

@@ -11,26 +11,45 @@ namespace qv {
 namespace fs = std::filesystem;
 namespace {
 
-// Every entry is a candidate, whatever its kind; the ones with nothing at
-// the end of the tail drop out. A folder that cannot be listed adds nothing.
-std::vector<fs::path> candidates(const std::vector<std::string>& usersFolders) {
-  std::vector<fs::path> found;
-  for (const auto& folder : usersFolders) {
+struct Candidate {
+  fs::path path;
+  fs::file_time_type modified;
+};
+
+// This runs on the main thread at every status fetch, so nothing recurses:
+// each prefix costs one listing of its users and one stat per candidate, the
+// date doubling as the test that something is there. A symlinked prefix or
+// user is entered once like any folder; a loop only makes a stat fail with
+// ELOOP. Every user entry is tried whatever its kind; the ones with nothing at
+// the end of the tail drop out.
+void addPrefix(const fs::path& prefix, std::vector<Candidate>& found) {
+  const auto users = prefix / "drive_c/users";
+  std::error_code ec;
+  for (fs::directory_iterator it(users, ec), end; !ec && it != end; it.increment(ec)) {
+    for (const char* appData : kMt5AppDataFolders) {
+      auto path = it->path() / appData / kMt5StatusFile;
+      std::error_code statError;
+      const auto modified = fs::last_write_time(path, statError);
+      if (!statError) found.push_back({std::move(path), modified});
+    }
+  }
+}
+
+// A folder that cannot be listed adds nothing.
+std::vector<Candidate> candidates(const std::vector<std::string>& prefixes) {
+  std::vector<Candidate> found;
+  for (const std::string& pattern : prefixes) {
+    if (!pattern.ends_with("/*")) {
+      addPrefix(pattern, found);
+      continue;
+    }
     std::error_code ec;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-      fs::path candidate = folder + it->path().filename().string() + kMt5StatusTail;
-      if (fs::exists(candidate, ec)) found.push_back(std::move(candidate));
-      ec.clear();
+    const fs::path parent = pattern.substr(0, pattern.size() - 2);
+    for (fs::directory_iterator it(parent, ec), end; !ec && it != end; it.increment(ec)) {
+      addPrefix(it->path(), found);
     }
   }
   return found;
-}
-
-// An unreadable date counts as the earliest there is.
-fs::file_time_type modified(const fs::path& path) {
-  std::error_code ec;
-  auto time = fs::last_write_time(path, ec);
-  return ec ? fs::file_time_type::min() : time;
 }
 
 // Only regular files are read: a pipe or a device at the path would block
@@ -47,14 +66,14 @@ std::optional<std::string> readWhole(const fs::path& path) {
 
 }  // namespace
 
-std::string mt5Status(const std::vector<std::string>& usersFolders) {
-  const auto found = candidates(usersFolders);
+std::string mt5Status(const std::vector<std::string>& prefixes) {
+  const auto found = candidates(prefixes);
   if (found.empty()) return "";
-  const fs::path* newest = &found.front();
+  const Candidate* newest = &found.front();
   for (const auto& candidate : found) {
-    if (modified(candidate) > modified(*newest)) newest = &candidate;
+    if (candidate.modified > newest->modified) newest = &candidate;
   }
-  const auto bytes = readWhole(*newest);
+  const auto bytes = readWhole(newest->path);
   return bytes ? base64Encode(*bytes) : "";
 }
 

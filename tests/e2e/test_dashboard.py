@@ -111,6 +111,8 @@ class Dashboard(unittest.TestCase):
         app.wait_js("document.getElementById('mt5-estado').dataset.estado === 'sin-mt5'")
         self.assertIs(app.js("return document.getElementById('mt5-ayuda').hidden;"), False)
         self.assertIs(app.js("return document.getElementById('mt5-datos').hidden;"), True)
+        for place in ("~/.mt5", "~/.wine", "bottles", "~/Games/", "~/.PlayOnLinux/wineprefix/", "~/.cxoffice/"):
+            self.assertIn(place, self.text("#mt5-lugares"))
         app.wait_js("document.getElementById('calendario').dataset.estado === 'ok'")
         # A site still loading is no error worth keeping as the last notice.
         self.assertNotIn(self.text("#sitio-exness .error"), ("cargando", "Cargando…"))
@@ -180,6 +182,8 @@ class Dashboard(unittest.TestCase):
         self.write_status("live.json", age=3600)
         app.wait_js("document.getElementById('mt5-estado').dataset.estado === 'antiguo'")
         self.assertFalse(app.js("return document.getElementById('mt5-aviso').hidden;"))
+        self.assertRegex(self.text("#mt5-estado"), r"^Sin datos nuevos desde .*\d\d:\d\d$")
+        self.assertNotIn("En vivo", self.text("body"))
         self.assertEqual(digits(self.text("#mt5-balance")), "1025075")
         self.write_status("live.json")
         app.wait_js("document.getElementById('mt5-estado').dataset.estado === 'vivo'")

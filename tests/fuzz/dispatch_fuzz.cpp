@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   auto body = qv::messageBody(std::string_view(reinterpret_cast<const char*>(data), size));
   if (body.is_discarded()) return 0;
   qv::fake::Rig rig;
-  rig.config.mt5UsersFolders = {"/nonexistent/qv-fuzz/"};
+  rig.config.mt5Prefixes = {"/nonexistent/qv-fuzz/*"};
   rig.launch();
   rig.delegate->scriptMessage(body);
   rig.delegate->scriptMessage(body);  // a second time: existing panes and sites take other paths

@@ -22,7 +22,7 @@ TEST(FetchRouteTest, RoutesOnTheRawTextCaseSensitively) {
 struct FetchIntakeTest : ::testing::Test {
   fake::Rig rig;
   void SetUp() override {
-    rig.config.mt5UsersFolders = {"/nonexistent-quorvex-test/"};
+    rig.config.mt5Prefixes = {"/nonexistent-quorvex-test"};
     rig.launch();
   }
 };

@@ -3,7 +3,7 @@ const test = require('node:test');
 const assert = require('node:assert/strict');
 const fs = require('node:fs');
 const path = require('node:path');
-const { interpretarEstado, esAntiguo, edadSegundos, crearSerie, escalarSerie } = require('../../web/js/mt5.js');
+const { interpretarEstado, situacion, crearVigia, crearSerie, escalarSerie } = require('../../web/js/mt5.js');
 const formato = require('../../web/js/formato.js');
 
 const muestra = (nombre) => fs.readFileSync(path.join(__dirname, '../data/mt5', nombre), 'utf8');
@@ -80,19 +80,37 @@ test('a BOM and trailing NULs from the writer do not matter', () => {
   assert.equal(r.estado.time, 5);
 });
 
-test('stale detection against the page clock', () => {
-  const estado = interpretarEstado(muestra('live.json')).estado;
+test('only a file whose time still moves is live; a stopped one says since when', () => {
+  // Local times, so the expected hours hold in any time zone.
+  const at = (h, m, s, day = 6) => new Date(2024, 11, day, h, m, s).getTime();
+  const sec = (ms) => ms / 1000;
+  const AVISO = /^El archivo se escribió por última vez hace (\d+ \w+)\. ¿Sigue abierto MetaTrader 5/;
   const casos = [
-    [T * 1000, false],
-    [(T + 5) * 1000, false],
-    [(T + 5) * 1000 + 1, true],
-    [(T + 3600) * 1000, true],
-    [(T - 30) * 1000, false], // writer clock ahead of ours: not old
+    // [file time (s), page now, first seen, connected, pill, age in notice]
+    [sec(at(14, 32, 0)), at(14, 32, 5), undefined, true, 'En vivo', null],
+    [sec(at(14, 32, 0)), at(14, 32, 5) + 1, undefined, true, 'Sin datos nuevos desde las 14:32', '5 s'],
+    [sec(at(14, 32, 0)), at(15, 40, 0), at(14, 32, 1), true, 'Sin datos nuevos desde las 14:32', '1 h'],
+    [sec(at(1, 5, 0)), at(1, 9, 0), undefined, true, 'Sin datos nuevos desde la 01:05', '4 min'],
+    [sec(at(23, 59, 0, 5)), at(0, 10, 0), undefined, true, 'Sin datos nuevos desde el jueves 5 dic a las 23:59', '11 min'],
+    [sec(at(14, 32, 0)), at(14, 31, 30), at(14, 31, 28), false, 'En vivo', null], // writer clock ahead of ours
+    // Ahead, and the same time for too long: it stopped when we first saw it.
+    [sec(at(14, 32, 0)), at(14, 31, 40), at(14, 31, 28), true, 'Sin datos nuevos desde las 14:31', '12 s'],
   ];
-  for (const [ahora, antiguo] of casos) assert.equal(esAntiguo(estado, ahora, 5), antiguo, String(ahora));
-  assert.equal(edadSegundos(estado, (T + 8) * 1000), 8);
-  const sinHora = interpretarEstado('{"account":{}}').estado;
-  assert.equal(esAntiguo(sinHora, T * 1000, 5), true, 'a file without time cannot prove it is fresh');
+  for (const [time, ahora, visto, connected, pildora, edad] of casos) {
+    const r = situacion({ time, connected }, ahora, 5, visto);
+    const nombre = pildora + ' @' + new Date(ahora).toTimeString();
+    assert.equal(r.texto, pildora, nombre);
+    assert.equal(r.clave, edad ? 'antiguo' : 'vivo', nombre);
+    if (edad) assert.equal(AVISO.exec(r.aviso)?.[1], edad, r.aviso);
+    else assert.equal(r.aviso, connected ? '' : 'El terminal no está conectado al servidor de operaciones.');
+  }
+  const sinHora = situacion({ time: null, connected: true }, at(14, 32, 0), 5, at(14, 32, 0));
+  assert.equal(sinHora.clave, 'antiguo', 'a file without time cannot prove it is fresh');
+  assert.notEqual(sinHora.texto, 'En vivo');
+
+  const v = crearVigia();
+  const vistos = [[10, 1000], [10, 2000], [11, 3000], [11, 9000], [10, 9500]].map(([t, a]) => v.vistoDesde(t, a));
+  assert.deepEqual(vistos, [1000, 1000, 3000, 3000, 9500], 'restarts whenever the file time changes');
 });
 
 test('the equity line keeps one point per new file time and restarts per account', () => {

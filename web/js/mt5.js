@@ -94,15 +94,59 @@
     };
   }
 
-  // A file without its own time cannot show it is fresh, so it counts as old.
-  function edadSegundos(estado, ahoraMs) {
-    if (!estado || estado.time === null) return null;
-    return ahoraMs / 1000 - estado.time;
+  // Spanish says "la una" but "las dos", "las 14".
+  function desdeCuando(escrito, ahora) {
+    const f = QV.formato;
+    const hora = (escrito.getHours() === 1 ? 'la ' : 'las ') + f.horaLocal(escrito);
+    if (escrito.toDateString() === ahora.toDateString()) return hora;
+    return 'el ' + f.fechaCorta(escrito) + ' a ' + hora;
   }
 
-  function esAntiguo(estado, ahoraMs, umbralSegundos) {
-    const edad = edadSegundos(estado, ahoraMs);
-    return edad === null || edad > umbralSegundos;
+  // Page-clock moment the current file time was first seen. A writer whose
+  // clock runs ahead of ours would otherwise look live long after it stopped.
+  function crearVigia() {
+    let ultimo;
+    let desde = null;
+    return {
+      vistoDesde(t, ahoraMs) {
+        if (t !== ultimo) {
+          ultimo = t;
+          desde = ahoraMs;
+        }
+        return desde;
+      },
+    };
+  }
+
+  // What the pill and the notice say about a file that was read: the one
+  // place that may claim "En vivo". A writer that stopped (terminal closed,
+  // advisor removed) leaves its last time in the file, and that time, or how
+  // long it has stayed the same, says so. A file without its own time cannot
+  // show it is fresh.
+  function situacion(estado, ahoraMs, umbralSegundos, vistoDesdeMs) {
+    if (estado.time === null) {
+      return {
+        clave: 'antiguo',
+        texto: 'Datos antiguos',
+        aviso: 'Datos antiguos: el archivo no dice cuándo se escribió.',
+      };
+    }
+    const visto = typeof vistoDesdeMs === 'number' ? vistoDesdeMs : Infinity;
+    const desde = Math.min(estado.time * 1000, visto);
+    if (ahoraMs - desde > umbralSegundos * 1000) {
+      return {
+        clave: 'antiguo',
+        texto: 'Sin datos nuevos desde ' + desdeCuando(new Date(desde), new Date(ahoraMs)),
+        aviso: 'El archivo se escribió por última vez ' + QV.formato.antiguedad((ahoraMs - desde) / 1000) +
+          '. ¿Sigue abierto MetaTrader 5 con el asesor QuorvexEstado en un gráfico?',
+      };
+    }
+    const desconectado = estado.connected === false;
+    return {
+      clave: 'vivo',
+      texto: 'En vivo',
+      aviso: desconectado ? 'El terminal no está conectado al servidor de operaciones.' : '',
+    };
   }
 
   // Equity of this session, one point per new file time. A different account
@@ -154,6 +198,6 @@
     return { xy, min, max };
   }
 
-  QV.mt5 = { interpretarEstado, edadSegundos, esAntiguo, crearSerie, escalarSerie };
+  QV.mt5 = { interpretarEstado, situacion, crearVigia, crearSerie, escalarSerie };
   if (typeof module !== 'undefined') module.exports = QV.mt5;
 })(typeof window !== 'undefined' ? window : globalThis);

@@ -17,6 +17,7 @@
     const panel = $('panel-mt5');
     const lienzo = $('mt5-grafico');
     const serie = QV.mt5.crearSerie();
+    const vigia = QV.mt5.crearVigia();
     let moneda = '';
 
     function estado(clave, texto) {
@@ -126,16 +127,9 @@
 
     function mostrar(est, ahora) {
       const a = est.account;
-      const antiguo = QV.mt5.esAntiguo(est, ahora, ctx.cfg.staleSeconds);
-      estado(antiguo ? 'antiguo' : 'vivo', antiguo ? 'Datos antiguos' : 'En vivo');
-      if (est.time === null) aviso('Datos antiguos: el archivo no dice cuándo se escribió.');
-      else if (antiguo) {
-        aviso('Datos antiguos: el archivo se escribió ' +
-          f.antiguedad(QV.mt5.edadSegundos(est, ahora)) +
-          '. ¿Sigue abierto MetaTrader 5 con el asesor QuorvexEstado en un gráfico?');
-      } else if (est.connected === false) {
-        aviso('El terminal no está conectado al servidor de operaciones.');
-      } else aviso('');
+      const s = QV.mt5.situacion(est, ahora, ctx.cfg.staleSeconds, vigia.vistoDesde(est.time, ahora));
+      estado(s.clave, s.texto);
+      aviso(s.aviso);
       pintarCuenta(a);
       pintarPosiciones(est.positions, a.currency);
       if (serie.anadir(a.login + '@' + a.server, est.time, a.equity)) dibujar();
