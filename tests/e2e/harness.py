@@ -207,6 +207,14 @@ class App:
         subprocess.run(["xdotool", "mousemove", "--window", win, str(int(origin["x"] + x)),
                         str(int(origin["y"] + y)), "click", "1"], env=env, check=True)
 
+    def focus(self, title):
+        """Gives the keyboard focus to a window, as a click on it would."""
+        env = self.home.env()
+        win = wait_for(lambda: subprocess.run(["xdotool", "search", "--name", f"^{title}$"], env=env,
+                                              capture_output=True, text=True).stdout.split(),
+                       what=f"the window {title}")[0]
+        subprocess.run(["xdotool", "windowfocus", "--sync", win], env=env, check=True)
+
     def screenshot(self, name):
         os.makedirs(OUTPUT, exist_ok=True)
         path = os.path.join(OUTPUT, name + ".png")

@@ -66,6 +66,7 @@ void stateOp(gtk::Runtime& rt, const json&, Answer answer) {
     gtk_window_get_default_size(w, &dw, &dh);
     windows.push_back({{"title", str(gtk_window_get_title(w))},
                        {"visible", static_cast<bool>(gtk_widget_get_visible(GTK_WIDGET(w)))},
+                       {"active", static_cast<bool>(gtk_window_is_active(w))},
                        {"width", gtk_widget_get_width(GTK_WIDGET(w))},
                        {"height", gtk_widget_get_height(GTK_WIDGET(w))},
                        {"maximized", static_cast<bool>(gtk_window_is_maximized(w))}});
