@@ -210,16 +210,33 @@ class App:
         subprocess.run(["xdotool", "mousemove", "--window", self.x_window(title), str(int(origin["x"] + x)),
                         str(int(origin["y"] + y)), "click", "1"], env=self.home.env(), check=True)
 
+    def choose(self, menu, item, title="QUORVEX"):
+        """Real clicks on a menu of the window's menu bar, then on one of its items."""
+        win = self.x_window(title)
+
+        def click_at(p):
+            subprocess.run(["xdotool", "mousemove", "--window", win, str(int(p["x"])), str(int(p["y"])),
+                            "click", "1"], env=self.home.env(), check=True)
+
+        click_at(self.window(title)["menuBar"][menu])
+        click_at(wait_for(lambda: self.window(title)["menuBar"].get(item), what=f"the menu item {item}"))
+
     def resize(self, width, height, title="QUORVEX"):
         """Resizes the window from outside, as a window manager does for the user."""
         subprocess.run(["xdotool", "windowsize", self.x_window(title), str(width), str(height)],
                        env=self.home.env(), check=True, timeout=20)
 
+    def focus(self, title="QUORVEX"):
+        """Gives the window the keyboard focus, as a window manager would on a click."""
+        subprocess.run(["xdotool", "windowfocus", "--sync", self.x_window(title)],
+                       env=self.home.env(), check=True, timeout=20)
+        wait_for(lambda: self.window(title)["active"], what=f"the window {title} to be active")
+
     def key(self, keys, title="QUORVEX"):
         """Real key presses (XTest) in that window, given the keyboard focus
         first: events sent to an unfocused window are not the user's."""
-        subprocess.run(["xdotool", "windowfocus", "--sync", self.x_window(title), "key", keys],
-                       env=self.home.env(), check=True, timeout=20)
+        self.focus(title)
+        subprocess.run(["xdotool", "key", keys], env=self.home.env(), check=True, timeout=20)
 
     def end_with(self, signum, timeout=20):
         """Sends a signal to the application; returns its exit status."""

@@ -122,7 +122,7 @@ class Restarts(unittest.TestCase):
         with App(self.home) as app:
             wait_for(lambda: app.state()["content"] == content, what=f"the content at {content}")
 
-    def test_ctrl_w_closes_the_window_it_is_pressed_in_and_the_last_one_to_close_quits(self):
+    def test_window_commands_act_on_their_own_window_and_the_last_one_closed_quits(self):
         site = Server({"/": lambda r: (200, {"Content-Type": "text/html"}, b"<!doctype html><p>sitio</p>")})
         app = App(self.home, sitios={"exness": {"url": site.base + "/", "host": "127.0.0.1"}}).start()
         try:
@@ -134,16 +134,24 @@ class Restarts(unittest.TestCase):
                 return wait_for(lambda: (lambda v: v if v.get(SITE_TITLE) else None)(visible()),
                                 what="the site window")
 
+            def closes(remaining):
+                wait_for(lambda: visible() == remaining, what=f"the windows shown to become {remaining}")
+
             self.assertEqual(show_site(), {"QUORVEX": True, SITE_TITLE: True})
-            app.key("ctrl+w", title="Exness.*")
-            wait_for(lambda: visible() == {"QUORVEX": True, SITE_TITLE: False}, what="the site window to close")
+            app.key("ctrl+w", title=SITE_TITLE)
+            closes({"QUORVEX": True, SITE_TITLE: False})
+
+            # The main window keeps the keyboard while the site window's own menu is used.
+            show_site()
+            app.focus("QUORVEX")
+            app.choose("Ventana", "Cerrar", title=SITE_TITLE)
+            closes({"QUORVEX": True, SITE_TITLE: False})
 
             show_site()
-            app.key("ctrl+w")
-            wait_for(lambda: visible() == {"QUORVEX": False, SITE_TITLE: True}, what="the main window to close")
+            app.key("ctrl+w", title="QUORVEX")
+            closes({"QUORVEX": False, SITE_TITLE: True})
             self.assertIsNone(app.proc.poll())
-
-            app.key("ctrl+w", title="Exness.*")
+            app.key("ctrl+w", title=SITE_TITLE)
             self.assertEqual(app.proc.wait(timeout=20), 0)
         finally:
             app.stop()
