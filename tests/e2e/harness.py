@@ -196,24 +196,54 @@ class App:
                 return w
         return None
 
+    def x_window(self, title="QUORVEX"):
+        """The X window id of the top-level whose whole title matches (a regex)."""
+        env = self.home.env()
+        # The search fails now and then while another window comes or goes: ask again.
+        return wait_for(lambda: subprocess.run(["xdotool", "search", "--name", f"^{title}$"], env=env,
+                                               capture_output=True, text=True).stdout.split(),
+                        what=f"the window {title}")[0]
+
     def click(self, x, y, title="QUORVEX"):
         """A real click (XTest) at page coordinates of the main web view."""
         origin = self.state()["contentOrigin"]
-        env = self.home.env()
-        # The search fails now and then while another window comes or goes: ask again.
-        win = wait_for(lambda: subprocess.run(["xdotool", "search", "--name", f"^{title}$"], env=env,
-                                              capture_output=True, text=True).stdout.split(),
-                       what=f"the window {title}")[0]
-        subprocess.run(["xdotool", "mousemove", "--window", win, str(int(origin["x"] + x)),
-                        str(int(origin["y"] + y)), "click", "1"], env=env, check=True)
+        subprocess.run(["xdotool", "mousemove", "--window", self.x_window(title), str(int(origin["x"] + x)),
+                        str(int(origin["y"] + y)), "click", "1"], env=self.home.env(), check=True)
 
-    def focus(self, title):
-        """Gives the keyboard focus to a window, as a click on it would."""
-        env = self.home.env()
-        win = wait_for(lambda: subprocess.run(["xdotool", "search", "--name", f"^{title}$"], env=env,
-                                              capture_output=True, text=True).stdout.split(),
-                       what=f"the window {title}")[0]
-        subprocess.run(["xdotool", "windowfocus", "--sync", win], env=env, check=True)
+    def choose(self, menu, item, title="QUORVEX"):
+        """Real clicks on a menu of the window's menu bar, then on one of its items."""
+        win = self.x_window(title)
+
+        def click_at(p):
+            subprocess.run(["xdotool", "mousemove", "--window", win, str(int(p["x"])), str(int(p["y"])),
+                            "click", "1"], env=self.home.env(), check=True)
+
+        click_at(self.window(title)["menuBar"][menu])
+        click_at(wait_for(lambda: self.window(title)["menuBar"].get(item), what=f"the menu item {item}"))
+
+    def resize(self, width, height, title="QUORVEX"):
+        """Resizes the window from outside, as a window manager does for the user."""
+        subprocess.run(["xdotool", "windowsize", self.x_window(title), str(width), str(height)],
+                       env=self.home.env(), check=True, timeout=20)
+
+    def focus(self, title="QUORVEX"):
+        """Gives the window the keyboard focus, as a window manager would on a click."""
+        subprocess.run(["xdotool", "windowfocus", "--sync", self.x_window(title)],
+                       env=self.home.env(), check=True, timeout=20)
+        wait_for(lambda: self.window(title)["active"], what=f"the window {title} to be active")
+
+    def key(self, keys, title="QUORVEX"):
+        """Real key presses (XTest) in that window, given the keyboard focus
+        first: events sent to an unfocused window are not the user's."""
+        self.focus(title)
+        subprocess.run(["xdotool", "key", keys], env=self.home.env(), check=True, timeout=20)
+
+    def end_with(self, signum, timeout=20):
+        """Sends a signal to the application; returns its exit status."""
+        self.proc.send_signal(signum)
+        status = self.proc.wait(timeout=timeout)
+        self.stop()
+        return status
 
     def screenshot(self, name):
         os.makedirs(OUTPUT, exist_ok=True)
@@ -222,17 +252,18 @@ class App:
         return path
 
     def stop(self):
-        if not self.proc or self.proc.poll() is not None:
+        if not self.proc or self.log.closed:
             return
-        try:
-            self.call("quit", timeout=5)
-        except AssertionError:
-            pass
-        try:
-            self.proc.wait(timeout=15)
-        except subprocess.TimeoutExpired:
-            self.proc.kill()
-            self.proc.wait()
+        if self.proc.poll() is None:
+            try:
+                self.call("quit", timeout=5)
+            except AssertionError:
+                pass
+            try:
+                self.proc.wait(timeout=15)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait()
         os.close(self._answers)
         self.log.close()
 

@@ -1,11 +1,15 @@
 """The application shell: main window, marker script, bridge order, default
-browser, crash reload, menu reload, minimum and saved size, quit rule."""
+browser, crash reload, menu reload, minimum and saved size, ending on a
+signal or a kill, shortcuts acting on their own window, quit rule."""
 
 import json
 import os
+import signal
 import unittest
 
-from harness import App, Home, wait_for
+from harness import App, Home, Server, wait_for
+
+SITE_TITLE = "Exness · inicia sesión una vez"
 
 
 class RunningShell(unittest.TestCase):
@@ -91,6 +95,67 @@ class Restarts(unittest.TestCase):
         with App(self.home) as app:
             wait_for(lambda: app.state()["content"]["w"] > 0, what="layout")
             self.assertEqual(app.state()["content"], size)
+
+    def test_size_survives_each_way_the_process_can_end(self):
+        """Each run is resized from outside and ends its own way; the next
+        start must come back at that size. A signal arrives before the change
+        has settled, so the exit itself must save; a kill leaves no exit, so
+        the size must already be on disk within a moment of the change."""
+        endings = [("SIGTERM", signal.SIGTERM, 0), ("SIGINT", signal.SIGINT, 0),
+                   ("SIGHUP", signal.SIGHUP, 0), ("kill -9", signal.SIGKILL, -signal.SIGKILL)]
+        content = {"w": 1280, "h": 860}
+        for i, (name, signum, status) in enumerate(endings):
+            with self.subTest(ending=name):
+                app = App(self.home).start()
+                try:
+                    wait_for(lambda: app.state()["content"] == content, what=f"the content at {content}")
+                    width, height = 900 + 40 * i, 640 + 20 * i
+                    app.resize(width, height)
+                    content = wait_for(lambda: (lambda c: c if c != content else None)(app.state()["content"]),
+                                       what="the resized content")
+                    if signum == signal.SIGKILL:
+                        wait_for(lambda: self.home.settings()["QuorvexMain"]["width"] == width,
+                                 timeout=2, what="the new size on disk")
+                    self.assertEqual(app.end_with(signum), status)
+                finally:
+                    app.stop()
+        with App(self.home) as app:
+            wait_for(lambda: app.state()["content"] == content, what=f"the content at {content}")
+
+    def test_window_commands_act_on_their_own_window_and_the_last_one_closed_quits(self):
+        site = Server({"/": lambda r: (200, {"Content-Type": "text/html"}, b"<!doctype html><p>sitio</p>")})
+        app = App(self.home, sitios={"exness": {"url": site.base + "/", "host": "127.0.0.1"}}).start()
+        try:
+            def visible():
+                return {w["title"]: w["visible"] for w in app.state()["windows"]}
+
+            def show_site():
+                app.post({"cmd": "fetch", "id": "1", "url": "qv-web://exness/login"})
+                return wait_for(lambda: (lambda v: v if v.get(SITE_TITLE) else None)(visible()),
+                                what="the site window")
+
+            def closes(remaining):
+                wait_for(lambda: visible() == remaining, what=f"the windows shown to become {remaining}")
+
+            self.assertEqual(show_site(), {"QUORVEX": True, SITE_TITLE: True})
+            app.key("ctrl+w", title=SITE_TITLE)
+            closes({"QUORVEX": True, SITE_TITLE: False})
+
+            # The main window keeps the keyboard while the site window's own menu is used.
+            show_site()
+            app.focus("QUORVEX")
+            app.choose("Ventana", "Cerrar", title=SITE_TITLE)
+            closes({"QUORVEX": True, SITE_TITLE: False})
+
+            show_site()
+            app.key("ctrl+w", title="QUORVEX")
+            closes({"QUORVEX": False, SITE_TITLE: True})
+            self.assertIsNone(app.proc.poll())
+            app.key("ctrl+w", title=SITE_TITLE)
+            self.assertEqual(app.proc.wait(timeout=20), 0)
+        finally:
+            app.stop()
+            site.close()
 
     def test_starts_without_resources_and_quits_when_its_window_closes(self):
         app = App(self.home, page=None, resourcesFolder=None).start()

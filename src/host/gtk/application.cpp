@@ -6,26 +6,30 @@
 namespace qv::gtk {
 namespace {
 
+// Quitting and reloading belong to the application. The rest act on the
+// window whose menu or shortcut was used, so they live in each window's own
+// "win." group, where GTK resolves them against that window.
 struct ActionName {
   MenuAction action;
   const char* name;
+  bool perWindow;
 };
 constexpr ActionName kActionNames[] = {
-    {MenuAction::Recargar, "recargar"},
-    {MenuAction::Salir, "salir"},
-    {MenuAction::Deshacer, "deshacer"},
-    {MenuAction::Cortar, "cortar"},
-    {MenuAction::Copiar, "copiar"},
-    {MenuAction::Pegar, "pegar"},
-    {MenuAction::SeleccionarTodo, "seleccionar-todo"},
-    {MenuAction::Minimizar, "minimizar"},
-    {MenuAction::Cerrar, "cerrar"},
+    {MenuAction::Recargar, "recargar", false},
+    {MenuAction::Salir, "salir", false},
+    {MenuAction::Deshacer, "deshacer", true},
+    {MenuAction::Cortar, "cortar", true},
+    {MenuAction::Copiar, "copiar", true},
+    {MenuAction::Pegar, "pegar", true},
+    {MenuAction::SeleccionarTodo, "seleccionar-todo", true},
+    {MenuAction::Minimizar, "minimizar", true},
+    {MenuAction::Cerrar, "cerrar", true},
 };
 
-const char* nameOf(MenuAction action) {
+const ActionName* entryOf(MenuAction action) {
   for (auto& a : kActionNames)
-    if (a.action == action) return a.name;
-  return "";
+    if (a.action == action) return &a;
+  return nullptr;
 }
 
 // Editing goes to whatever has the keyboard focus: a web view runs the
@@ -53,7 +57,10 @@ std::unique_ptr<WebView> GtkApp::createWebView(const WebViewConfig& config) {
 std::unique_ptr<Window> GtkApp::createWindow(const WindowSpec& shape, WebView& content) {
   auto window =
       std::make_unique<AppWindow>(app_, shape, static_cast<GtkWebView&>(content), settings_);
-  if (menu_) window->setMenu(G_MENU_MODEL(menu_.get()));
+  if (menu_) {
+    window->setMenu(G_MENU_MODEL(menu_.get()));
+    addWindowActions(window->widget());
+  }
   quitWhenNothingIsShown(window->widget());
   windows_.push_back(window.get());
   return window;
@@ -82,6 +89,7 @@ std::string GtkApp::downloadsFolder() {
 
 void GtkApp::installMenu(const std::vector<Menu>& menus, std::function<void()> recargar) {
   recargar_ = std::move(recargar);
+  windowActions_.clear();
   menu_ = GObjectPtr<GMenu>::adopt(g_menu_new());
   for (const auto& m : menus) {
     auto submenu = GObjectPtr<GMenu>::adopt(g_menu_new());
@@ -92,14 +100,14 @@ void GtkApp::installMenu(const std::vector<Menu>& menus, std::function<void()> r
         section = GObjectPtr<GMenu>::adopt(g_menu_new());
         continue;
       }
-      std::string detailed = std::string("app.") + nameOf(*item.action);
+      const ActionName* entry = entryOf(*item.action);
+      if (!entry) continue;
+      std::string detailed = std::string(entry->perWindow ? "win." : "app.") + entry->name;
       g_menu_append(section.get(), item.title.c_str(), detailed.c_str());
-      auto* action = g_simple_action_new(nameOf(*item.action), nullptr);
-      connect<void(GSimpleAction*, GVariant*)>(
-          action, "activate",
-          [this, a = *item.action](GSimpleAction*, GVariant*) { runAction(a); });
-      g_action_map_add_action(G_ACTION_MAP(app_), G_ACTION(action));
-      g_object_unref(action);
+      if (entry->perWindow)
+        windowActions_.push_back(*item.action);
+      else
+        addAction(G_ACTION_MAP(app_), *item.action, nullptr);
       std::string accel = std::string("<Control>") + item.key;
       const char* accels[] = {accel.c_str(), nullptr};
       gtk_application_set_accels_for_action(app_, detailed.c_str(), accels);
@@ -107,11 +115,26 @@ void GtkApp::installMenu(const std::vector<Menu>& menus, std::function<void()> r
     g_menu_append_section(submenu.get(), nullptr, G_MENU_MODEL(section.get()));
     g_menu_append_submenu(menu_.get(), m.title.c_str(), G_MENU_MODEL(submenu.get()));
   }
-  for (auto* w : windows_) w->setMenu(G_MENU_MODEL(menu_.get()));
+  for (auto* w : windows_) {
+    w->setMenu(G_MENU_MODEL(menu_.get()));
+    addWindowActions(w->widget());
+  }
 }
 
-void GtkApp::runAction(MenuAction action) {
-  GtkWindow* active = gtk_application_get_active_window(app_);
+void GtkApp::addWindowActions(GtkWindow* window) {
+  for (auto action : windowActions_) addAction(G_ACTION_MAP(window), action, window);
+}
+
+void GtkApp::addAction(GActionMap* map, MenuAction action, GtkWindow* window) {
+  const ActionName* entry = entryOf(action);
+  auto simple = GObjectPtr<GSimpleAction>::adopt(g_simple_action_new(entry->name, nullptr));
+  connect<void(GSimpleAction*, GVariant*)>(
+      simple.get(), "activate",
+      [this, action, window](GSimpleAction*, GVariant*) { runAction(action, window); });
+  g_action_map_add_action(map, G_ACTION(simple.get()));
+}
+
+void GtkApp::runAction(MenuAction action, GtkWindow* window) {
   switch (action) {
     case MenuAction::Recargar:
       if (recargar_) recargar_();
@@ -120,25 +143,25 @@ void GtkApp::runAction(MenuAction action) {
       g_application_quit(G_APPLICATION(app_));
       break;
     case MenuAction::Deshacer:
-      edit(active, WEBKIT_EDITING_COMMAND_UNDO, "text.undo");
+      edit(window, WEBKIT_EDITING_COMMAND_UNDO, "text.undo");
       break;
     case MenuAction::Cortar:
-      edit(active, WEBKIT_EDITING_COMMAND_CUT, "clipboard.cut");
+      edit(window, WEBKIT_EDITING_COMMAND_CUT, "clipboard.cut");
       break;
     case MenuAction::Copiar:
-      edit(active, WEBKIT_EDITING_COMMAND_COPY, "clipboard.copy");
+      edit(window, WEBKIT_EDITING_COMMAND_COPY, "clipboard.copy");
       break;
     case MenuAction::Pegar:
-      edit(active, WEBKIT_EDITING_COMMAND_PASTE, "clipboard.paste");
+      edit(window, WEBKIT_EDITING_COMMAND_PASTE, "clipboard.paste");
       break;
     case MenuAction::SeleccionarTodo:
-      edit(active, WEBKIT_EDITING_COMMAND_SELECT_ALL, "selection.select-all");
+      edit(window, WEBKIT_EDITING_COMMAND_SELECT_ALL, "selection.select-all");
       break;
     case MenuAction::Minimizar:
-      if (active) gtk_window_minimize(active);
+      if (window) gtk_window_minimize(window);
       break;
     case MenuAction::Cerrar:
-      if (active) gtk_window_close(active);
+      if (window) gtk_window_close(window);
       break;
   }
 }

@@ -26,12 +26,16 @@ class GtkApp final : public Application {
   std::optional<std::string> resourcesFolder() override { return resources_; }
   std::string downloadsFolder() override;
 
-  // Saves what must outlive the process; called once, at shutdown.
+  // Saves what must outlive the process; called once, at shutdown, in case
+  // a change is still waiting to be written.
   void saveWindows();
 
  private:
   void quitWhenNothingIsShown(GtkWindow* window);
-  void runAction(MenuAction action);
+  void addWindowActions(GtkWindow* window);
+  // `window` is where a window's action was used; none for the application's.
+  void addAction(GActionMap* map, MenuAction action, GtkWindow* window);
+  void runAction(MenuAction action, GtkWindow* window);
 
   GtkApplication* app_;
   Engine& engine_;
@@ -39,6 +43,7 @@ class GtkApp final : public Application {
   std::optional<std::string> resources_;
   std::vector<AppWindow*> windows_;  // owned by the core
   GObjectPtr<GMenu> menu_;
+  std::vector<MenuAction> windowActions_;  // the menu's, added to every window
   std::function<void()> recargar_;
 };
 

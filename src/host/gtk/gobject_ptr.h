@@ -55,4 +55,31 @@ using GErrorPtr = std::unique_ptr<GError, GErrorDeleter>;
 
 // For out-parameters: `GError* raw = nullptr; f(&raw); GErrorPtr e(raw);`.
 
+// A main-loop source (timeout, Unix signal) by its id, removed with the
+// handle unless it already ended itself and said so through `release`.
+class SourceHandle {
+ public:
+  SourceHandle() = default;
+  explicit SourceHandle(guint id) : id_(id) {}
+  SourceHandle(SourceHandle&& other) noexcept : id_(std::exchange(other.id_, 0)) {}
+  SourceHandle& operator=(SourceHandle&& other) noexcept {
+    if (this != &other) {
+      reset();
+      id_ = std::exchange(other.id_, 0);
+    }
+    return *this;
+  }
+  ~SourceHandle() { reset(); }
+
+  explicit operator bool() const { return id_ != 0; }
+  void reset() {
+    if (id_) g_source_remove(std::exchange(id_, 0));
+  }
+  // For a callback about to return G_SOURCE_REMOVE: GLib drops the source.
+  void release() { id_ = 0; }
+
+ private:
+  guint id_ = 0;
+};
+
 }  // namespace qv::gtk

@@ -1,6 +1,10 @@
 #include "host/gtk/run.h"
 
+#include <glib-unix.h>
 #include <webkit/webkit.h>
+
+#include <csignal>
+#include <vector>
 
 #include "host/gtk/application.h"
 #include "host/gtk/cookie_store.h"
@@ -62,6 +66,22 @@ struct Session {
   SoupHttpClient http;
 };
 
+// A logout or `kill` (SIGTERM), Ctrl+C in a terminal (SIGINT) and a closed
+// terminal (SIGHUP) would otherwise end the process on the spot, before the
+// window state is saved and the engine has written what it holds.
+std::vector<SourceHandle> quitOnSignals(GtkApplication* app) {
+  std::vector<SourceHandle> sources;
+  for (int signum : {SIGTERM, SIGINT, SIGHUP})
+    sources.emplace_back(g_unix_signal_add(
+        signum,
+        +[](gpointer app) -> gboolean {
+          g_application_quit(G_APPLICATION(app));
+          return G_SOURCE_CONTINUE;
+        },
+        app));
+  return sources;
+}
+
 }  // namespace
 
 std::optional<std::string> resourcesBesideExecutable() {
@@ -90,6 +110,8 @@ int run(Options options) {
     g_setenv("WEBKIT_DISABLE_DMABUF_RENDERER", "1", FALSE);
   auto app = GObjectPtr<GtkApplication>::adopt(
       gtk_application_new(QV_APP_ID, G_APPLICATION_DEFAULT_FLAGS));
+  // Outlives the session: a second signal while it winds down changes nothing.
+  auto signals = quitOnSignals(app.get());
   std::unique_ptr<Session> session;
   connect<void(GApplication*)>(app.get(), "activate", [&](GApplication*) {
     if (session) {  // a second launch only brings the window back

@@ -34,6 +34,9 @@ const nlohmann::json& SettingsFile::value(const std::string& key) const {
 }
 
 void SettingsFile::setValue(const std::string& key, nlohmann::json value) {
+  // Windows save their frame every time it settles and again at exit: a
+  // value that did not change leaves the disk alone.
+  if (auto it = values_.find(key); it != values_.end() && *it == value) return;
   values_[key] = std::move(value);
   save();
 }

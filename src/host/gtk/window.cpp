@@ -30,11 +30,31 @@ AppWindow::AppWindow(GtkApplication* app, const WindowSpec& shape, GtkWebView& c
     gtk_widget_set_size_request(layer_->widget(), shape.minimumSize->first,
                                 shape.minimumSize->second);
   restoreFrame(shape);
-  if (autosaveName_)
-    connect<gboolean(GtkWindow*)>(window_, "close-request", [this](GtkWindow*) -> gboolean {
-      saveFrame();
-      return FALSE;
+  if (autosaveName_) saveFrameAsItChanges();
+}
+
+// GTK keeps the size the user gives the window as its default size. A drag
+// notifies many times a second: the file is written once things settle, so
+// a process killed outright loses at most the last moment of a change.
+void AppWindow::saveFrameAsItChanges() {
+  for (const char* signal :
+       {"notify::default-width", "notify::default-height", "notify::maximized"})
+    connect<void(GtkWindow*, GParamSpec*)>(window_, signal, [this](GtkWindow*, GParamSpec*) {
+      if (pendingSave_) return;
+      pendingSave_ = SourceHandle(g_timeout_add(
+          kSaveDelayMs,
+          +[](gpointer self) -> gboolean {
+            auto* me = static_cast<AppWindow*>(self);
+            me->pendingSave_.release();
+            me->saveFrame();
+            return G_SOURCE_REMOVE;
+          },
+          this));
     });
+  connect<gboolean(GtkWindow*)>(window_, "close-request", [this](GtkWindow*) -> gboolean {
+    saveFrame();
+    return FALSE;
+  });
 }
 
 void AppWindow::setMenu(GMenuModel* menu) {

@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "host/gtk/gobject_ptr.h"
 #include "host/gtk/pane_layer.h"
 #include "host/gtk/settings_file.h"
 #include "host/platform.h"
@@ -21,7 +22,8 @@ class AppWindow final : public Window {
 
   GtkWindow* widget() const { return window_; }
   void setMenu(GMenuModel* menu);
-  // Records the size and maximised state under the autosave name.
+  // Records the size and maximised state under the autosave name (as they
+  // change, and once more at exit).
   void saveFrame();
 
   void present() override;
@@ -30,6 +32,9 @@ class AppWindow final : public Window {
  private:
   void restoreFrame(const WindowSpec& shape);
   void fitContentOnceLaidOut();
+  void saveFrameAsItChanges();
+
+  static constexpr guint kSaveDelayMs = 500;
 
   GtkWindow* window_;  // owned by GTK's list of top-levels until exit
   GtkWidget* header_;
@@ -38,6 +43,7 @@ class AppWindow final : public Window {
   SettingsFile& settings_;
   std::optional<std::string> autosaveName_;
   int contentWidth_ = 0, contentHeight_ = 0;  // asked for the content at first start
+  SourceHandle pendingSave_;
 };
 
 }  // namespace qv::gtk

@@ -58,6 +58,52 @@ json bounds(GtkWidget* widget, GtkWidget* relativeTo) {
   return {{"x", r.origin.x}, {"y", r.origin.y}, {"w", r.size.width}, {"h", r.size.height}};
 }
 
+GtkWidget* findDescendant(GtkWidget* widget, GType type) {
+  if (G_TYPE_CHECK_INSTANCE_TYPE(widget, type)) return widget;
+  for (GtkWidget* c = gtk_widget_get_first_child(widget); c; c = gtk_widget_get_next_sibling(c))
+    if (auto* found = findDescendant(c, type)) return found;
+  return nullptr;
+}
+
+void collectLabels(GtkWidget* widget, std::vector<GtkWidget*>& out) {
+  if (GTK_IS_LABEL(widget)) out.push_back(widget);
+  for (GtkWidget* c = gtk_widget_get_first_child(widget); c; c = gtk_widget_get_next_sibling(c))
+    collectLabels(c, out);
+}
+
+// Where a widget's centre lies inside its window's X window, for real
+// clicks; a popover's own surface sits at an offset from the window's.
+json pointInWindow(GtkWidget* widget) {
+  auto* native = gtk_widget_get_native(widget);
+  graphene_rect_t r;
+  if (!native || !gtk_widget_compute_bounds(widget, GTK_WIDGET(native), &r)) return nullptr;
+  double sx = 0, sy = 0;
+  gtk_native_get_surface_transform(native, &sx, &sy);
+  if (GDK_IS_POPUP(gtk_native_get_surface(native))) {
+    auto* popup = GDK_POPUP(gtk_native_get_surface(native));
+    sx += gdk_popup_get_position_x(popup);
+    sy += gdk_popup_get_position_y(popup);
+  }
+  return {{"x", r.origin.x + r.size.width / 2 + sx}, {"y", r.origin.y + r.size.height / 2 + sy}};
+}
+
+// The titles of the window's menu bar and of the items of its open menu,
+// each with the point to click it at.
+json menuBarItems(GtkWindow* window) {
+  json items = json::object();
+  GtkWidget* bar = findDescendant(GTK_WIDGET(window), GTK_TYPE_POPOVER_MENU_BAR);
+  if (!bar) return items;
+  for (GtkWidget* item = gtk_widget_get_first_child(bar); item;
+       item = gtk_widget_get_next_sibling(item)) {
+    std::vector<GtkWidget*> labels;
+    collectLabels(item, labels);
+    for (auto* label : labels)
+      if (gtk_widget_get_mapped(label))
+        items[str(gtk_label_get_text(GTK_LABEL(label)))] = pointInWindow(label);
+  }
+  return items;
+}
+
 void stateOp(gtk::Runtime& rt, const json&, Answer answer) {
   json windows = json::array();
   for (GList* l = gtk_application_get_windows(rt.app); l; l = l->next) {
@@ -66,10 +112,11 @@ void stateOp(gtk::Runtime& rt, const json&, Answer answer) {
     gtk_window_get_default_size(w, &dw, &dh);
     windows.push_back({{"title", str(gtk_window_get_title(w))},
                        {"visible", static_cast<bool>(gtk_widget_get_visible(GTK_WIDGET(w)))},
-                       {"active", static_cast<bool>(gtk_window_is_active(w))},
                        {"width", gtk_widget_get_width(GTK_WIDGET(w))},
                        {"height", gtk_widget_get_height(GTK_WIDGET(w))},
-                       {"maximized", static_cast<bool>(gtk_window_is_maximized(w))}});
+                       {"maximized", static_cast<bool>(gtk_window_is_maximized(w))},
+                       {"active", static_cast<bool>(gtk_window_is_active(w))},
+                       {"menuBar", menuBarItems(w)}});
   }
   auto* main = GTK_WIDGET(findView(rt, "main"));
   GtkWidget* overlay = gtk_widget_get_parent(main);
