@@ -181,7 +181,9 @@ class App:
         raise AssertionError(f"timed out waiting for {expression} in {view}")
 
     def post(self, message):
-        """Posts one bridge message from the main page."""
+        """Posts one bridge message from the main page, once it has loaded:
+        the page's channel exists only in the local page's own document."""
+        self.wait_js("window.__qvNativo && window.webkit")
         self.js("window.webkit.messageHandlers.qv.postMessage(%s); return true;" % json.dumps(message))
 
     def pane(self, kind, slot):
