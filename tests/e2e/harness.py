@@ -183,7 +183,7 @@ class App:
     def post(self, message):
         """Posts one bridge message from the main page, once it has loaded:
         the page's channel exists only in the local page's own document."""
-        self.wait_js("window.__qvNativo && window.webkit")
+        self.wait_js("!!(window.__qvNativo && window.webkit)")
         self.js("window.webkit.messageHandlers.qv.postMessage(%s); return true;" % json.dumps(message))
 
     def pane(self, kind, slot):
