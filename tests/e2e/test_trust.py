@@ -57,7 +57,7 @@ class Trust(unittest.TestCase):
         cls.server = Server({"/lenta": slow, "/enlaces": html(links_page()), "/informe.txt": text,
                              "/otro.txt": text})
         cls.app = App(cls.home, page="trust").start()
-        cls.app.wait_js("document.readyState === 'complete'")
+        cls.app.wait_js("document.readyState === 'complete' && !!window.respuestas")
 
     @classmethod
     def tearDownClass(cls):
@@ -86,7 +86,7 @@ class Trust(unittest.TestCase):
     def test_1_a_cross_origin_frame_posts_in_vain(self):
         self.app.js("const f = document.createElement('iframe'); f.src = %s; document.body.append(f); return true;"
                     % json.dumps(self.outside.base + "/hostil"))
-        wait_for(lambda: self.outside.hits("/hecho"), timeout=40, what="the frame's script to run")
+        wait_for(lambda: self.outside.hits("/hecho"), what="the frame's script to run")
         # A message of the page itself, posted after the frame's, is answered: the frame's are not.
         self.app.post({"cmd": "fetch", "id": "propio", "url": "qv-mt5://estado"})
         self.app.wait_js("window.respuestas.length > 0")
