@@ -2,18 +2,13 @@
 
 #include <string>
 
+#include "util/hex.h"
+
 namespace qv {
 namespace {
 
 constexpr std::string_view kReplacementEscape = "\\ufffd";
 constexpr std::string_view kReplacementUtf8 = "\xEF\xBF\xBD";
-
-int hexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 // The code unit of a "\uXXXX" escape at `i`, or -1.
 long escapedUnit(std::string_view s, size_t i) {

@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "util/hex.h"
+
 namespace qv {
 namespace {
 
@@ -9,13 +11,6 @@ bool isSchemeChar(char c, bool first) {
   if (std::isalpha(static_cast<unsigned char>(c))) return true;
   return !first &&
          (std::isdigit(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '.');
-}
-
-int hexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
 }
 
 // A "%" that starts no escape stays as it is, as the engine leaves it.

@@ -228,6 +228,15 @@ class App:
         subprocess.run(["xdotool", "windowsize", self.x_window(title), str(width), str(height)],
                        env=self.home.env(), check=True, timeout=20)
 
+    def click_element(self, element, view="main"):
+        """A real click on the middle of an element (by id) of the main page or of a web pane."""
+        x, y = self.js("const r = document.getElementById(%s).getBoundingClientRect();"
+                       " return [r.x + r.width / 2, r.y + r.height / 2];" % json.dumps(element), view=view)
+        if view != "main":
+            bounds = self.pane("web", view[len("web:"):])["bounds"]
+            x, y = x + bounds["x"], y + bounds["y"]
+        self.click(x, y)
+
     def focus(self, title="QUORVEX"):
         """Gives the window the keyboard focus, as a window manager would on a click."""
         subprocess.run(["xdotool", "windowfocus", "--sync", self.x_window(title)],

@@ -115,15 +115,6 @@ class Policies(unittest.TestCase):
     def pane_uri(self, view):
         return self.app.pane("web", view[len("web:"):])["uri"]
 
-    def click(self, element, view="main"):
-        """A real click on the middle of an element of the main page or of a pane."""
-        x, y = self.app.js("const r = document.getElementById(%s).getBoundingClientRect();"
-                           " return [r.x + r.width / 2, r.y + r.height / 2];" % json.dumps(element), view=view)
-        if view != "main":
-            bounds = self.app.pane("web", view[len("web:"):])["bounds"]
-            x, y = x + bounds["x"], y + bounds["y"]
-        self.app.click(x, y)
-
     def wait_opened(self, url):
         wait_for(lambda: url in self.home.opened(), what=f"{url} in the browser")
 
@@ -141,7 +132,7 @@ class Policies(unittest.TestCase):
         for view, url in (("main", self.links["fuera"]), (self.open_panel("enlaces"), self.panel_links["fuera"])):
             with self.subTest(view=view):
                 self.app.js("window.sinMover = true; return true;", view=view)
-                self.click("fuera", view)
+                self.app.click_element("fuera", view)
                 self.wait_opened(url)
                 self.assertIs(self.app.js("return window.sinMover === true;", view=view), True)
         self.assertEqual(self.app.state()["mainUri"], self.main_uri)
@@ -149,7 +140,7 @@ class Policies(unittest.TestCase):
 
     def test_window_open_from_the_main_page_goes_to_the_browser_whatever_the_host(self):
         self.app.js("window.ventana = 'sin abrir'; return true;")
-        self.click("ventana")
+        self.app.click_element("ventana")
         self.wait_opened(self.links["ventana"])
         self.assertIs(self.app.js("return window.ventana === null;"), True)
         # Long after any click, as a script does once its own work is done.
@@ -162,10 +153,10 @@ class Policies(unittest.TestCase):
 
     def test_new_window_links_in_a_pane_stay_in_it_only_for_the_configured_host(self):
         view = self.open_panel("ventanas")
-        self.click("ajena", view)
+        self.app.click_element("ajena", view)
         self.wait_opened(self.panel_links["ajena"])
         self.assertEqual(self.pane_uri(view), self.server.base + "/panel")
-        self.click("propia", view)
+        self.app.click_element("propia", view)
         wait_for(lambda: self.pane_uri(view) == self.panel_links["propia"], what="the pane on its own link")
         self.app.wait_js("document.title === 'propia'", view=view)
         self.assertNotIn(self.panel_links["propia"], self.home.opened())
@@ -182,7 +173,7 @@ class Policies(unittest.TestCase):
         self.assertEqual(self.app.state()["mainUri"], self.main_uri)
 
         view = self.open_panel("formulario")
-        self.click("enviar", view)
+        self.app.click_element("enviar", view)
         self.app.wait_js("document.title === 'formulario'", view=view)
         self.assertEqual(self.pane_uri(view), self.server.base + "/formulario?q=dato")
         self.assertFalse([u for u in self.home.opened() if "/destino" in u or "/formulario" in u])
@@ -203,14 +194,14 @@ class Policies(unittest.TestCase):
                  ("descarga", panel, "informe (1).pdf", b"desde el panel")]
         for n, (element, view, name, body) in enumerate(steps, 1):
             with self.subTest(name=name):
-                self.click(element, view)
+                self.app.click_element(element, view)
                 self.wait_download(name, body, before + n)
         self.assertEqual(self.notices()[before:], ["Guardado en Descargas"] * 2)
         self.assertEqual(self.app.js("return window.avisos;", view=panel), [])
         # The downloads were not handed to the browser, and nobody moved.
         self.assertFalse([u for u in self.home.opened() if "informe" in u or "adjunto" in u])
         # The local page's download link points at another origin: an ordinary link.
-        self.click("descarga")
+        self.app.click_element("descarga")
         self.wait_opened(self.links["descarga"])
         self.assertIs(self.app.js("return window.sinMover === true;"), True)
         self.assertEqual(self.pane_uri(panel), self.server.base + "/panel")
@@ -289,7 +280,7 @@ class Policies(unittest.TestCase):
                                                      ("varios", True, {}, "cancelado")):
             with self.subTest(element=element):
                 before = self.app.js("return window.elecciones.length;")
-                self.click(element)
+                self.app.click_element(element)
                 shown = wait_for(lambda: self.app.call("dialogs")["dialogs"], what="the file chooser")
                 self.assertEqual(shown, [{"type": "files", "action": "open", "multiple": multiple,
                                           "modal": True, "parent": "QUORVEX"}])

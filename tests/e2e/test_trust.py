@@ -67,14 +67,6 @@ class Trust(unittest.TestCase):
         cls.outside.close()
         cls.home.remove()
 
-    def js_click(self, element, view="main"):
-        x, y = self.app.js("const r = document.getElementById(%s).getBoundingClientRect();"
-                           " return [r.x + r.width / 2, r.y + r.height / 2];" % json.dumps(element), view=view)
-        if view != "main":
-            bounds = self.app.pane("web", view[len("web:"):])["bounds"]
-            x, y = x + bounds["x"], y + bounds["y"]
-        self.app.click(x, y)
-
     def downloads(self):
         return sorted(os.listdir(self.home.downloads)) if os.path.isdir(self.home.downloads) else []
 
@@ -109,7 +101,7 @@ class Trust(unittest.TestCase):
             for i in range(len(ODD)):
                 with self.subTest(view=view, case=i):
                     before = len(self.home.opened())
-                    self.js_click(prefix + str(i), view)
+                    self.app.click_element(prefix + str(i), view)
                     wait_for(lambda: len(self.home.opened()) > before, what=f"link {i} in the browser")
                     self.assertIn(f"caso{i}", self.home.opened()[-1])
         before = len(self.home.opened())
@@ -119,19 +111,19 @@ class Trust(unittest.TestCase):
         self.assertEqual(self.app.pane("web", "enlaces")["uri"], self.server.base + "/enlaces")
 
     def test_3_only_what_the_engine_takes_for_a_download_downloads(self):
-        self.js_click("propia")  # the local page's own file
+        self.app.click_element("propia")  # the local page's own file
         wait_for(lambda: "informe.txt" in self.downloads(), what="the page's own download")
         self.app.wait_js("window.avisos.length > 0")
         # A download attribute on another origin is an ordinary link: it goes to the browser.
         self.app.js("const a = document.createElement('a'); a.id = 'ajena'; a.download = '';"
                     " a.href = %s; a.textContent = 'ajena'; a.style = 'position:absolute;left:20px;top:300px';"
                     " document.body.append(a); return true;" % json.dumps(self.server.base + "/otro.txt"))
-        self.js_click("ajena")
+        self.app.click_element("ajena")
         wait_for(lambda: self.server.base + "/otro.txt" in self.home.opened(), what="the foreign link")
         # In the pane: its own download link downloads; a prevented one leaves nothing behind.
-        self.js_click("propia", "web:enlaces")
+        self.app.click_element("propia", "web:enlaces")
         wait_for(lambda: len(self.downloads()) == 2, what="the pane's download")
-        self.js_click("prevenida", "web:enlaces")
+        self.app.click_element("prevenida", "web:enlaces")
         self.app.js("location.href = '/otro.txt'; return true;", view="web:enlaces")
         wait_for(lambda: self.app.pane("web", "enlaces")["uri"] == self.server.base + "/otro.txt",
                  what="the plain navigation in place")
