@@ -108,9 +108,10 @@ class FakeApplication final : public Application {
     return w;
   }
   void activate() override { ++activations; }
-  void installMenu(const std::vector<Menu>& m, std::function<void()> r) override {
+  void installMenu(const std::vector<Menu>& m,
+                   std::function<void(const std::string&)> r) override {
     menus = m;
-    recargar = std::move(r);
+    run = std::move(r);
   }
   std::optional<std::string> resourcesFolder() override { return resources; }
   std::string downloadsFolder() override { return downloads; }
@@ -119,7 +120,7 @@ class FakeApplication final : public Application {
   std::vector<FakeWindow*> windows;
   int activations = 0;
   std::vector<Menu> menus;
-  std::function<void()> recargar;
+  std::function<void(const std::string&)> run;
   std::optional<std::string> resources = "/res";
   std::string downloads = "/tmp";
 };

@@ -38,8 +38,6 @@ TEST_F(SiteWindowsTest, SitioWebCreatesOneLoadingViewPerSite) {
   auto& v = view("exness");
   EXPECT_EQ(v.loads, (std::vector<std::string>{"request " + exnessStart}));
   EXPECT_TRUE(v.config.safariUserAgent);
-  EXPECT_EQ(v.config.width, 1100);
-  EXPECT_EQ(v.config.height, 780);
   EXPECT_EQ(v.config.policy, nullptr);
   EXPECT_EQ(v.config.bridge, nullptr);
   EXPECT_FALSE(v.config.mediaWithoutGesture);

@@ -28,7 +28,7 @@ TEST_F(VideoPanesTest, FirstPlacementLoadsThePageOverTheAppOrigin) {
   EXPECT_TRUE(p.config.mediaWithoutGesture);
   EXPECT_TRUE(p.config.safariUserAgent);
   EXPECT_TRUE(p.config.transparent);
-  EXPECT_EQ(p.config.cornerRadius, 10);
+  EXPECT_TRUE(p.config.roundedCorners);
   EXPECT_EQ(p.config.policy, nullptr);
   EXPECT_EQ(p.config.bridge, nullptr);
   EXPECT_EQ(p.loads, std::vector<std::string>{"html https://quorvex.app/"});

@@ -42,7 +42,7 @@ TEST_F(WebPanesTest, FirstPlacementCreatesLoadsAndShowsThePane) {
   EXPECT_TRUE(p.config.mediaWithoutGesture);
   EXPECT_TRUE(p.config.safariUserAgent);
   EXPECT_FALSE(p.config.transparent);
-  EXPECT_EQ(p.config.cornerRadius, 0);
+  EXPECT_FALSE(p.config.roundedCorners);
   EXPECT_EQ(p.config.policy, rig.delegate.get());
   EXPECT_EQ(p.config.bridge, nullptr);
   EXPECT_EQ(p.loads, std::vector<std::string>{"request https://discord.com/app"});

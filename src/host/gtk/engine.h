@@ -7,6 +7,7 @@
 #include <string>
 
 #include "host/gtk/gobject_ptr.h"
+#include "host/gtk/signal.h"
 
 namespace qv::gtk {
 
@@ -25,6 +26,7 @@ class Engine {
   GObjectPtr<WebKitNetworkSession> session_;
   std::string safariUserAgent_;
   bool mockCaptureDevices_;
+  Connection downloadStarted_;
 };
 
 }  // namespace qv::gtk

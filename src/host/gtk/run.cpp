@@ -85,8 +85,9 @@ std::vector<SourceHandle> quitOnSignals(GtkApplication* app) {
 }  // namespace
 
 std::optional<std::string> resourcesBesideExecutable() {
-  GCharPtr exe(g_file_read_link("/proc/self/exe", nullptr));
-  if (!exe) return std::nullopt;
+  GError* error = nullptr;
+  GCharPtr exe(g_file_read_link("/proc/self/exe", &error));
+  if (debugError(error, "ejecutable no encontrado")) return std::nullopt;
   GCharPtr bin(g_path_get_dirname(exe.get()));
   GCharPtr prefix(g_path_get_dirname(bin.get()));
   std::string folder = std::string(prefix.get()) + "/share/quorvex";
@@ -113,7 +114,7 @@ int run(Options options) {
   // Outlives the session: a second signal while it winds down changes nothing.
   auto signals = quitOnSignals(app.get());
   std::unique_ptr<Session> session;
-  connect<void(GApplication*)>(app.get(), "activate", [&](GApplication*) {
+  auto activated = connect<void(GApplication*)>(app.get(), "activate", [&](GApplication*) {
     if (session) {  // a second launch only brings the window back
       session->application.activate();
       return;
@@ -123,7 +124,7 @@ int run(Options options) {
     session->delegate.applicationDidFinishLaunching();
     if (options.onLaunched) options.onLaunched(session->runtime);
   });
-  connect<void(GApplication*)>(app.get(), "shutdown", [&](GApplication*) {
+  auto shutDown = connect<void(GApplication*)>(app.get(), "shutdown", [&](GApplication*) {
     if (session) session->application.saveWindows();
   });
   return g_application_run(G_APPLICATION(app.get()), 0, nullptr);
