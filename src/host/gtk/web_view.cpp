@@ -80,7 +80,7 @@ void GtkWebView::armStartPageTimeout() {
     startPageTimer_.release();
     if (webkit_web_view_is_loading(view_.get())) webkit_web_view_stop_loading(view_.get());
     return G_SOURCE_REMOVE;
-  });
+  }));
 }
 
 void GtkWebView::loadHtml(const std::string& html, const std::optional<std::string>& baseUrl) {
@@ -145,7 +145,7 @@ struct SignalObservation final : Observation {
 std::unique_ptr<Observation> GtkWebView::observeUrl(std::function<void()> changed) {
   return std::make_unique<SignalObservation>(connect<void(WebKitWebView*, GParamSpec*)>(
       view_.get(), "notify::uri",
-      [changed = std::move(changed)](WebKitWebView*, GParamSpec*) { changed(); });
+      [changed = std::move(changed)](WebKitWebView*, GParamSpec*) { changed(); }));
 }
 
 void GtkWebView::setFrame(const Rect& frame) {

@@ -35,7 +35,7 @@ constexpr const char* kBridgeWorld = "qv-puente";
 constexpr const char* kPageSideScript = R"JS(
 window.__qvNativo = true;
 window.webkit = { messageHandlers: { qv: { postMessage: function (body) {
-  document.dispatchEvent(new CustomEvent('qv-mensaje', { detail: JSON.stringify(body) });
+  document.dispatchEvent(new CustomEvent('qv-mensaje', { detail: JSON.stringify(body) }));
 } } } };
 )JS";
 // Completed by the bridge page's path as a string literal and ");".
