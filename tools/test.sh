@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: unit tests
 # (plain and under ASan/UBSan), the dispatcher fuzzer, the page's JavaScript
-# tests, the format check, the end-to-end suite under its own Xvfb and the
+# tests, the format check, the end-to-end suite under its own Xvfb (and its
+# shell, panes and fetch files again over the sanitized backend) and the
 # package test. Ends with one summary line.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -32,6 +33,19 @@ build_all() {
 build_sanitized() {
   cmake -S . -B build-asan -G Ninja -DQV_SANITIZE=ON -DQV_GTK=OFF -DQV_BENCH=OFF >/dev/null &&
     ninja -C build-asan -j"$jobs"
+}
+# The GTK backend and the end-to-end host under ASan/UBSan. The engine's
+# libraries (GTK, fontconfig, WebKit) keep caches until exit that LeakSanitizer
+# would report as leaks, and they are not ours to fix: leak detection is off
+# for this run only; every other report, ours included, fails the step.
+build_sanitized_backend() {
+  cmake -S . -B build-asan-gtk -G Ninja -DQV_SANITIZE=ON -DQV_GTK=ON -DQV_BENCH=OFF >/dev/null &&
+    ninja -C build-asan-gtk -j"$jobs" qv_e2e_host
+}
+sanitized_e2e() {
+  QV_BUILD="$root/build-asan-gtk" ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 \
+    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    python3 tests/e2e/run.py test_shell.py test_panes.py test_fetch.py
 }
 build_fuzzer() {
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DQV_FUZZ=ON -DQV_SANITIZE=ON -DQV_GTK=OFF \
@@ -70,6 +84,8 @@ step "fuzzer del despachador" fuzz
 step "pruebas de la página" node --test tests/web/
 step "formato (clang-format)" format_check
 step "extremo a extremo (Xvfb)" with_display python3 tests/e2e/run.py
+step "compilación del backend con ASan/UBSan" build_sanitized_backend
+step "extremo a extremo con ASan/UBSan" with_display sanitized_e2e
 step "paquete Debian" with_display python3 tests/package/test_package.py "$root/build"
 
 echo

@@ -1,4 +1,4 @@
-"""Runs the end-to-end suite and closes with one summary line."""
+"""Runs the end-to-end suite (or the files named) and closes with one summary line."""
 
 import os
 import sys
@@ -7,8 +7,9 @@ import unittest
 if __name__ == "__main__":
     here = os.path.dirname(os.path.abspath(__file__))
     sys.path.insert(0, here)
-    pattern = sys.argv[1] if len(sys.argv) > 1 else "test_*.py"
-    suite = unittest.defaultTestLoader.discover(here, pattern=pattern)
+    patterns = sys.argv[1:] or ["test_*.py"]
+    suite = unittest.TestSuite(
+        unittest.defaultTestLoader.discover(here, pattern=p) for p in patterns)
     result = unittest.TextTestRunner(verbosity=2).run(suite)
     failed = len(result.failures) + len(result.errors)
     passed = max(0, result.testsRun - failed - len(result.skipped))
