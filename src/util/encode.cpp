@@ -112,9 +112,7 @@ void appendJsString(std::string& out, std::string_view text) {
   out += '"';
 }
 
-void appendHtmlAttribute(std::string& out, std::string_view text) {
-  encode<kAttribute>(out, text);
-}
+void appendHtmlAttribute(std::string& out, std::string_view text) { encode<kAttribute>(out, text); }
 
 void appendHtmlText(std::string& out, std::string_view text) { encode<kText>(out, text); }
 

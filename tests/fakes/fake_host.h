@@ -108,8 +108,7 @@ class FakeApplication final : public Application {
     return w;
   }
   void activate() override { ++activations; }
-  void installMenu(const std::vector<Menu>& m,
-                   std::function<void(const std::string&)> r) override {
+  void installMenu(const std::vector<Menu>& m, std::function<void(const std::string&)> r) override {
     menus = m;
     run = std::move(r);
   }

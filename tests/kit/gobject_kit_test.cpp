@@ -56,7 +56,8 @@ TEST(Handle, ABoxedValueIsFreedOnceByItsLastHandle) {
   static int frees = 0;
   frees = 0;
   {
-    auto bytes = GBytesPtr::adopt(g_bytes_new_with_free_func("x", 1, [](gpointer) { ++frees; }, nullptr));
+    auto bytes = GBytesPtr::adopt(g_bytes_new_with_free_func(
+        "x", 1, [](gpointer) { ++frees; }, nullptr));
     GBytesPtr copy = bytes;  // NOLINT: the copy is the point
     GBytesPtr moved = std::move(copy);
     EXPECT_FALSE(copy);

@@ -32,7 +32,8 @@ std::string encoded(In context, std::string_view text) {
 }
 
 TEST(EncodeTest, EscapesWhatWouldEndTheContext) {
-  const std::string plain = "a-b_c.d:e/f?g=h%20#j(k)[l]{m}@n!o$p*r+s,t;u|x~y`z \xC3\xBC\xE2\x82\xAC";
+  const std::string plain =
+      "a-b_c.d:e/f?g=h%20#j(k)[l]{m}@n!o$p*r+s,t;u|x~y`z \xC3\xBC\xE2\x82\xAC";
   struct Case {
     In context;
     std::string raw, expected;

@@ -60,7 +60,8 @@ void WebKitCookieStore::setCookie(const Cookie& cookie) {
   soup_cookie_set_http_only(c.get(), cookie.httpOnly);
   if (cookie.sameSite == "None")
     soup_cookie_set_same_site_policy(c.get(), SOUP_SAME_SITE_POLICY_NONE);
-  if (cookie.sameSite == "Lax") soup_cookie_set_same_site_policy(c.get(), SOUP_SAME_SITE_POLICY_LAX);
+  if (cookie.sameSite == "Lax")
+    soup_cookie_set_same_site_policy(c.get(), SOUP_SAME_SITE_POLICY_LAX);
   if (cookie.sameSite == "Strict")
     soup_cookie_set_same_site_policy(c.get(), SOUP_SAME_SITE_POLICY_STRICT);
   auto ready = onReady([](GObject* source, GAsyncResult* result) {

@@ -25,10 +25,10 @@ G_GNUC_BEGIN_IGNORE_DEPRECATIONS  // GtkAlertDialog and GtkFileDialog need GTK 4
   // The answer is the dialog's own handler: it goes with the dialog.
   void run(GtkWidget* dialog, std::function<void(int)> answered) {
     attach<void(GtkDialog*, int)>(dialog, "response",
-                                   [answered = std::move(answered)](GtkDialog* d, int response) {
-                                     gtk_window_destroy(GTK_WINDOW(d));
-                                     answered(response);
-                                   });
+                                  [answered = std::move(answered)](GtkDialog* d, int response) {
+                                    gtk_window_destroy(GTK_WINDOW(d));
+                                    answered(response);
+                                  });
     gtk_window_present(GTK_WINDOW(dialog));
   }
 

@@ -135,10 +135,9 @@ void SoupHttpClient::send(const HttpRequest& request, std::function<void(HttpRes
 
   SoupSession* session = sessionFor(request.timeoutSeconds);
   auto* sent = message.get();
-  auto ready = onReady([pending = Pending{std::move(done), std::move(message), workers_.get(),
-                                          closed_}](GObject* session, GAsyncResult* result) mutable {
-    finished(pending, session, result);
-  });
+  auto ready = onReady(
+      [pending = Pending{std::move(done), std::move(message), workers_.get(), closed_}](
+          GObject* session, GAsyncResult* result) mutable { finished(pending, session, result); });
   soup_session_send_and_read_async(session, sent, G_PRIORITY_DEFAULT, cancellable_.get(),
                                    ready.callback, ready.data);
 }

@@ -60,9 +60,7 @@ GtkWebView::GtkWebView(Engine& engine, const WebViewConfig& config) : config_(co
     answerWithEngineDefaults();
 }
 
-GtkWebView::~GtkWebView() {
-  g_object_set_data(G_OBJECT(view_.get()), kWrapperKey, nullptr);
-}
+GtkWebView::~GtkWebView() { g_object_set_data(G_OBJECT(view_.get()), kWrapperKey, nullptr); }
 
 GtkWebView* GtkWebView::from(WebKitWebView* view) {
   return view ? static_cast<GtkWebView*>(g_object_get_data(G_OBJECT(view), kWrapperKey)) : nullptr;
@@ -107,8 +105,8 @@ void GtkWebView::callAsyncFunction(const std::string& body, const std::string& a
   g_variant_builder_init(&builder, G_VARIANT_TYPE("a{sv}"));
   g_variant_builder_add(&builder, "{sv}", argName.c_str(), g_variant_new_string(argValue.c_str()));
   // The view is held until the answer comes, and the answer always comes.
-  auto ready = onReady([view = GObjectPtr<WebKitWebView>::ref(view_.get()),
-                        done = std::move(done)](GObject*, GAsyncResult* result) {
+  auto ready = onReady([view = GObjectPtr<WebKitWebView>::ref(view_.get()), done = std::move(done)](
+                           GObject*, GAsyncResult* result) {
     GError* raw = nullptr;
     auto value = GObjectPtr<JSCValue>::adopt(
         webkit_web_view_call_async_javascript_function_finish(view.get(), result, &raw));
@@ -121,8 +119,8 @@ void GtkWebView::callAsyncFunction(const std::string& body, const std::string& a
     done(std::move(text));
   });
   webkit_web_view_call_async_javascript_function(view_.get(), body.c_str(), -1,
-                                                 g_variant_builder_end(&builder), nullptr,
-                                                 nullptr, nullptr, ready.callback, ready.data);
+                                                 g_variant_builder_end(&builder), nullptr, nullptr,
+                                                 nullptr, ready.callback, ready.data);
 }
 
 std::optional<std::string> GtkWebView::url() const {

@@ -38,14 +38,15 @@ AppWindow::AppWindow(GtkApplication* app, const WindowSpec& shape, GtkWebView& c
 void AppWindow::saveFrameAsItChanges() {
   for (const char* signal :
        {"notify::default-width", "notify::default-height", "notify::maximized"})
-    connections_.add<void(GtkWindow*, GParamSpec*)>(window_, signal, [this](GtkWindow*, GParamSpec*) {
-      if (pendingSave_) return;
-      pendingSave_ = SourceHandle(addTimeout(kSaveDelayMs, [this]() -> gboolean {
-        pendingSave_.release();
-        saveFrame();
-        return G_SOURCE_REMOVE;
-      }));
-    });
+    connections_.add<void(GtkWindow*, GParamSpec*)>(
+        window_, signal, [this](GtkWindow*, GParamSpec*) {
+          if (pendingSave_) return;
+          pendingSave_ = SourceHandle(addTimeout(kSaveDelayMs, [this]() -> gboolean {
+            pendingSave_.release();
+            saveFrame();
+            return G_SOURCE_REMOVE;
+          }));
+        });
   connections_.add<gboolean(GtkWindow*)>(window_, "close-request", [this](GtkWindow*) -> gboolean {
     saveFrame();
     return FALSE;

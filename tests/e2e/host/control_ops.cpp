@@ -238,16 +238,18 @@ void dialogsOp(gtk::Runtime&, const json&, Answer answer) {
 // The chooser selects a file only once it has listed its folder, and refuses
 // to accept before that: the answer waits for the selection (five seconds at most).
 void acceptOnceSelected(GtkWindow* chooser, Answer answer) {
-  gtk::addTimeout(50, [chooser = gtk::GObjectPtr<GtkWindow>::ref(chooser),
-                       answer = std::move(answer), triesLeft = 100]() mutable -> gboolean {
-    auto files = gtk::GObjectPtr<GListModel>::adopt(
-        gtk_file_chooser_get_files(GTK_FILE_CHOOSER(chooser.get())));
-    bool selected = files && g_list_model_get_n_items(files.get()) > 0;
-    if (!selected && --triesLeft > 0) return G_SOURCE_CONTINUE;
-    if (selected) gtk_dialog_response(GTK_DIALOG(chooser.get()), GTK_RESPONSE_ACCEPT);
-    answer(selected ? json{{"ok", true}} : json{{"error", "file not selected"}});
-    return G_SOURCE_REMOVE;
-  });
+  gtk::addTimeout(50,
+                  [chooser = gtk::GObjectPtr<GtkWindow>::ref(chooser), answer = std::move(answer),
+                   triesLeft = 100]() mutable -> gboolean {
+                    auto files = gtk::GObjectPtr<GListModel>::adopt(
+                        gtk_file_chooser_get_files(GTK_FILE_CHOOSER(chooser.get())));
+                    bool selected = files && g_list_model_get_n_items(files.get()) > 0;
+                    if (!selected && --triesLeft > 0) return G_SOURCE_CONTINUE;
+                    if (selected)
+                      gtk_dialog_response(GTK_DIALOG(chooser.get()), GTK_RESPONSE_ACCEPT);
+                    answer(selected ? json{{"ok", true}} : json{{"error", "file not selected"}});
+                    return G_SOURCE_REMOVE;
+                  });
 }
 
 // Clicks the button with that label in the open message dialog, or answers
