@@ -25,6 +25,8 @@ export QV_BUILD="$build" DISPLAY="$display"
 python3 "$root/bench/roundtrip.py"
 echo
 python3 "$root/bench/throughput.py"
+echo
+python3 "$root/bench/idle.py"
 if [ -x "$build/bin/core_bench" ]; then
   echo
   "$build/bin/core_bench"
