@@ -27,6 +27,8 @@ echo
 python3 "$root/bench/throughput.py"
 echo
 python3 "$root/bench/idle.py"
+echo
+python3 "$root/bench/start.py"
 if [ -x "$build/bin/core_bench" ]; then
   echo
   "$build/bin/core_bench"
