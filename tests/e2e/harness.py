@@ -1,6 +1,7 @@
-"""Drives the real application (tests/e2e/host) under the X display the test
-command started, in a temporary HOME with its own XDG folders, a default
-browser that records what it is handed, and HTTP servers on 127.0.0.1."""
+"""Drives the real application (tests/e2e/host) under the X display or the
+Wayland compositor the test command started, in a temporary HOME with its own
+XDG folders, a default browser that records what it is handed, and HTTP
+servers on 127.0.0.1."""
 
 import copy
 import json
@@ -18,6 +19,10 @@ BUILD = os.environ.get("QV_BUILD", os.path.join(ROOT, "build"))
 HOST = os.path.join(BUILD, "bin", "qv_e2e_host")
 PAGES = os.path.join(ROOT, "tests", "e2e", "pages")
 OUTPUT = os.environ.get("QV_TEST_OUTPUT", os.path.join(BUILD, "test-output"))
+# Under Wayland the test command's compositor shows each window at the
+# output's corner and takes clicks through the FIFO of its seat module.
+SEAT_FIFO = os.environ.get("QV_SEAT_FIFO")
+WAYLAND = bool(SEAT_FIFO)
 
 
 def wait_for(check, timeout=20.0, interval=0.05, what="condition"):
@@ -78,7 +83,8 @@ class Home:
         env = dict(os.environ)
         env.update(HOME=self.home, XDG_CONFIG_HOME=self.config, XDG_DATA_HOME=self.data,
                    XDG_CACHE_HOME=self.cache, XDG_DATA_DIRS="/usr/local/share:/usr/share",
-                   GTK_A11Y="none", NO_AT_BRIDGE="1", GSETTINGS_BACKEND="memory")
+                   GTK_A11Y="none", NO_AT_BRIDGE="1", GSETTINGS_BACKEND="memory",
+                   GDK_BACKEND="wayland" if WAYLAND else "x11")
         # No session bus: nothing may be started on one and outlive the run.
         env["DBUS_SESSION_BUS_ADDRESS"] = "disabled:"
         return env
@@ -91,8 +97,10 @@ class App:
     """One run of the application. `settings` go to the host as its options:
     resourcesFolder, sitios, chatAppURL, videoBaseURL, networkTimeoutSeconds..."""
 
-    def __init__(self, home, page="shell", **settings):
+    def __init__(self, home, page="shell", wrapper=(), env=None, **settings):
         self.home = home
+        self.wrapper = list(wrapper)  # a command the host runs under, such as unshare
+        self.env = dict(env or {})  # over the home's environment; None removes a variable
         self.settings = dict(settings)
         if page is not None and "resourcesFolder" not in self.settings:
             self.settings["resourcesFolder"] = os.path.join(PAGES, page)
@@ -106,9 +114,11 @@ class App:
             json.dump(self.settings, f)
         read_fd, write_fd = os.pipe()  # answers come back on the host's fd 3
         self.log = open(os.path.join(self.home.root, "app.log"), "ab")
+        env = self.home.env()
+        env.update(self.env)
         self.proc = subprocess.Popen(
-            [HOST, config], stdin=subprocess.PIPE, stdout=self.log, stderr=self.log,
-            env=self.home.env(), close_fds=False,
+            self.wrapper + [HOST, config], stdin=subprocess.PIPE, stdout=self.log, stderr=self.log,
+            env={k: v for k, v in env.items() if v is not None}, close_fds=False,
             preexec_fn=lambda: (os.dup2(write_fd, 3), os.set_inheritable(3, True)))
         os.close(write_fd)
         self._answers = read_fd
@@ -206,10 +216,26 @@ class App:
                                                capture_output=True, text=True).stdout.split(),
                         what=f"the window {title}")[0]
 
-    def click(self, x, y, title="QUORVEX"):
-        """A real click (XTest) at page coordinates of the main web view."""
+    def screen_origin(self):
+        """Where main-page coordinates start on the screen."""
         origin = self.state()["contentOrigin"]
-        subprocess.run(["xdotool", "mousemove", "--window", self.x_window(title), str(int(origin["x"] + x)),
+        if WAYLAND:
+            return origin["x"], origin["y"]
+        geometry = dict(line.split("=", 1) for line in subprocess.run(
+            ["xdotool", "getwindowgeometry", "--shell", self.x_window()], env=self.home.env(),
+            capture_output=True, text=True, check=True).stdout.split())
+        return int(geometry["X"]) + origin["x"], int(geometry["Y"]) + origin["y"]
+
+    def click(self, x, y):
+        """A real click at page coordinates of the main web view: XTest under
+        X11, the compositor's own seat under Wayland."""
+        if WAYLAND:
+            ox, oy = self.screen_origin()
+            with open(SEAT_FIFO, "w") as fifo:
+                fifo.write(f"click {ox + x} {oy + y}\n")
+            return
+        origin = self.state()["contentOrigin"]
+        subprocess.run(["xdotool", "mousemove", "--window", self.x_window(), str(int(origin["x"] + x)),
                         str(int(origin["y"] + y)), "click", "1"], env=self.home.env(), check=True)
 
     def choose(self, menu, item, title="QUORVEX"):
@@ -258,8 +284,14 @@ class App:
 
     def screenshot(self, name):
         os.makedirs(OUTPUT, exist_ok=True)
-        path = os.path.join(OUTPUT, name + ".png")
-        subprocess.run(["import", "-window", "root", path], check=True, env=self.home.env())
+        path = os.path.join(OUTPUT, name + (".wayland" if WAYLAND else "") + ".png")
+        if not WAYLAND:
+            subprocess.run(["import", "-window", "root", path], check=True, env=self.home.env())
+            return path
+        # The screenshooter names its file after the time, in its working folder.
+        with tempfile.TemporaryDirectory() as folder:
+            subprocess.run(["weston-screenshooter"], cwd=folder, check=True, timeout=20, env=self.home.env())
+            shutil.move(os.path.join(folder, os.listdir(folder)[0]), path)
         return path
 
     def stop(self):

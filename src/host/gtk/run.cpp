@@ -12,9 +12,11 @@
 #include "host/gtk/engine.h"
 #include "host/gtk/gobject_ptr.h"
 #include "host/gtk/http_client.h"
+#include "host/gtk/render_setup.h"
 #include "host/gtk/services.h"
 #include "host/gtk/settings_file.h"
 #include "host/gtk/signal.h"
+#include "host/gtk/spanish.h"
 
 namespace qv::gtk {
 namespace {
@@ -102,12 +104,10 @@ Options standardOptions() {
 }
 
 int run(Options options) {
+  speakSpanish();
   // WebKitGTK keeps native HLS off unless asked, before the first web view.
   g_setenv("WEBKIT_GST_ENABLE_HLS_SUPPORT", "1", TRUE);
-  // Without a render node (no GPU, a virtual X server) the DMA-BUF renderer
-  // paints nothing: use the shared-memory path there.
-  if (!g_file_test("/dev/dri", G_FILE_TEST_IS_DIR))
-    g_setenv("WEBKIT_DISABLE_DMABUF_RENDERER", "1", FALSE);
+  setUpRenderers();
   auto app = GObjectPtr<GtkApplication>::adopt(
       gtk_application_new(QV_APP_ID, G_APPLICATION_DEFAULT_FLAGS));
   // Outlives the session: a second signal while it winds down changes nothing.

@@ -2,6 +2,7 @@
 
 #include "host/gtk/pane_layer.h"
 #include "host/gtk/signal.h"
+#include "policy/load_error.h"
 
 namespace qv::gtk {
 namespace {
@@ -35,6 +36,31 @@ GObjectPtr<WebKitWebView> newView(Engine& engine, const WebViewConfig& config,
   return GObjectPtr<WebKitWebView>::ref(view);
 }
 
+// Failures of the network itself; a navigation the policy stopped, a
+// download or a cancelled load fail too, and show nothing.
+std::optional<LoadFailure> networkFailure(const GError* error) {
+  if (error->domain == G_RESOLVER_ERROR) return LoadFailure::HostNotFound;
+  if (error->domain == G_IO_ERROR) {
+    switch (error->code) {
+      case G_IO_ERROR_CONNECTION_REFUSED:
+        return LoadFailure::Refused;
+      case G_IO_ERROR_TIMED_OUT:
+        return LoadFailure::TimedOut;
+      case G_IO_ERROR_NETWORK_UNREACHABLE:
+      case G_IO_ERROR_HOST_UNREACHABLE:
+        return LoadFailure::Offline;
+      case G_IO_ERROR_CANCELLED:
+        return std::nullopt;
+      default:
+        return LoadFailure::Other;
+    }
+  }
+  if (error->domain == G_TLS_ERROR) return LoadFailure::Other;
+  if (error->domain == WEBKIT_NETWORK_ERROR && error->code == WEBKIT_NETWORK_ERROR_TRANSPORT)
+    return LoadFailure::Other;
+  return std::nullopt;
+}
+
 }  // namespace
 
 GtkWebView::GtkWebView(Engine& engine, const WebViewConfig& config) : config_(config) {
@@ -57,6 +83,17 @@ GtkWebView::GtkWebView(Engine& engine, const WebViewConfig& config) : config_(co
           g_source_remove(startPageTimer_);
           startPageTimer_ = 0;
         }
+      });
+  connect<gboolean(WebKitWebView*, WebKitLoadEvent, gchar*, GError*)>(
+      view_.get(), "load-failed",
+      [](WebKitWebView* view, WebKitLoadEvent, gchar* uri, GError* error) -> gboolean {
+        auto failure = networkFailure(error);
+        if (!failure) return FALSE;
+        // Why a pane or a site window stayed blank, in the engine's words.
+        g_log("quorvex", G_LOG_LEVEL_DEBUG, "carga fallida de %s: %s", uri, error->message);
+        webkit_web_view_load_alternate_html(view, loadErrorPage(*failure, uri).c_str(), uri,
+                                            nullptr);
+        return TRUE;
       });
   if (config.policy)
     governBy(*config.policy);
