@@ -22,24 +22,21 @@ const char* explanation(LoadFailure failure) {
   return "Se produjo un error de red al cargarla.";
 }
 
-std::string htmlText(const std::string& text) {
-  std::string out;
-  appendHtmlText(out, text);
-  return out;
-}
-
 }  // namespace
 
 std::string loadErrorPage(LoadFailure failure, const std::string& url) {
-  return std::string(
-             "<!doctype html><html lang=\"es\"><head><meta charset=\"utf-8\">"
-             "<title>No se pudo abrir la página</title><style>"
-             "body{margin:0;padding:48px;background:#0d1117;color:#e6edf3;font:15px sans-serif}"
-             "h1{font-size:20px;font-weight:600}p{color:#9da7b3;overflow-wrap:anywhere}"
-             "button{margin-top:16px;padding:6px 16px;font:inherit}</style></head><body>"
-             "<h1>No se pudo abrir la página</h1><p>") +
-         explanation(failure) + "</p><p>" + htmlText(url) +
-         "</p><button onclick=\"location.reload()\">Reintentar</button></body></html>";
+  std::string page =
+      "<!doctype html><html lang=\"es\"><head><meta charset=\"utf-8\">"
+      "<title>No se pudo abrir la página</title><style>"
+      "body{margin:0;padding:48px;background:#0d1117;color:#e6edf3;font:15px sans-serif}"
+      "h1{font-size:20px;font-weight:600}p{color:#9da7b3;overflow-wrap:anywhere}"
+      "button{margin-top:16px;padding:6px 16px;font:inherit}</style></head><body>"
+      "<h1>No se pudo abrir la página</h1><p>";
+  page += explanation(failure);
+  page += "</p><p>";
+  appendHtmlText(page, url);
+  page += "</p><button onclick=\"location.reload()\">Reintentar</button></body></html>";
+  return page;
 }
 
 }  // namespace qv

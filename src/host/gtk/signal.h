@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "host/gtk/callback.h"
+#include "host/gtk/gobject_ptr.h"
 
 namespace qv::gtk {
 
@@ -35,10 +36,10 @@ class Connection {
 
   void reset() {
     if (!instance_) return;
-    if (gpointer instance = g_weak_ref_get(instance_.get())) {
-      g_signal_handler_disconnect(instance, id_);
-      g_object_unref(instance);
-    }
+    // The weak reference hands back a strong one, ours to drop.
+    if (auto instance =
+            GObjectPtr<GObject>::adopt(static_cast<GObject*>(g_weak_ref_get(instance_.get()))))
+      g_signal_handler_disconnect(instance.get(), id_);
     g_weak_ref_clear(instance_.get());
     instance_.reset();
   }
