@@ -25,12 +25,12 @@ SEAT_FIFO = os.environ.get("QV_SEAT_FIFO")
 WAYLAND = bool(SEAT_FIFO)
 
 
-def wait_for(check, timeout=20.0, interval=0.05, what="condition"):
-    """Polls `check` until it returns something truthy; returns that value."""
+def wait_for(check, timeout=20.0, interval=0.05, what="condition", ok=bool):
+    """Polls `check` until `ok` holds for what it returns; returns that value."""
     end = time.monotonic() + timeout
     while True:
         value = check()
-        if value:
+        if ok(value):
             return value
         if time.monotonic() > end:
             raise AssertionError(f"timed out waiting for {what}")
@@ -190,11 +190,12 @@ class App:
                 return value
         raise AssertionError(f"timed out waiting for {expression} in {view}")
 
-    def post(self, message):
-        """Posts one bridge message from the main page, once it has loaded:
-        the page's channel exists only in the local page's own document."""
+    def post(self, *messages):
+        """Posts bridge messages in order from the main page, once it has
+        loaded: the page's channel exists only in the local page's own document."""
         self.wait_js("!!(window.__qvNativo && window.webkit)")
-        self.js("window.webkit.messageHandlers.qv.postMessage(%s); return true;" % json.dumps(message))
+        self.js("for (const m of %s) window.webkit.messageHandlers.qv.postMessage(m); return true;"
+                % json.dumps(messages))
 
     def pane(self, kind, slot):
         for p in self.state()["panes"]:
@@ -208,12 +209,14 @@ class App:
                 return w
         return None
 
+    def xdotool(self, *args, check=True):
+        return subprocess.run(["xdotool", *map(str, args)], env=self.home.env(), capture_output=True,
+                              text=True, check=check, timeout=20).stdout
+
     def x_window(self, title="QUORVEX"):
         """The X window id of the top-level whose whole title matches (a regex)."""
-        env = self.home.env()
         # The search fails now and then while another window comes or goes: ask again.
-        return wait_for(lambda: subprocess.run(["xdotool", "search", "--name", f"^{title}$"], env=env,
-                                               capture_output=True, text=True).stdout.split(),
+        return wait_for(lambda: self.xdotool("search", "--name", f"^{title}$", check=False).split(),
                         what=f"the window {title}")[0]
 
     def screen_origin(self):
@@ -221,10 +224,12 @@ class App:
         origin = self.state()["contentOrigin"]
         if WAYLAND:
             return origin["x"], origin["y"]
-        geometry = dict(line.split("=", 1) for line in subprocess.run(
-            ["xdotool", "getwindowgeometry", "--shell", self.x_window()], env=self.home.env(),
-            capture_output=True, text=True, check=True).stdout.split())
+        geometry = dict(line.split("=", 1) for line in
+                        self.xdotool("getwindowgeometry", "--shell", self.x_window()).split())
         return int(geometry["X"]) + origin["x"], int(geometry["Y"]) + origin["y"]
+
+    def click_in(self, window, x, y):
+        self.xdotool("mousemove", "--window", window, int(x), int(y), "click", 1)
 
     def click(self, x, y):
         """A real click at page coordinates of the main web view: XTest under
@@ -235,24 +240,18 @@ class App:
                 fifo.write(f"click {ox + x} {oy + y}\n")
             return
         origin = self.state()["contentOrigin"]
-        subprocess.run(["xdotool", "mousemove", "--window", self.x_window(), str(int(origin["x"] + x)),
-                        str(int(origin["y"] + y)), "click", "1"], env=self.home.env(), check=True)
+        self.click_in(self.x_window(), origin["x"] + x, origin["y"] + y)
 
     def choose(self, menu, item, title="QUORVEX"):
         """Real clicks on a menu of the window's menu bar, then on one of its items."""
         win = self.x_window(title)
-
-        def click_at(p):
-            subprocess.run(["xdotool", "mousemove", "--window", win, str(int(p["x"])), str(int(p["y"])),
-                            "click", "1"], env=self.home.env(), check=True)
-
-        click_at(self.window(title)["menuBar"][menu])
-        click_at(wait_for(lambda: self.window(title)["menuBar"].get(item), what=f"the menu item {item}"))
+        self.click_in(win, **self.window(title)["menuBar"][menu])
+        self.click_in(win, **wait_for(lambda: self.window(title)["menuBar"].get(item),
+                                      what=f"the menu item {item}"))
 
     def resize(self, width, height, title="QUORVEX"):
         """Resizes the window from outside, as a window manager does for the user."""
-        subprocess.run(["xdotool", "windowsize", self.x_window(title), str(width), str(height)],
-                       env=self.home.env(), check=True, timeout=20)
+        self.xdotool("windowsize", self.x_window(title), width, height)
 
     def click_element(self, element, view="main"):
         """A real click on the middle of an element (by id) of the main page or of a web pane."""
@@ -265,15 +264,14 @@ class App:
 
     def focus(self, title="QUORVEX"):
         """Gives the window the keyboard focus, as a window manager would on a click."""
-        subprocess.run(["xdotool", "windowfocus", "--sync", self.x_window(title)],
-                       env=self.home.env(), check=True, timeout=20)
+        self.xdotool("windowfocus", "--sync", self.x_window(title))
         wait_for(lambda: self.window(title)["active"], what=f"the window {title} to be active")
 
     def key(self, keys, title="QUORVEX"):
         """Real key presses (XTest) in that window, given the keyboard focus
         first: events sent to an unfocused window are not the user's."""
         self.focus(title)
-        subprocess.run(["xdotool", "key", keys], env=self.home.env(), check=True, timeout=20)
+        self.xdotool("key", keys)
 
     def end_with(self, signum, timeout=20):
         """Sends a signal to the application; returns its exit status."""

@@ -80,10 +80,6 @@ def video(slot, hls, rect, vol=0, ident=None):
             "x": x, "y": y, "w": w, "h": h}
 
 
-def as_bounds(rect):
-    return dict(zip("xywh", rect))
-
-
 class PanesOverThePage(unittest.TestCase):
     """Cases that share one start of the application; each begins with every
     pane hidden and every video pane unloaded."""
@@ -91,32 +87,25 @@ class PanesOverThePage(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.site = Site()
+        cls.addClassCleanup(cls.site.close)
         cls.home = Home()
+        cls.addClassCleanup(cls.home.remove)
         cls.app = App(cls.home, page="panes", videoBaseURL=cls.site.url("/")).start()
+        cls.addClassCleanup(cls.app.stop)
         cls.app.wait_js("document.readyState === 'complete' && !!window.clicks")
 
-    @classmethod
-    def tearDownClass(cls):
-        cls.app.stop()
-        cls.home.remove()
-        cls.site.close()
-
     def setUp(self):
-        self.post({"cmd": "videoOcultar"})
-        for pane in self.app.state()["panes"]:
-            if pane["kind"] == "web":
-                self.post({"cmd": "webOcultar", "slot": pane["slot"]})
+        self.post({"cmd": "videoOcultar"}, *({"cmd": "webOcultar", "slot": p["slot"]}
+                                             for p in self.app.state()["panes"] if p["kind"] == "web"))
         wait_for(lambda: not any(p["visible"] for p in self.app.state()["panes"]), what="every pane hidden")
 
     def post(self, *messages):
-        self.app.js("for (const m of %s) window.webkit.messageHandlers.qv.postMessage(m); return true;"
-                    % json.dumps(messages))
+        self.app.post(*messages)
 
     def placed(self, kind, slot, rect):
         """Waits for the pane to be shown at the rectangle; returns its state."""
-        want = as_bounds(rect)
-        return wait_for(lambda: (lambda p: p if p and p["visible"] and p["bounds"] == want else None)(
-            self.app.pane(kind, slot)), what=f"{kind} pane {slot} at {rect}")
+        return wait_for(lambda: self.app.pane(kind, slot), ok=lambda p: p and p["visible"] and p["bounds"] == dict(
+            zip("xywh", rect)), what=f"{kind} pane {slot} at {rect}")
 
     def loaded(self, view):
         self.app.wait_js("document.readyState === 'complete' && !!(window.clicks || document.getElementById('v'))",
@@ -324,11 +313,9 @@ def pixel(shot, offset, point):
 class RememberedChannel(unittest.TestCase):
     def setUp(self):
         self.site = Site()
+        self.addCleanup(self.site.close)
         self.home = Home()
-
-    def tearDown(self):
-        self.home.remove()
-        self.site.close()
+        self.addCleanup(self.home.remove)
 
     def open_pane(self, app, slot, route):
         app.post(web(slot, self.site.url(route), (20, 20, 400, 300)))

@@ -62,7 +62,9 @@ class Policies(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.home = Home()
+        cls.addClassCleanup(cls.home.remove)
         cls.propio = Server({"/propia": page("propia")}, host="127.0.0.2")
+        cls.addClassCleanup(cls.propio.close)
         cls.server = Server({
             "/panel": cls.panel,
             "/pagina/informe.pdf": plain(b"desde la pagina"),
@@ -73,6 +75,7 @@ class Policies(unittest.TestCase):
             "/destino": page("destino"),
             "/formulario": page("formulario"),
         })
+        cls.addClassCleanup(cls.server.close)
         base, tls = cls.server.base, f"https://127.0.0.1:{cls.server.port}"
         cls.links = {"fuera": tls + "/fuera", "descarga": base + "/pagina/informe.pdf",
                      "adjunto": base + "/adjunto", "ventana": f"https://127.0.0.2:{cls.propio.port}/ventana"}
@@ -81,17 +84,11 @@ class Policies(unittest.TestCase):
         cls.app = App(cls.home, page="policy", paneNewWindowHostFragment="127.0.0.2", mockCaptureDevices=True,
                       videoBaseURL=base + "/", kickPlayerBase=base + "/kick/",
                       youTubeApiScript=base + "/iframe_api").start()
+        cls.addClassCleanup(cls.app.stop)
         cls.app.call("userScript", source="window.destinos = %s;" % json.dumps(cls.links))
         cls.app.wait_js("document.readyState === 'complete'"
                         " && document.getElementById('fuera').href === %s" % json.dumps(cls.links["fuera"]))
         cls.main_uri = cls.app.state()["mainUri"]
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.app.stop()
-        for server in (cls.server, cls.propio):
-            server.close()
-        cls.home.remove()
 
     @classmethod
     def panel(cls, request):

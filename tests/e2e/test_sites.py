@@ -35,6 +35,8 @@ class SiteSessions(unittest.TestCase):
             cls.gate.wait(30)
             return slow_start(request)
 
+        cls.home = Home()
+        cls.addClassCleanup(cls.home.remove)
         cls.exness = Server({START: start,
                              "/api/datos": lambda r: (200, {"Content-Type": "text/plain"}, "datos ñ".encode()),
                              "/api/401": lambda r: (401, {}, b"no"),
@@ -42,20 +44,19 @@ class SiteSessions(unittest.TestCase):
         cls.tradeify = Server({"/": page("otra=xyz; Path=/"),
                                "/api/401": lambda r: (401, {}, b"no"),
                                "/api/403": lambda r: (403, {}, b"no")}, host="127.0.0.2")
+        for server in (cls.exness, cls.tradeify):
+            cls.addClassCleanup(server.close)
         cls.options = {"sitios": {"exness": {"url": cls.exness.base + START, "host": "127.0.0.1"},
                                   "tradeify": {"url": cls.tradeify.base + "/", "host": "127.0.0.2"}}}
-        cls.home = Home()
-        cls.app = App(cls.home, page="sites", **cls.options).start()
-        cls.app.wait_js("document.readyState === 'complete' && Array.isArray(window.replies)")
         cls.seq = 0
+        cls.start()
+        cls.addClassCleanup(lambda: cls.app.stop())
+        cls.addClassCleanup(cls.gate.set)
 
     @classmethod
-    def tearDownClass(cls):
-        cls.gate.set()
-        cls.app.stop()
-        cls.exness.close()
-        cls.tradeify.close()
-        cls.home.remove()
+    def start(cls):
+        cls.app = App(cls.home, page="sites", **cls.options).start()
+        cls.app.wait_js("document.readyState === 'complete' && Array.isArray(window.replies)")
 
     def fetch(self, url):
         """Posts a fetch from the main page; returns its reply [data, error]."""
@@ -66,8 +67,8 @@ class SiteSessions(unittest.TestCase):
         return reply[1:]
 
     def wait_loaded(self, key, base):
-        return wait_for(lambda: (lambda s: s if s and not s["loading"] and s["uri"].startswith(base) else None)(
-            self.app.state()["sites"].get(key)), what=f"the {key} start page")
+        return wait_for(lambda: self.app.state()["sites"].get(key),
+                        ok=lambda s: s and not s["loading"] and s["uri"].startswith(base), what=f"the {key} start page")
 
     def site_windows(self):
         return [w for w in self.app.state()["windows"] if w["title"] != "QUORVEX"]
@@ -127,8 +128,7 @@ class SiteSessions(unittest.TestCase):
     def test_5_after_a_restart_only_the_fixed_session_remains(self):
         exness_seen = len(self.exness.requests)
         self.app.stop()
-        type(self).app = App(self.home, page="sites", **self.options).start()
-        self.app.wait_js("document.readyState === 'complete' && Array.isArray(window.replies)")
+        self.start()
 
         self.assertEqual(self.fetch("qv-web://exness/api/datos"), ["", "cargando"])
         self.assertEqual(self.fetch("qv-web://tradeify/api/401"), ["", "cargando"])

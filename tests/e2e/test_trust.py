@@ -50,22 +50,19 @@ class Trust(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.home = Home()
+        cls.addClassCleanup(cls.home.remove)
         cls.release = threading.Event()
         slow = lambda request: (cls.release.wait(30), (200, {}, b"tarde"))[1]
         text = lambda request: (200, {"Content-Type": "text/plain"}, b"texto")
         cls.outside = Server({"/hostil": html(HOSTILE), "/hecho": html(""), "/respuesta": html("")})
         cls.server = Server({"/lenta": slow, "/enlaces": html(links_page()), "/informe.txt": text,
                              "/otro.txt": text})
+        for server in (cls.outside, cls.server):
+            cls.addClassCleanup(server.close)
         cls.app = App(cls.home, page="trust").start()
+        cls.addClassCleanup(cls.app.stop)
+        cls.addClassCleanup(cls.release.set)
         cls.app.wait_js("document.readyState === 'complete' && !!window.respuestas")
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.release.set()
-        cls.app.stop()
-        cls.server.close()
-        cls.outside.close()
-        cls.home.remove()
 
     def downloads(self):
         return sorted(os.listdir(self.home.downloads)) if os.path.isdir(self.home.downloads) else []

@@ -4,9 +4,8 @@ under X with a temporary HOME: what a launcher and a software centre read
 must be valid and agree on one id, and the page must come from the installed
 resources.
 
-Usage: python3 tests/package/test_package.py <build dir>
-Uses $DISPLAY if set, else starts its own Xvfb. Screenshots go to
-$QV_TEST_OUTPUT (default <build dir>/test-output)."""
+Usage: DISPLAY=:N python3 tests/package/test_package.py <build dir>
+Screenshots go to $QV_TEST_OUTPUT (default <build dir>/test-output)."""
 
 import glob
 import os
@@ -104,30 +103,6 @@ class PaintingHome(harness.Home):
         return dict(super().env(), WEBKIT_DISABLE_DMABUF_RENDERER="1")
 
 
-class Display:
-    """The X display the runs use: the caller's, or an Xvfb of our own."""
-
-    def __init__(self):
-        self.proc = None
-        if os.environ.get("DISPLAY"):
-            return
-        read_fd, write_fd = os.pipe()
-        self.proc = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1920x1200x24", "-nolisten", "tcp"],
-            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write_fd)
-        with os.fdopen(read_fd) as f:
-            number = f.readline().strip()
-        if not number:
-            raise RuntimeError("Xvfb did not start")
-        os.environ["DISPLAY"] = ":" + number
-
-    def close(self):
-        if self.proc:
-            self.proc.terminate()
-            self.proc.wait()
-
-
 class PackageTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -151,11 +126,9 @@ class PackageTest(unittest.TestCase):
         cls.metainfo = os.path.join(cls.share, "metainfo", cls.id + ".metainfo.xml")
         if run(*OFFLINE, "true").returncode:
             raise RuntimeError("unshare --net is refused: the application cannot be run cut off from the network")
-        cls.display = Display()
 
     @classmethod
     def tearDownClass(cls):
-        cls.display.close()
         shutil.rmtree(cls.tmp, ignore_errors=True)
 
     def field(self, name):

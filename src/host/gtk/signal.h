@@ -16,11 +16,14 @@ namespace qv::gtk {
 
 // A handler kept by its owner: it is disconnected when the connection goes,
 // unless the instance went first. The instance is held weakly, so a
-// connection never keeps it alive.
+// connection never keeps it alive. `remove` undoes other kinds of handler
+// by their id, such as a widget's tick callback.
 class Connection {
  public:
+  using Remove = void (*)(gpointer instance, gulong id);
   Connection() = default;
-  Connection(gpointer instance, gulong id) : instance_(std::make_unique<GWeakRef>()), id_(id) {
+  Connection(gpointer instance, gulong id, Remove remove = &g_signal_handler_disconnect)
+      : instance_(std::make_unique<GWeakRef>()), id_(id), remove_(remove) {
     g_weak_ref_init(instance_.get(), instance);
   }
   Connection(Connection&&) noexcept = default;
@@ -29,6 +32,7 @@ class Connection {
       reset();
       instance_ = std::move(other.instance_);
       id_ = std::exchange(other.id_, 0);
+      remove_ = other.remove_;
     }
     return *this;
   }
@@ -39,7 +43,7 @@ class Connection {
     // The weak reference hands back a strong one, ours to drop.
     if (auto instance =
             GObjectPtr<GObject>::adopt(static_cast<GObject*>(g_weak_ref_get(instance_.get()))))
-      g_signal_handler_disconnect(instance.get(), id_);
+      remove_(instance.get(), id_);
     g_weak_ref_clear(instance_.get());
     instance_.reset();
   }
@@ -47,6 +51,7 @@ class Connection {
  private:
   std::unique_ptr<GWeakRef> instance_;
   gulong id_ = 0;
+  Remove remove_ = nullptr;
 };
 
 // A handler that belongs to the instance itself (a dialog's answer, a

@@ -77,19 +77,25 @@ void AppWindow::restoreFrame(const WindowSpec& shape) {
 // GTK's default size also holds the header bar, the menu bar and the frame,
 // whose sizes are known only once laid out.
 void AppWindow::fitContentOnceLaidOut() {
-  gtk_widget_add_tick_callback(
+  auto fit = [this](GtkWidget* content, GdkFrameClock*) -> gboolean {
+    int width = gtk_widget_get_width(content), height = gtk_widget_get_height(content);
+    if (width <= 0 || height <= 0) return G_SOURCE_CONTINUE;
+    int dw = 0, dh = 0;
+    gtk_window_get_default_size(window_, &dw, &dh);
+    gtk_window_set_default_size(window_, dw + contentWidth_ - width, dh + contentHeight_ - height);
+    return G_SOURCE_REMOVE;
+  };
+  using Fit = decltype(fit);
+  // A tick that already ended itself is no longer in the widget's list:
+  // removing it again with the window does nothing.
+  fitTick_ = Connection(
       layer_->widget(),
-      +[](GtkWidget* content, GdkFrameClock*, gpointer self) -> gboolean {
-        auto* me = static_cast<AppWindow*>(self);
-        int width = gtk_widget_get_width(content), height = gtk_widget_get_height(content);
-        if (width <= 0 || height <= 0) return G_SOURCE_CONTINUE;
-        int dw = 0, dh = 0;
-        gtk_window_get_default_size(me->window_, &dw, &dh);
-        gtk_window_set_default_size(me->window_, dw + me->contentWidth_ - width,
-                                    dh + me->contentHeight_ - height);
-        return G_SOURCE_REMOVE;
-      },
-      this, nullptr);
+      gtk_widget_add_tick_callback(
+          layer_->widget(), &Trampoline<gboolean(GtkWidget*, GdkFrameClock*)>::repeated<Fit>,
+          new Fit(std::move(fit)), [](gpointer data) { destroy<Fit>(data); }),
+      [](gpointer widget, gulong id) {
+        gtk_widget_remove_tick_callback(GTK_WIDGET(widget), static_cast<guint>(id));
+      });
 }
 
 void AppWindow::saveFrame() {

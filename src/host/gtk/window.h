@@ -45,6 +45,7 @@ class AppWindow final : public Window {
   std::optional<std::string> autosaveName_;
   int contentWidth_ = 0, contentHeight_ = 0;  // asked for the content at first start
   SourceHandle pendingSave_;
+  Connection fitTick_;
   // Last: the handlers go before anything they use.
   Connections connections_;
 };

@@ -57,17 +57,13 @@ json bounds(GtkWidget* widget, GtkWidget* relativeTo) {
   return {{"x", r.origin.x}, {"y", r.origin.y}, {"w", r.size.width}, {"h", r.size.height}};
 }
 
-GtkWidget* findDescendant(GtkWidget* widget, GType type) {
-  if (G_TYPE_CHECK_INSTANCE_TYPE(widget, type)) return widget;
+// The widgets of that type in the tree under `widget`, in order.
+std::vector<GtkWidget*> descendants(GtkWidget* widget, GType type,
+                                    std::vector<GtkWidget*> out = {}) {
+  if (G_TYPE_CHECK_INSTANCE_TYPE(widget, type)) out.push_back(widget);
   for (GtkWidget* c = gtk_widget_get_first_child(widget); c; c = gtk_widget_get_next_sibling(c))
-    if (auto* found = findDescendant(c, type)) return found;
-  return nullptr;
-}
-
-void collectLabels(GtkWidget* widget, std::vector<GtkWidget*>& out) {
-  if (GTK_IS_LABEL(widget)) out.push_back(widget);
-  for (GtkWidget* c = gtk_widget_get_first_child(widget); c; c = gtk_widget_get_next_sibling(c))
-    collectLabels(c, out);
+    out = descendants(c, type, std::move(out));
+  return out;
 }
 
 // Where a widget's centre lies inside its window's X window, for real
@@ -90,16 +86,10 @@ json pointInWindow(GtkWidget* widget) {
 // each with the point to click it at.
 json menuBarItems(GtkWindow* window) {
   json items = json::object();
-  GtkWidget* bar = findDescendant(GTK_WIDGET(window), GTK_TYPE_POPOVER_MENU_BAR);
-  if (!bar) return items;
-  for (GtkWidget* item = gtk_widget_get_first_child(bar); item;
-       item = gtk_widget_get_next_sibling(item)) {
-    std::vector<GtkWidget*> labels;
-    collectLabels(item, labels);
-    for (auto* label : labels)
+  for (auto* bar : descendants(GTK_WIDGET(window), GTK_TYPE_POPOVER_MENU_BAR))
+    for (auto* label : descendants(bar, GTK_TYPE_LABEL))
       if (gtk_widget_get_mapped(label))
         items[str(gtk_label_get_text(GTK_LABEL(label)))] = pointInWindow(label);
-  }
   return items;
 }
 
@@ -107,13 +97,8 @@ void stateOp(gtk::Runtime& rt, const json&, Answer answer) {
   json windows = json::array();
   for (GList* l = gtk_application_get_windows(rt.app); l; l = l->next) {
     auto* w = GTK_WINDOW(l->data);
-    int dw = 0, dh = 0;
-    gtk_window_get_default_size(w, &dw, &dh);
     windows.push_back({{"title", str(gtk_window_get_title(w))},
                        {"visible", static_cast<bool>(gtk_widget_get_visible(GTK_WIDGET(w)))},
-                       {"width", gtk_widget_get_width(GTK_WIDGET(w))},
-                       {"height", gtk_widget_get_height(GTK_WIDGET(w))},
-                       {"maximized", static_cast<bool>(gtk_window_is_maximized(w))},
                        {"active", static_cast<bool>(gtk_window_is_active(w))},
                        {"menuBar", menuBarItems(w)}});
   }
@@ -173,24 +158,15 @@ GtkWindow* windowTitled(gtk::Runtime& rt, const std::string& title) {
   return nullptr;
 }
 
-void resizeOp(gtk::Runtime& rt, const json& req, Answer answer) {
+// Resizes the window titled so (as a program would), or closes it without a size.
+void windowOp(gtk::Runtime& rt, const json& req, Answer answer) {
   auto* w = windowTitled(rt, req.value("title", "QUORVEX"));
   if (!w) return answer({{"error", "no such window"}});
-  gtk_window_set_default_size(w, req.value("width", 0), req.value("height", 0));
+  if (req.contains("width"))
+    gtk_window_set_default_size(w, req.value("width", 0), req.value("height", 0));
+  else
+    gtk_window_close(w);
   answer({{"ok", true}});
-}
-
-void closeOp(gtk::Runtime& rt, const json& req, Answer answer) {
-  auto* w = windowTitled(rt, req.value("title", "QUORVEX"));
-  if (!w) return answer({{"error", "no such window"}});
-  gtk_window_close(w);
-  answer({{"ok", true}});
-}
-
-void collectButtons(GtkWidget* widget, std::vector<GtkWidget*>& out) {
-  if (GTK_IS_BUTTON(widget)) out.push_back(widget);
-  for (GtkWidget* c = gtk_widget_get_first_child(widget); c; c = gtk_widget_get_next_sibling(c))
-    collectButtons(c, out);
 }
 
 std::vector<GtkWindow*> openDialogs() {
@@ -217,10 +193,8 @@ void dialogsOp(gtk::Runtime&, const json&, Answer answer) {
       gtk::GCharPtr text(raw);
       d["type"] = "message";
       d["text"] = text ? text.get() : "";
-      std::vector<GtkWidget*> buttons;
-      collectButtons(GTK_WIDGET(w), buttons);
       d["buttons"] = json::array();
-      for (auto* b : buttons)
+      for (auto* b : descendants(GTK_WIDGET(w), GTK_TYPE_BUTTON))
         if (gtk_button_get_label(GTK_BUTTON(b)))
           d["buttons"].push_back(gtk_button_get_label(GTK_BUTTON(b)));
     } else {
@@ -259,9 +233,7 @@ void answerOp(gtk::Runtime&, const json& req, Answer answer) {
   if (dialogs.empty()) return answer({{"error", "no dialog"}});
   auto* w = dialogs.back();
   if (GTK_IS_MESSAGE_DIALOG(w)) {
-    std::vector<GtkWidget*> buttons;
-    collectButtons(GTK_WIDGET(w), buttons);
-    for (auto* b : buttons)
+    for (auto* b : descendants(GTK_WIDGET(w), GTK_TYPE_BUTTON))
       if (req.value("button", "") == str(gtk_button_get_label(GTK_BUTTON(b)))) {
         g_signal_emit_by_name(b, "clicked");
         return answer({{"ok", true}});
@@ -301,7 +273,7 @@ void quitOp(gtk::Runtime& rt, const json&, Answer answer) {
 const std::map<std::string, Op>& controlOps() {
   static const std::map<std::string, Op> ops = {
       {"eval", evalOp},           {"state", stateOp},   {"action", actionOp},
-      {"terminate", terminateOp}, {"resize", resizeOp}, {"close", closeOp},
+      {"terminate", terminateOp}, {"resize", windowOp}, {"close", windowOp},
       {"dialogs", dialogsOp},     {"answer", answerOp}, {"userScript", userScriptOp},
       {"quit", quitOp},
   };
