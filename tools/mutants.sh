@@ -33,7 +33,7 @@ src/bridge/network_request.cpp ~> shortAgent ? kUserAgentShort : kUserAgentSafar
 src/bridge/network_request.cpp ~> headers->is_object() && allStringValues(*headers) ~> headers->is_object() && (allStringValues(*headers) || true)
 src/bridge/network_request.cpp ~> response.status <= 299 ~> response.status < 299
 src/bridge/mt5_status.cpp ~> if (candidate.modified > newest->modified) ~> if (candidate.modified >= newest->modified)
-src/bridge/reply.cpp ~> t['"'] = t['\\'] = t[0xE2] = true; ~> t['\\'] = t[0xE2] = true;
+src/util/encode.cpp ~> t['"'] = t['\''] = kScript | kAttribute; ~> t['\''] = kScript | kAttribute;
 src/bridge/reply.cpp ~> location.protocol === 'file:' && location.pathname === ~> location.protocol === 'file:' || location.pathname ===
 src/bridge/site_reply.cpp ~> if (status == 401 || status == 403) ~> if (status == 401)
 src/bridge/site_fetch.cpp ~> if (view->isLoading() || !restsOnHost ~> if (!restsOnHost

@@ -121,16 +121,6 @@ class Policies(unittest.TestCase):
 
     # Navigation and new windows
 
-    def test_web_link_clicks_go_to_the_browser_and_the_page_stays(self):
-        for view, url in (("main", self.links["fuera"]), (self.open_panel("enlaces"), self.panel_links["fuera"])):
-            with self.subTest(view=view):
-                self.app.js("window.sinMover = true; return true;", view=view)
-                self.app.click_element("fuera", view)
-                self.wait_opened(url)
-                self.assertIs(self.app.js("return window.sinMover === true;", view=view), True)
-        self.assertEqual(self.app.state()["mainUri"], self.main_uri)
-        self.assertEqual(self.pane_uri("web:enlaces"), self.server.base + "/panel")
-
     def test_window_open_from_the_main_page_goes_to_the_browser_whatever_the_host(self):
         self.app.js("window.ventana = 'sin abrir'; return true;")
         self.app.click_element("ventana")

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <stdexcept>
+#include <vector>
 
 #include "host/gtk/gobject_ptr.h"
 #include "host/gtk/signal.h"
@@ -98,6 +99,20 @@ TEST(Signal, AnInstanceThatGoesFirstTakesItsHandlersAlong) {
   EXPECT_EQ(*counter, 1);
   EXPECT_EQ(counter.use_count(), 1);
   outlived.reset();  // nothing left to disconnect
+}
+
+TEST(Signal, OtherHandlersGoByTheirOwnRemoverOnceAndNotAfterTheirInstance) {
+  static std::vector<gulong> removed;
+  auto remove = [](gpointer, gulong id) { removed.push_back(id); };
+  auto object = GObjectPtr<GObject>::adopt(watched());
+  {
+    Connection kept(object.get(), 7, remove), moved;
+    moved = std::move(kept);  // the remover goes along with the handler
+  }
+  Connection outlived(object.get(), 8, remove);
+  object = {};
+  outlived.reset();
+  EXPECT_EQ(removed, std::vector<gulong>{7});
 }
 
 TEST(Signal, AThrowingCallableGivesGLibTheDefaultAnswer) {
