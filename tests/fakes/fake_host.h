@@ -98,18 +98,13 @@ class FakeApplication final : public Application {
     return w;
   }
   void activate() override { ++activations; }
-  void installMenu(const std::vector<Menu>& m, std::function<void(const std::string&)> r) override {
-    menus = m;
-    run = std::move(r);
-  }
+  void installMenu(const std::vector<Menu>&, std::function<void(const std::string&)>) override {}
   std::optional<std::string> resourcesFolder() override { return resources; }
   std::string downloadsFolder() override { return downloads; }
 
   std::vector<FakeWebView*> views;
   std::vector<FakeWindow*> windows;
   int activations = 0;
-  std::vector<Menu> menus;
-  std::function<void(const std::string&)> run;
   std::optional<std::string> resources = "/res";
   std::string downloads = "/tmp";
 };
