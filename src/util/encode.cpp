@@ -68,36 +68,35 @@ void appendReference(std::string& out, char c) {
   }
 }
 
-// Plain runs are copied whole; only the bytes the context escapes break them.
+// Plain runs are found by a tight scan and copied whole; only the bytes the
+// context escapes, or must read as UTF-8, break the scan.
 template <Context C>
 void encode(std::string& out, std::string_view text) {
-  size_t plainFrom = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
+  const size_t size = text.size();
+  size_t plainFrom = 0, i = 0;
+  for (;;) {
+    while (i < size && !(kEscapedIn[static_cast<unsigned char>(text[i])] & C)) ++i;
+    if (i == size) break;
     const auto c = static_cast<unsigned char>(text[i]);
-    if (!(kEscapedIn[c] & C)) continue;
     if (c < 0x80) {
       out.append(text, plainFrom, i - plainFrom);
       if constexpr (C == kScript)
         appendScriptEscape(out, c);
       else
         appendReference(out, text[i]);
-    } else {
-      const size_t n = utf8Length(text, i);
-      const bool terminator = C == kScript && n == 3 && c == 0xE2 && text[i + 1] == '\x80' &&
-                              (text[i + 2] == '\xA8' || text[i + 2] == '\xA9');
-      if (n && !terminator) {
-        i += n - 1;
-        continue;
-      }
-      out.append(text, plainFrom, i - plainFrom);
-      if (terminator) {
-        out += text[i + 2] == '\xA8' ? "\\u2028" : "\\u2029";
-        i += 2;
-      } else {
-        out += kReplacementUtf8;
-      }
+      plainFrom = ++i;
+      continue;
     }
-    plainFrom = i + 1;
+    const size_t n = utf8Length(text, i);
+    const bool terminator = C == kScript && n == 3 && c == 0xE2 && text[i + 1] == '\x80' &&
+                            (text[i + 2] == '\xA8' || text[i + 2] == '\xA9');
+    if (n && !terminator) {
+      i += n;
+      continue;
+    }
+    out.append(text, plainFrom, i - plainFrom);
+    out += terminator ? (text[i + 2] == '\xA8' ? "\\u2028" : "\\u2029") : kReplacementUtf8;
+    plainFrom = i += terminator ? 3 : 1;
   }
   out.append(text, plainFrom);
 }

@@ -148,27 +148,17 @@ class PanesOverThePage(unittest.TestCase):
         self.assertEqual(self.app.js("return window.marca;", view="web:mover"), 1)
         self.assertEqual((self.site.hits("/pane/mover"), self.site.hits("/pane/otra")), (1, 0))
 
-    def test_hls_pane_plays_from_the_video_origin_and_videoVol_unmutes_it(self):
-        rect = (700, 80, 320, 240)
-        self.post(video("hls", self.site.stream("hls"), rect))
-        self.placed("video", "hls", rect)
-        self.playing("hls")
-        sound = "const v = document.getElementById('v'); return [v.muted, v.volume, location.origin];"
-        self.assertEqual(self.app.js(sound, view="video:hls"), [True, 0, self.site.server.base])
-        self.post({"cmd": "videoVol", "slot": "hls", "v": 50})
-        self.app.wait_js("!document.getElementById('v').muted", view="video:hls")
-        self.assertEqual(self.app.js(sound, view="video:hls")[:2], [False, 0.5])
-        # Unmuted, with no sound card on the machine, it still plays.
-        self.playing("hls")
-
-    def test_a_kept_video_plays_on_while_hidden_when_audible_and_once_shown_again_when_muted(self):
+    def test_hls_panes_play_at_their_volume_and_on_while_hidden_only_when_audible(self):
         rects = {"sonoro": (40, 300, 240, 180), "mudo": (300, 300, 240, 180)}
         placements = [video(s, self.site.stream("sigue-" + s), r, vol=30 if s == "sonoro" else 0)
                       for s, r in rects.items()]
         self.post(*placements)
+        sound = "const v = document.getElementById('v'); return [v.muted, v.volume, location.origin];"
         for slot, rect in rects.items():
             self.placed("video", slot, rect)
             self.playing(slot)
+        self.assertEqual([self.app.js(sound, view=f"video:{s}") for s in rects],
+                         [[False, 0.3, self.site.server.base], [True, 0, self.site.server.base]])
         self.post({"cmd": "videoOcultar", "quedan": ["ninguno"]})
         wait_for(lambda: not any(self.app.pane("video", s)["visible"] for s in rects), what="both hidden")
         self.playing("sonoro")
@@ -177,6 +167,11 @@ class PanesOverThePage(unittest.TestCase):
         self.placed("video", "mudo", rects["mudo"])
         self.playing("mudo")
         self.assertEqual(self.site.hits("/hls/stream.m3u8?sigue-mudo"), 1)
+        self.post({"cmd": "videoVol", "slot": "mudo", "v": 50})
+        self.app.wait_js("!document.getElementById('v').muted", view="video:mudo")
+        self.assertEqual(self.app.js(sound, view="video:mudo")[:2], [False, 0.5])
+        # Unmuted, with no sound card on the machine, it still plays.
+        self.playing("mudo")
 
     def test_videoOcultar_hides_and_unloads_what_it_does_not_keep(self):
         rects = {"a": (40, 500, 200, 150), "b": (260, 500, 200, 150), "c": (480, 500, 200, 150)}
