@@ -153,12 +153,12 @@ class PanesOverThePage(unittest.TestCase):
         placements = [video(s, self.site.stream("sigue-" + s), r, vol=30 if s == "sonoro" else 0)
                       for s, r in rects.items()]
         self.post(*placements)
-        sound = "const v = document.getElementById('v'); return [v.muted, v.volume, location.origin];"
+        sound = "const v = document.getElementById('v'); return [v.muted, Math.round(v.volume * 100), location.origin];"
         for slot, rect in rects.items():
             self.placed("video", slot, rect)
             self.playing(slot)
         self.assertEqual([self.app.js(sound, view=f"video:{s}") for s in rects],
-                         [[False, 0.3, self.site.server.base], [True, 0, self.site.server.base]])
+                         [[False, 30, self.site.server.base], [True, 0, self.site.server.base]])
         self.post({"cmd": "videoOcultar", "quedan": ["ninguno"]})
         wait_for(lambda: not any(self.app.pane("video", s)["visible"] for s in rects), what="both hidden")
         self.playing("sonoro")
@@ -169,7 +169,7 @@ class PanesOverThePage(unittest.TestCase):
         self.assertEqual(self.site.hits("/hls/stream.m3u8?sigue-mudo"), 1)
         self.post({"cmd": "videoVol", "slot": "mudo", "v": 50})
         self.app.wait_js("!document.getElementById('v').muted", view="video:mudo")
-        self.assertEqual(self.app.js(sound, view="video:mudo")[:2], [False, 0.5])
+        self.assertEqual(self.app.js(sound, view="video:mudo")[:2], [False, 50])
         # Unmuted, with no sound card on the machine, it still plays.
         self.playing("mudo")
 
