@@ -24,6 +24,7 @@ void Delegate::applicationDidFinishLaunching() {
                                               .autosaveName = "QuorvexMain"},
                                              *webView);
   if (!paginaLocal.empty()) webView->loadFile(paginaLocal);
+  origenesDeAvisos();
   window->present();
   platform.application.activate();
   menu();

@@ -108,6 +108,10 @@ class FakeApplication final : public Application {
     return w;
   }
   void activate() override { ++activations; }
+  void setNotificationOrigins(const std::vector<std::string>& a,
+                              const std::vector<std::string>& r) override {
+    notificationOrigins = {a, r};
+  }
   void installMenu(const std::vector<Menu>& m, std::function<void()> r) override {
     menus = m;
     recargar = std::move(r);
@@ -118,6 +122,7 @@ class FakeApplication final : public Application {
   std::vector<FakeWebView*> views;
   std::vector<FakeWindow*> windows;
   int activations = 0;
+  std::pair<std::vector<std::string>, std::vector<std::string>> notificationOrigins;
   std::vector<Menu> menus;
   std::function<void()> recargar;
   std::optional<std::string> resources = "/res";

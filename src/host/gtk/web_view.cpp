@@ -59,7 +59,7 @@ GtkWebView::GtkWebView(Engine& engine, const WebViewConfig& config) : config_(co
         }
       });
   if (config.policy)
-    governBy(*config.policy);
+    governBy(*config.policy, engine.notifications());
   else
     answerWithEngineDefaults();
 }
