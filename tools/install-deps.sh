@@ -13,6 +13,8 @@ packages=(
   gstreamer1.0-libav gstreamer1.0-gl
   # tests: X server, real clicks, screenshots, HLS stream, page tests, packaging checks
   xvfb xauth xdotool x11-utils imagemagick ffmpeg nodejs python3 curl
+  # tests: a private session bus and the notification service standing in for the desktop's
+  dbus-daemon python3-gi
   desktop-file-utils appstream dpkg-dev file librsvg2-bin
 )
 

@@ -279,6 +279,59 @@ class App:
         self.log.close()
 
 
+class DesktopBus:
+    """A private session bus for one test class, with the notification
+    recorder (notification_recorder.py) owning org.freedesktop.Notifications
+    on it. The bus starts no service of its own: nothing else appears on it.
+    Give `address` to the application's environment; `stop` ends both."""
+
+    CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig><type>session</type><listen>unix:path={socket}</listen><auth>EXTERNAL</auth>
+<policy context="default"><allow send_destination="*"/><allow own="*"/></policy></busconfig>"""
+
+    def __init__(self, folder):
+        config = os.path.join(folder, "bus.conf")
+        with open(config, "w") as f:
+            f.write(self.CONFIG.format(socket=os.path.join(folder, "bus")))
+        self.bus = subprocess.Popen(["dbus-daemon", "--nofork", "--print-address=1", f"--config-file={config}"],
+                                    stdout=subprocess.PIPE, text=True)
+        self.address = self.bus.stdout.readline().strip()
+        # Debian's python3 has the GObject bindings, whichever python runs the tests.
+        self.recorder = subprocess.Popen(
+            ["/usr/bin/python3", os.path.join(ROOT, "tests", "e2e", "notification_recorder.py"), self.address],
+            stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+        self._calls = []
+        self._lock = threading.Lock()
+        threading.Thread(target=self._read, daemon=True).start()
+        wait_for(lambda: any(c.get("ready") for c in self.calls()), what="the notification recorder")
+
+    def _read(self):
+        for line in self.recorder.stdout:
+            with self._lock:
+                self._calls.append(json.loads(line))
+
+    def calls(self):
+        with self._lock:
+            return list(self._calls)
+
+    def notifications(self):
+        return [c for c in self.calls() if c.get("method") == "Notify"]
+
+    def click(self, notification_id):
+        self.recorder.stdin.write(f"click {notification_id}\n")
+        self.recorder.stdin.flush()
+
+    def stop(self):
+        for proc in (self.recorder, self.bus):
+            proc.terminate()
+            try:
+                proc.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                proc.kill()
+                proc.wait()
+
+
 class Server:
     """An HTTP server on 127.0.0.1. `routes` maps a path (without query) to a
     function of the request returning (status, headers, body bytes), or None

@@ -136,9 +136,9 @@ TEST_F(WebPanesTest, ChatNotifiesOnlyOnceAllowedAndEachOneReachesThePage) {
   EXPECT_FALSE(rig.delegate->grantsNotifications(chat));
 
   const auto choice = [](const char* v) {
-    return Rig::toPage(std::string("window.__qvAvisosChat && window.__qvAvisosChat(") + v + ")");
+    return fake::Rig::toPage(std::string("window.__qvAvisosChat && window.__qvAvisosChat(") + v + ")");
   };
-  const std::string counted = Rig::toPage("window.__qvAvisoChat && window.__qvAvisoChat()");
+  const std::string counted = fake::Rig::toPage("window.__qvAvisoChat && window.__qvAvisoChat()");
   struct Step {
     const char* message;
     bool granted;
