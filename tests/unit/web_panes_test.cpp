@@ -136,7 +136,8 @@ TEST_F(WebPanesTest, ChatNotifiesOnlyOnceAllowedAndEachOneReachesThePage) {
   EXPECT_FALSE(rig.delegate->grantsNotifications(chat));
 
   const auto choice = [](const char* v) {
-    return fake::Rig::toPage(std::string("window.__qvAvisosChat && window.__qvAvisosChat(") + v + ")");
+    return fake::Rig::toPage(std::string("window.__qvAvisosChat && window.__qvAvisosChat(") + v +
+                             ")");
   };
   const std::string counted = fake::Rig::toPage("window.__qvAvisoChat && window.__qvAvisoChat()");
   struct Step {
