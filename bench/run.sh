@@ -25,6 +25,10 @@ export QV_BUILD="$build" DISPLAY="$display"
 python3 "$root/bench/roundtrip.py"
 echo
 python3 "$root/bench/throughput.py"
+echo
+python3 "$root/bench/idle.py"
+echo
+python3 "$root/bench/start.py"
 if [ -x "$build/bin/core_bench" ]; then
   echo
   "$build/bin/core_bench"

@@ -11,8 +11,9 @@ packages=(
   # video panes and HLS
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
   gstreamer1.0-libav gstreamer1.0-gl
-  # tests: X server, real clicks, screenshots, HLS stream, page tests, packaging checks
-  xvfb xauth xdotool x11-utils imagemagick ffmpeg nodejs python3 curl
+  # tests: X server and window manager, Wayland compositor and its seat module, real clicks,
+  # screenshots, HLS stream, page tests, packaging checks
+  xvfb xauth openbox weston libweston-10-dev xdotool x11-utils imagemagick ffmpeg nodejs python3 curl
   # tests: a private session bus and the notification service standing in for the desktop's
   dbus-daemon python3-gi
   desktop-file-utils appstream dpkg-dev file librsvg2-bin

@@ -9,8 +9,6 @@ void Delegate::applicationDidFinishLaunching() {
   WebViewConfig c;
   c.transparent = true;
   c.allowFileAccessFromFileUrls = true;
-  c.width = 1280;
-  c.height = 860;
   c.policy = this;
   c.bridge = this;
   if (auto resources = platform.application.resourcesFolder())

@@ -5,7 +5,10 @@ namespace qv {
 void Delegate::menu() {
   using A = MenuAction;
   std::vector<Menu> bar = {
-      {"QUORVEX", {{"Recargar", A::Recargar, 'r'}, {}, {"Salir de QUORVEX", A::Salir, 'q'}}},
+      {"QUORVEX",
+       {{.title = "Recargar", .key = 'r', .command = "recargar"},
+        {},
+        {"Salir de QUORVEX", A::Salir, 'q'}}},
       {"Edición",
        {{"Deshacer", A::Deshacer, 'z'},
         {"Cortar", A::Cortar, 'x'},
@@ -14,7 +17,9 @@ void Delegate::menu() {
         {"Seleccionar todo", A::SeleccionarTodo, 'a'}}},
       {"Ventana", {{"Minimizar", A::Minimizar, 'm'}, {"Cerrar", A::Cerrar, 'w'}}},
   };
-  platform.application.installMenu(bar, [this] { recargar(); });
+  platform.application.installMenu(bar, [this](const std::string& command) {
+    if (command == "recargar") recargar();
+  });
 }
 
 void Delegate::recargar() {

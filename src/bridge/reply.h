@@ -7,13 +7,6 @@
 
 namespace qv {
 
-// Appends `text` as a double-quoted JavaScript string literal. Letters,
-// digits, ordinary punctuation and any non-ASCII text pass unchanged; the
-// backslash, the double quote, control characters and the two JavaScript
-// line terminators U+2028 and U+2029 are escaped, so that no value can end
-// the literal or break the script.
-void appendJsString(std::string& out, std::string_view text);
-
 // The error text of a fetch that failed inside the application itself.
 inline constexpr char kErrorInterno[] = "error interno";
 

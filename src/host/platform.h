@@ -27,9 +27,8 @@ struct WebViewConfig {
   bool mediaWithoutGesture = false;
   bool safariUserAgent = false;  // the engine's user agent ends in Safari's version
   bool transparent = false;
-  double cornerRadius = 0;
+  bool roundedCorners = false;
   bool allowFileAccessFromFileUrls = false;
-  int width = 0, height = 0;               // size when the view lives outside the pane layer
   WebViewPolicy* policy = nullptr;         // null: the engine's defaults apply
   ScriptMessageHandler* bridge = nullptr;  // "qv" handler and the native marker
   // The one document whose main frame may post to the bridge (absolute path).
@@ -52,8 +51,9 @@ class Window {
   virtual void addPane(WebView& pane) = 0;
 };
 
+// The platform's own commands: quitting, editing whatever has the keyboard
+// focus, and acting on the window the command was used in.
 enum class MenuAction {
-  Recargar,
   Salir,
   Deshacer,
   Cortar,
@@ -68,6 +68,9 @@ struct MenuItem {
   std::string title;  // empty for a separator
   std::optional<MenuAction> action;
   char key = 0;  // lower-case letter used with the platform's command modifier
+  // Without an action the item is the application's own: the platform hands
+  // this name to the menu's callback.
+  std::string command;
 };
 
 struct Menu {
@@ -86,8 +89,9 @@ class Application {
   // allowed or refused without asking, in every content process started after.
   virtual void setNotificationOrigins(const std::vector<std::string>& allowed,
                                       const std::vector<std::string>& refused) = 0;
-  // Every action but Recargar is the platform's; Recargar calls `recargar`.
-  virtual void installMenu(const std::vector<Menu>& menus, std::function<void()> recargar) = 0;
+  // The platform runs its own actions; every other item calls `run` with its command.
+  virtual void installMenu(const std::vector<Menu>& menus,
+                           std::function<void(const std::string& command)> run) = 0;
   virtual std::optional<std::string> resourcesFolder() = 0;
   virtual std::string downloadsFolder() = 0;
 };

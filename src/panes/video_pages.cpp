@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "util/encode.h"
+
 namespace qv {
 namespace {
 
@@ -46,74 +48,14 @@ constexpr std::string_view kY4 =
     "rearma(){try{pl.destroy();}catch(e){}document.body.innerHTML='<div id=\"p\"></div><div "
     "id=\"escudo\"></div>';onYouTubeIframeAPIReady();}\n</script></body></html>";
 
-// Values come from the page, so each is escaped for where it lands.
-//
-// Inside a double-quoted attribute: the five HTML-special characters become
-// character references. The browser decodes them back, so the attribute's
-// value is exactly the text given ("&" in a query string included).
-//
-// Inside a single-quoted string in a script element: backslash and both
-// quotes get a backslash; "<" becomes \x3C so that no "</script" or "<!--"
-// can reach the HTML parser; line breaks, other control characters and
-// U+2028/U+2029 become escapes so the literal cannot be cut short.
-//
-// Letters, digits and -_.:/?=% pass through unchanged in both contexts.
-std::string forAttribute(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&#39;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
-}
-
-std::string forScriptString(std::string_view text) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    const auto rest = text.substr(i);
-    if (rest.starts_with("\xE2\x80\xA8") || rest.starts_with("\xE2\x80\xA9")) {
-      out += rest[2] == '\xA8' ? "\\u2028" : "\\u2029";
-      i += 2;
-    } else if (c == '\\' || c == '\'' || c == '"') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20 || c == '<') {
-      out += "\\x";
-      out += kHex[c >> 4];
-      out += kHex[c & 0xF];
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out;
-}
-
 }  // namespace
+
+// Values come from the page, so each is escaped for where it lands: a
+// double-quoted attribute or a single-quoted string in a script element.
 
 std::string hlsPage(const std::string& hls, std::int64_t vol) {
   std::string page(kH1);
-  page += forAttribute(hls);
+  appendHtmlAttribute(page, hls);
   page += kH2;
   page += std::to_string(vol);
   page += kH3;
@@ -123,11 +65,11 @@ std::string hlsPage(const std::string& hls, std::int64_t vol) {
 std::string kickPage(const std::string& playerBase, const std::string& channel, std::int64_t vol) {
   const std::string player = playerBase + channel;
   std::string page(kK1);
-  page += forAttribute(player);
+  appendHtmlAttribute(page, player);
   page += kK2;
   page += vol == 0 ? "true" : "false";
   page += kK3;
-  page += forScriptString(player);
+  appendJsEscaped(page, player);
   page += kK4;
   return page;
 }
@@ -135,11 +77,11 @@ std::string kickPage(const std::string& playerBase, const std::string& channel, 
 std::string youTubePage(const std::string& apiScript, const std::string& videoId,
                         std::int64_t vol) {
   std::string page(kY1);
-  page += forAttribute(apiScript);
+  appendHtmlAttribute(page, apiScript);
   page += kY2;
   page += std::to_string(vol);
   page += kY3;
-  page += forScriptString(videoId);
+  appendJsEscaped(page, videoId);
   page += kY4;
   return page;
 }

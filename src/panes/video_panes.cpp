@@ -15,7 +15,7 @@ void Delegate::colocaVideo(const std::string& slot, const std::string& id, const
     auto pane = platform.application.createWebView({.mediaWithoutGesture = true,
                                                     .safariUserAgent = true,
                                                     .transparent = true,
-                                                    .cornerRadius = 10});
+                                                    .roundedCorners = true});
     window->addPane(*pane);
     it = vids.emplace(slot, std::move(pane)).first;
   }

@@ -18,8 +18,7 @@ WebView* Delegate::sitioWeb(const std::string& key) {
   auto record = sitios.find(key);
   if (record == sitios.end() || !parseUrl(record->second.url)) return nullptr;
 
-  auto view = platform.application.createWebView(
-      {.safariUserAgent = true, .width = kSiteWidth, .height = kSiteHeight});
+  auto view = platform.application.createWebView({.safariUserAgent = true});
   view->loadRequest(record->second.url);
   return (sWeb[key] = std::move(view)).get();
 }

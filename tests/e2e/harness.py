@@ -1,6 +1,7 @@
-"""Drives the real application (tests/e2e/host) under the X display the test
-command started, in a temporary HOME with its own XDG folders, a default
-browser that records what it is handed, and HTTP servers on 127.0.0.1."""
+"""Drives the real application (tests/e2e/host) under the X display or the
+Wayland compositor the test command started, in a temporary HOME with its own
+XDG folders, a default browser that records what it is handed, and HTTP
+servers on 127.0.0.1."""
 
 import copy
 import json
@@ -18,6 +19,10 @@ BUILD = os.environ.get("QV_BUILD", os.path.join(ROOT, "build"))
 HOST = os.path.join(BUILD, "bin", "qv_e2e_host")
 PAGES = os.path.join(ROOT, "tests", "e2e", "pages")
 OUTPUT = os.environ.get("QV_TEST_OUTPUT", os.path.join(BUILD, "test-output"))
+# Under Wayland the test command's compositor shows each window at the
+# output's corner and takes clicks through the FIFO of its seat module.
+SEAT_FIFO = os.environ.get("QV_SEAT_FIFO")
+WAYLAND = bool(SEAT_FIFO)
 
 
 def wait_for(check, timeout=20.0, interval=0.05, what="condition"):
@@ -78,7 +83,8 @@ class Home:
         env = dict(os.environ)
         env.update(HOME=self.home, XDG_CONFIG_HOME=self.config, XDG_DATA_HOME=self.data,
                    XDG_CACHE_HOME=self.cache, XDG_DATA_DIRS="/usr/local/share:/usr/share",
-                   GTK_A11Y="none", NO_AT_BRIDGE="1", GSETTINGS_BACKEND="memory")
+                   GTK_A11Y="none", NO_AT_BRIDGE="1", GSETTINGS_BACKEND="memory",
+                   GDK_BACKEND="wayland" if WAYLAND else "x11")
         # No session bus: nothing may be started on one and outlive the run.
         env["DBUS_SESSION_BUS_ADDRESS"] = "disabled:"
         return env
@@ -91,8 +97,10 @@ class App:
     """One run of the application. `settings` go to the host as its options:
     resourcesFolder, sitios, chatAppURL, videoBaseURL, networkTimeoutSeconds..."""
 
-    def __init__(self, home, page="shell", **settings):
+    def __init__(self, home, page="shell", wrapper=(), env=None, **settings):
         self.home = home
+        self.wrapper = list(wrapper)  # a command the host runs under, such as unshare
+        self.env = dict(env or {})  # over the home's environment; None removes a variable
         self.settings = dict(settings)
         if page is not None and "resourcesFolder" not in self.settings:
             self.settings["resourcesFolder"] = os.path.join(PAGES, page)
@@ -106,9 +114,11 @@ class App:
             json.dump(self.settings, f)
         read_fd, write_fd = os.pipe()  # answers come back on the host's fd 3
         self.log = open(os.path.join(self.home.root, "app.log"), "ab")
+        env = self.home.env()
+        env.update(self.env)
         self.proc = subprocess.Popen(
-            [HOST, config], stdin=subprocess.PIPE, stdout=self.log, stderr=self.log,
-            env=self.home.env(), close_fds=False,
+            self.wrapper + [HOST, config], stdin=subprocess.PIPE, stdout=self.log, stderr=self.log,
+            env={k: v for k, v in env.items() if v is not None}, close_fds=False,
             preexec_fn=lambda: (os.dup2(write_fd, 3), os.set_inheritable(3, True)))
         os.close(write_fd)
         self._answers = read_fd
@@ -206,10 +216,26 @@ class App:
                                                capture_output=True, text=True).stdout.split(),
                         what=f"the window {title}")[0]
 
-    def click(self, x, y, title="QUORVEX"):
-        """A real click (XTest) at page coordinates of the main web view."""
+    def screen_origin(self):
+        """Where main-page coordinates start on the screen."""
         origin = self.state()["contentOrigin"]
-        subprocess.run(["xdotool", "mousemove", "--window", self.x_window(title), str(int(origin["x"] + x)),
+        if WAYLAND:
+            return origin["x"], origin["y"]
+        geometry = dict(line.split("=", 1) for line in subprocess.run(
+            ["xdotool", "getwindowgeometry", "--shell", self.x_window()], env=self.home.env(),
+            capture_output=True, text=True, check=True).stdout.split())
+        return int(geometry["X"]) + origin["x"], int(geometry["Y"]) + origin["y"]
+
+    def click(self, x, y):
+        """A real click at page coordinates of the main web view: XTest under
+        X11, the compositor's own seat under Wayland."""
+        if WAYLAND:
+            ox, oy = self.screen_origin()
+            with open(SEAT_FIFO, "w") as fifo:
+                fifo.write(f"click {ox + x} {oy + y}\n")
+            return
+        origin = self.state()["contentOrigin"]
+        subprocess.run(["xdotool", "mousemove", "--window", self.x_window(), str(int(origin["x"] + x)),
                         str(int(origin["y"] + y)), "click", "1"], env=self.home.env(), check=True)
 
     def choose(self, menu, item, title="QUORVEX"):
@@ -258,8 +284,14 @@ class App:
 
     def screenshot(self, name):
         os.makedirs(OUTPUT, exist_ok=True)
-        path = os.path.join(OUTPUT, name + ".png")
-        subprocess.run(["import", "-window", "root", path], check=True, env=self.home.env())
+        path = os.path.join(OUTPUT, name + (".wayland" if WAYLAND else "") + ".png")
+        if not WAYLAND:
+            subprocess.run(["import", "-window", "root", path], check=True, env=self.home.env())
+            return path
+        # The screenshooter names its file after the time, in its working folder.
+        with tempfile.TemporaryDirectory() as folder:
+            subprocess.run(["weston-screenshooter"], cwd=folder, check=True, timeout=20, env=self.home.env())
+            shutil.move(os.path.join(folder, os.listdir(folder)[0]), path)
         return path
 
     def stop(self):
@@ -282,48 +314,77 @@ class App:
 class DesktopBus:
     """A private session bus for one test class, with the notification
     recorder (notification_recorder.py) owning org.freedesktop.Notifications
-    on it. The bus starts no service of its own: nothing else appears on it.
-    Give `address` to the application's environment; `stop` ends both."""
+    on it. The bus has no service folders, so nothing else is ever started on
+    it. Give `address` to the application's environment; `stop` ends both."""
 
     CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
  "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
 <busconfig><type>session</type><listen>unix:path={socket}</listen><auth>EXTERNAL</auth>
-<policy context="default"><allow send_destination="*"/><allow own="*"/></policy></busconfig>"""
+<policy context="default"><allow send_destination="*"/><allow receive_sender="*"/><allow own="*"/></policy>
+</busconfig>"""
 
-    def __init__(self, folder):
+    def __init__(self, folder, timeout=20.0):
         config = os.path.join(folder, "bus.conf")
         with open(config, "w") as f:
             f.write(self.CONFIG.format(socket=os.path.join(folder, "bus")))
+        self._lines = []
+        self._seen = threading.Condition()
+        self.recorder = None
         self.bus = subprocess.Popen(["dbus-daemon", "--nofork", "--print-address=1", f"--config-file={config}"],
-                                    stdout=subprocess.PIPE, text=True)
-        self.address = self.bus.stdout.readline().strip()
-        # Debian's python3 has the GObject bindings, whichever python runs the tests.
-        self.recorder = subprocess.Popen(
-            ["/usr/bin/python3", os.path.join(ROOT, "tests", "e2e", "notification_recorder.py"), self.address],
-            stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
-        self._calls = []
-        self._lock = threading.Lock()
-        threading.Thread(target=self._read, daemon=True).start()
-        wait_for(lambda: any(c.get("ready") for c in self.calls()), what="the notification recorder")
+                                    stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        try:
+            ready, _, _ = select.select([self.bus.stdout], [], [], timeout)
+            self.address = self.bus.stdout.readline().decode().strip() if ready else ""
+            if not self.address:
+                raise AssertionError("the test's session bus gave no address")
+            # Debian's python3 has the GObject bindings, whichever python runs the tests.
+            self.recorder = subprocess.Popen(
+                ["/usr/bin/python3", os.path.join(ROOT, "tests", "e2e", "notification_recorder.py"), self.address],
+                stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+            threading.Thread(target=self._read, daemon=True).start()
+            self.wait(lambda calls: any(c.get("ready") for c in calls), "the notification recorder", timeout)
+        except BaseException:
+            self.stop()
+            raise
 
     def _read(self):
         for line in self.recorder.stdout:
-            with self._lock:
-                self._calls.append(json.loads(line))
+            with self._seen:
+                self._lines.append(json.loads(line))
+                self._seen.notify_all()
+        with self._seen:
+            self._lines.append({"ended": True})
+            self._seen.notify_all()
 
-    def calls(self):
-        with self._lock:
-            return list(self._calls)
+    def wait(self, check, what, timeout=20.0):
+        """Waits for `check(calls)` to be truthy as the recorder's lines come
+        in, and returns it; raises if the recorder ends or time runs out."""
+        with self._seen:
+            value = None
 
-    def notifications(self):
-        return [c for c in self.calls() if c.get("method") == "Notify"]
+            def done():
+                nonlocal value
+                value = check(list(self._lines))
+                return value or any(c.get("ended") for c in self._lines)
+
+            if not self._seen.wait_for(done, timeout) or not value:
+                raise AssertionError(f"timed out waiting for {what}")
+            return value
+
+    def notification(self, summary):
+        """The first notification shown with this title."""
+        return self.wait(lambda calls: next((c for c in calls if c.get("method") == "Notify"
+                                             and c["summary"] == summary), None), f"the notification {summary!r}")
 
     def click(self, notification_id):
         self.recorder.stdin.write(f"click {notification_id}\n")
         self.recorder.stdin.flush()
+        self.wait(lambda calls: {"clicked": notification_id} in calls, "the click")
 
     def stop(self):
         for proc in (self.recorder, self.bus):
+            if proc is None:
+                continue
             proc.terminate()
             try:
                 proc.wait(timeout=10)

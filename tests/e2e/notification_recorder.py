@@ -1,7 +1,8 @@
 """Stands in for the desktop's notification service on a test's own session
 bus: answers org.freedesktop.Notifications, writes each call as a JSON line
-to stdout, and on a line "click ID" from stdin emits ActionInvoked(ID,
-"default") as a click on that notification would. Needs Debian's python3-gi."""
+to stdout (the first, {"ready": true}, once it owns the name), and on a
+line "click ID" from stdin emits ActionInvoked(ID, "default") as a click on
+that notification would. Needs Debian's python3-gi."""
 
 import json
 import sys
@@ -54,8 +55,12 @@ def main(address):
 
     node = Gio.DBusNodeInfo.new_for_xml(INTERFACE)
     bus.register_object(PATH, node.interfaces[0], call, None, None)
-    bus.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "RequestName",
-                  GLib.Variant("(su)", (NAME, 4)), None, Gio.DBusCallFlags.NONE, -1, None)
+    # 4: do not queue. Ready only as the name's owner (reply 1), else nothing would reach us.
+    owner = bus.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "RequestName",
+                          GLib.Variant("(su)", (NAME, 4)), GLib.VariantType("(u)"), Gio.DBusCallFlags.NONE,
+                          10000, None).unpack()[0]
+    if owner != 1:
+        sys.exit(f"{NAME} is already owned on {address}")
     loop = GLib.MainLoop()
 
     def command(channel, condition):

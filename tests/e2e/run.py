@@ -1,4 +1,5 @@
-"""Runs the end-to-end suite and closes with one summary line."""
+"""Runs the end-to-end suite, or the files (test_x.py) and cases
+(test_x.Class) named, and closes with one summary line."""
 
 import os
 import sys
@@ -7,8 +8,10 @@ import unittest
 if __name__ == "__main__":
     here = os.path.dirname(os.path.abspath(__file__))
     sys.path.insert(0, here)
-    pattern = sys.argv[1] if len(sys.argv) > 1 else "test_*.py"
-    suite = unittest.defaultTestLoader.discover(here, pattern=pattern)
+    loader = unittest.defaultTestLoader
+    suite = unittest.TestSuite(
+        loader.discover(here, pattern=name) if name.endswith(".py") else loader.loadTestsFromName(name)
+        for name in sys.argv[1:] or ["test_*.py"])
     result = unittest.TextTestRunner(verbosity=2).run(suite)
     failed = len(result.failures) + len(result.errors)
     passed = max(0, result.testsRun - failed - len(result.skipped))

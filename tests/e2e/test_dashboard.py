@@ -217,45 +217,50 @@ class Dashboard(unittest.TestCase):
                 self.assertEqual(self.text("#guardia-medidores [data-clave=diaria] .holgura"), left)
                 self.assertIn("USD · Non-Farm Employment Change", self.text("#guardia-noticia"))
                 self.screenshot(f"guardia-{name}")
-        summaries = wait_for(lambda: (lambda s: s if "Pérdida diaria: stop" in s else None)(
-            {n["summary"]: n for n in bus.notifications()}), what="the stop notification")
-        self.assertEqual(summaries["Pérdida diaria: stop"]["body"],
-                         "Usado el 80 %: quedan 100,00\xa0US$ hasta 9500,00\xa0US$.")
-        self.assertEqual(summaries["Pérdida diaria: stop"]["app"], "QUORVEX")
-        self.assertIn("Pérdida diaria: precaución", summaries)
-        self.assertIn("Nivel de margen: precaución", summaries)
+        stop = bus.notification("Pérdida diaria: stop")
+        self.assertEqual((stop["app"], stop["body"]),
+                         ("QUORVEX", "Usado el 80 %: quedan 100,00\xa0US$ hasta 9500,00\xa0US$."))
+        bus.notification("Pérdida diaria: precaución")
+        bus.notification("Nivel de margen: precaución")
         # Data that stopped coming: the guard says since when and claims no live value.
         self.write_status("guard-stop.json", age=3600)
         app.wait_js("document.getElementById('guardia').dataset.estado === 'antiguo'")
         self.assertRegex(self.text("#guardia-estado"), r"^Sin datos nuevos desde .*\d\d:\d\d$")
         self.assertTrue(self.text("#guardia-medidores [data-clave=diaria] .holgura").startswith("Quedaban"))
-        wait_for(lambda: [n for n in bus.notifications() if n["summary"] == "MetaTrader 5 sin datos nuevos"],
-                 what="the stale data notification")
+        bus.notification("MetaTrader 5 sin datos nuevos")
 
     def test_g_chat_notifications_count_on_the_page_and_a_click_brings_the_window_back(self):
         app, bus = self.app, self.home.bus
         app.click_element("chat-alternar")
         app.wait_js("document.getElementById('panel-chat').classList.contains('plegado')")
-        raise_one = ("await Notification.requestPermission();"
-                     " new Notification('Mensaje nuevo', {body: 'Hola desde el chat'}); return Notification.permission;")
+        def raise_one(body):
+            return app.js("await Notification.requestPermission();"
+                          f" new Notification('Mensaje nuevo', {{body: {json.dumps(body)}}});"
+                          " return Notification.permission;", view="web:web")
         # Not allowed yet: nothing reaches the desktop or the count.
-        self.assertEqual(app.js(raise_one, view="web:web"), "denied")
+        self.assertEqual(raise_one("Antes de permitir"), "denied")
         app.click_element("chat-avisos")
         wait_for(lambda: self.home.settings().get("avisos.chat") == "permitidos", what="the stored choice")
-        self.assertEqual(app.js(raise_one, view="web:web"), "granted")
+        self.assertEqual(raise_one("Hola desde el chat"), "granted")
         app.wait_js("document.getElementById('chat-sin-leer').textContent === '1'")
-        shown = wait_for(lambda: [n for n in bus.notifications() if n["summary"] == "Mensaje nuevo"],
-                         what="the chat notification")
-        self.assertEqual([n["body"] for n in shown], ["Hola desde el chat"])
+        shown = bus.notification("Mensaje nuevo")
+        self.assertEqual(shown["body"], "Hola desde el chat")
         # The log-in window takes the front; a click on the notification gives it back.
         app.js("document.querySelector('#sitio-exness .login').click(); return true;")
         wait_for(lambda: (lambda w: w and w["active"])(app.window("Exness · inicia sesión una vez")),
                  what="the log-in window in front")
         self.assertFalse(app.window()["active"])
-        bus.click(shown[0]["id"])
+        bus.click(shown["id"])
         wait_for(lambda: app.window()["active"], what="the main window in front")
         app.click_element("chat-alternar")
         app.wait_js("document.getElementById('chat-sin-leer').hidden")
+        # A refusal is the engine's before the chat asks again, at the next start too.
+        app.click_element("chat-avisos")
+        wait_for(lambda: self.home.settings().get("avisos.chat") == "denegados", what="the stored refusal")
+        app.stop()
+        app.start()
+        self.assertEqual(app.wait_js("document.title === 'Chat' && Notification.permission", view="web:web"),
+                         "denied")
 
     def test_h_narrow_window_keeps_the_page_within_its_width(self):
         app = self.app

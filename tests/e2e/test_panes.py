@@ -291,7 +291,7 @@ class PanesOverThePage(unittest.TestCase):
             "the video's left edge, over the web pane": ((x + 12, y + h // 2), "video"),
             "the video's bottom edge, over the page": ((x + w // 2, y + h - 3), "video"),
         }
-        offset = screen_offset(self.app)
+        offset = self.app.screen_origin()
 
         def seen():
             shot = self.app.screenshot("panes")
@@ -311,18 +311,6 @@ def layer(rgb):
         if all(abs(a - b) <= 6 for a, b in zip(rgb, colour)):
             return name
     return "video"
-
-
-def screen_offset(app):
-    """Where main-page coordinates start on the screen."""
-    env = app.home.env()
-    win = subprocess.run(["xdotool", "search", "--name", "^QUORVEX$"], env=env, capture_output=True,
-                         text=True, check=True).stdout.split()[0]
-    geometry = dict(line.split("=", 1) for line in subprocess.run(
-        ["xdotool", "getwindowgeometry", "--shell", win], env=env, capture_output=True, text=True,
-        check=True).stdout.split())
-    origin = app.state()["contentOrigin"]
-    return int(geometry["X"]) + origin["x"], int(geometry["Y"]) + origin["y"]
 
 
 def pixel(shot, offset, point):

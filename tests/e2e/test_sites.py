@@ -141,5 +141,24 @@ class SiteSessions(unittest.TestCase):
         self.assertEqual(self.cookies_in(self.exness.hits("/api/datos"))[-1], "sesion=abc")
 
 
+class SpanishWhateverTheLocale(unittest.TestCase):
+    """Under LANG=C, cut off from the network: a site window's error page and
+    the transport's errors come in Spanish."""
+
+    def test_error_page_and_transport_error_are_spanish(self):
+        home = Home()
+        self.addCleanup(home.remove)
+        sitios = {"exness": {"url": "https://sitio.invalid/", "host": "sitio.invalid"}}
+        with App(home, page="sites", wrapper=["unshare", "--net", "--"], sitios=sitios,
+                 env={"LANG": "C", "LC_ALL": None, "LANGUAGE": None}) as app:
+            app.wait_js("document.readyState === 'complete' && Array.isArray(window.replies)")
+            app.post({"cmd": "fetch", "url": "qv-web://exness/login", "id": "login"})
+            app.post({"cmd": "fetch", "url": "http://127.0.0.1:1/", "id": "red"})
+            error = app.wait_js("(replies.find(r => r[0] === 'red') || [])[2]")
+            self.assertIn("No se pudo", error)
+            page = app.wait_js("document.body && document.body.innerText", view="site:exness")
+            self.assertIn("No se encontró el servidor", page)
+
+
 if __name__ == "__main__":
     unittest.main()

@@ -12,7 +12,6 @@
 
 #include "app/config.h"
 #include "app/delegate.h"
-#include "bridge/reply.h"
 #include "host/platform.h"
 
 namespace qv::fake {
@@ -34,16 +33,12 @@ struct AsyncCall {
 class FakeWebView final : public WebView {
  public:
   explicit FakeWebView(WebViewConfig c) : config(c) {}
-
   void loadRequest(const std::string& url) override { loads.push_back("request " + url); }
   void loadHtml(const std::string& html, const std::optional<std::string>& base) override {
     loads.push_back("html " + base.value_or("(none)"));
     lastHtml = html;
   }
-  void loadFile(const std::string& path) override {
-    loads.push_back("file " + path);
-    currentUrl = "file://" + path;
-  }
+  void loadFile(const std::string& path) override { currentUrl = "file://" + path; }
   void reload() override { ++reloads; }
   void evaluateScript(const std::string& script) override { scripts.push_back(script); }
   void callAsyncFunction(const std::string& body, const std::string& argName,
@@ -68,27 +63,22 @@ class FakeWebView final : public WebView {
   }
 
   WebViewConfig config;
-  std::vector<std::string> loads;
+  std::vector<std::string> loads, scripts;
   std::string lastHtml;
   int reloads = 0;
-  std::vector<std::string> scripts;
   std::vector<AsyncCall> asyncCalls;
   std::optional<std::string> currentUrl;
   bool loading = false;
   std::vector<UrlObservation*> observers;
-  std::optional<Rect> frame;
+  Rect frame;
   bool hidden = false;
-  int stackIndex = -1;  // order in the main window's pane layer
 };
 
 class FakeWindow final : public Window {
  public:
   FakeWindow(WindowSpec s, WebView& c) : shape(std::move(s)), content(c) {}
   void present() override { ++presented; }
-  void addPane(WebView& pane) override {
-    static_cast<FakeWebView&>(pane).stackIndex = static_cast<int>(panes.size());
-    panes.push_back(&pane);
-  }
+  void addPane(WebView& pane) override { panes.push_back(&pane); }
   WindowSpec shape;
   WebView& content;
   int presented = 0;
@@ -112,9 +102,9 @@ class FakeApplication final : public Application {
                               const std::vector<std::string>& r) override {
     notificationOrigins = {a, r};
   }
-  void installMenu(const std::vector<Menu>& m, std::function<void()> r) override {
+  void installMenu(const std::vector<Menu>& m, std::function<void(const std::string&)> r) override {
     menus = m;
-    recargar = std::move(r);
+    run = std::move(r);
   }
   std::optional<std::string> resourcesFolder() override { return resources; }
   std::string downloadsFolder() override { return downloads; }
@@ -124,7 +114,7 @@ class FakeApplication final : public Application {
   int activations = 0;
   std::pair<std::vector<std::string>, std::vector<std::string>> notificationOrigins;
   std::vector<Menu> menus;
-  std::function<void()> recargar;
+  std::function<void(const std::string&)> run;
   std::optional<std::string> resources = "/res";
   std::string downloads = "/tmp";
 };
@@ -134,51 +124,37 @@ class FakeCookieStore final : public CookieStore {
   void allCookies(std::function<void(std::vector<Cookie>)> done) override {
     pending.push_back(std::move(done));
   }
-  void setCookie(const Cookie& c) override {
-    writes.push_back(c);
-    for (auto& k : cookies)
-      if (k.name == c.name && k.domain == c.domain && k.path == c.path) {
-        k = c;
-        return;
-      }
-    cookies.push_back(c);
-  }
-  // Answers every pending read with the cookies as they stand.
+  void setCookie(const Cookie& c) override { writes.push_back(c); }
+  // Answers every pending read with `cookies`.
   void deliver() {
     auto p = std::move(pending);
     pending.clear();
     for (auto& d : p) d(cookies);
   }
-  std::vector<Cookie> cookies;
-  std::vector<Cookie> writes;
+  std::vector<Cookie> cookies, writes;
   std::vector<std::function<void(std::vector<Cookie>)>> pending;
 };
 
-class FakeBrowser final : public Browser {
- public:
+struct FakeBrowser final : Browser {
   void open(const std::string& url) override { opened.push_back(url); }
   std::vector<std::string> opened;
 };
 
-class FakeSettings final : public Settings {
- public:
+struct FakeSettings final : Settings {
   std::optional<std::string> string(const std::string& key) override {
     auto it = values.find(key);
-    if (it == values.end()) return std::nullopt;
-    return it->second;
+    return it == values.end() ? std::nullopt : std::optional(it->second);
   }
   void setString(const std::string& key, const std::string& value) override { values[key] = value; }
   std::map<std::string, std::string> values;
 };
 
-class FakeClock final : public Clock {
- public:
+struct FakeClock final : Clock {
   Instant now() override { return time; }
   Instant time = 1'800'000'000;
 };
 
-class FakeHttp final : public HttpClient {
- public:
+struct FakeHttp final : HttpClient {
   struct Sent {
     HttpRequest request;
     std::function<void(HttpResponse)> done;
@@ -191,36 +167,29 @@ class FakeHttp final : public HttpClient {
   bool refuses = false;  // the client throws instead of sending
 };
 
-class FakeDialogs final : public Dialogs {
- public:
-  void alert(Window& parent, const std::string& m, std::function<void()> done) override {
+// Records the parent of every dialog and answers at once.
+struct FakeDialogs final : Dialogs {
+  void alert(Window& parent, const std::string&, std::function<void()> done) override {
     parents.push_back(&parent);
-    alerts.push_back({m, std::move(done)});
+    done();
   }
-  void confirm(Window& parent, const std::string& m, std::function<void(bool)> done) override {
+  void confirm(Window& parent, const std::string&, std::function<void(bool)> done) override {
     parents.push_back(&parent);
-    confirms.push_back({m, std::move(done)});
+    done(true);
   }
   void openFiles(Window& parent, bool multiple,
                  std::function<void(std::optional<std::vector<std::string>>)> done) override {
     parents.push_back(&parent);
-    fileChoosers.push_back({multiple, std::move(done)});
+    done(multiple ? std::optional<std::vector<std::string>>({"/a", "/b"}) : std::nullopt);
   }
-  std::vector<Window*> parents;  // of every dialog, in asking order
-  std::vector<std::pair<std::string, std::function<void()>>> alerts;
-  std::vector<std::pair<std::string, std::function<void(bool)>>> confirms;
-  std::vector<std::pair<bool, std::function<void(std::optional<std::vector<std::string>>)>>>
-      fileChoosers;
+  std::vector<Window*> parents;
 };
 
-class FakeLog final : public Log {
- public:
-  void debug(const std::string& line) override { lines.push_back(line); }
-  std::vector<std::string> lines;
+struct FakeLog final : Log {
+  void debug(const std::string&) override {}
 };
 
-class FakeMainQueue final : public MainQueue {
- public:
+struct FakeMainQueue final : MainQueue {
   void post(std::function<void()> task) override { tasks.push_back(std::move(task)); }
   void runAll() {
     while (!tasks.empty()) {
@@ -253,12 +222,23 @@ struct Rig {
     return *delegate;
   }
   FakeWebView& mainView() { return static_cast<FakeWebView&>(*delegate->mainWebView()); }
-  FakeWindow& mainWindow() { return *app.windows.at(0); }
-  void post(const std::string& json) { delegate->scriptMessage(nlohmann::json::parse(json)); }
-  // A script as the main page receives it: guarded to the local page.
-  static std::string toPage(const std::string& script) {
-    return onlyInFile("/res/web/index.html", script);
+  FakeWebView& view(const std::map<std::string, std::unique_ptr<WebView>>& table,
+                    const std::string& key) {
+    return static_cast<FakeWebView&>(*table.at(key));
   }
+  void post(const std::string& json) { delegate->scriptMessage(nlohmann::json::parse(json)); }
+  // What the main page is sent: the script guarded to the local page.
+  static std::string toPage(const std::string& script) {
+    return R"(if (location.protocol === 'file:' && location.pathname === "/res/web/index.html") { )" +
+           script + " }";
+  }
+  // A fetch reply, for values that need no escape.
+  static std::string reply(const std::string& id, const std::string& data,
+                           const std::string& error) {
+    return toPage("window.__qvFetch && window.__qvFetch(\"" + id + "\", \"" + data + "\", \"" +
+                  error + "\")");
+  }
+  std::vector<std::string>& replies() { return mainView().scripts; }
 };
 
 }  // namespace qv::fake

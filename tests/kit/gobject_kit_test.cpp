@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <stdexcept>
 
 #include "host/gtk/gobject_ptr.h"
 #include "host/gtk/signal.h"
@@ -51,25 +52,72 @@ TEST(GObjectPtr, RefSinksAFloatingReference) {
   EXPECT_TRUE(finalized);
 }
 
-TEST(Signal, CallsTheTypedCallableAndFreesItWithTheConnection) {
-  auto counter = std::make_shared<int>(0);
+TEST(Handle, ABoxedValueIsFreedOnceByItsLastHandle) {
+  static int frees = 0;
+  frees = 0;
   {
-    auto object = GObjectPtr<GObject>::adopt(watched());
-    connect<void(GObject*, GParamSpec*)>(object.get(), "notify",
-                                         [counter](GObject*, GParamSpec*) { ++*counter; });
-    g_signal_emit_by_name(object.get(), "notify", nullptr);
-    EXPECT_EQ(*counter, 1);
-    EXPECT_EQ(counter.use_count(), 2);
+    auto bytes = GBytesPtr::adopt(g_bytes_new_with_free_func(
+        "x", 1, [](gpointer) { ++frees; }, nullptr));
+    GBytesPtr copy = bytes;  // NOLINT: the copy is the point
+    GBytesPtr moved = std::move(copy);
+    EXPECT_FALSE(copy);
+    EXPECT_EQ(moved.get(), bytes.get());
   }
-  EXPECT_EQ(counter.use_count(), 1);  // the callable died with the object
+  EXPECT_EQ(frees, 1);
 }
 
-TEST(Signal, AThrowingCallableNeverReachesGLib) {
+TEST(Signal, AConnectionCallsItsCallableUntilItGoes) {
+  auto counter = std::make_shared<int>(0);
   auto object = GObjectPtr<GObject>::adopt(watched());
-  connect<void(GObject*, GParamSpec*)>(object.get(), "notify",
-                                       [](GObject*, GParamSpec*) { throw 1; });
+  auto emit = [&] { g_signal_emit_by_name(object.get(), "notify", nullptr); };
+  {
+    Connection kept = connect<void(GObject*, GParamSpec*)>(
+        object.get(), "notify", [counter](GObject*, GParamSpec*) { ++*counter; });
+    Connection moved = std::move(kept);  // the move keeps it connected, once
+    emit();
+    EXPECT_EQ(*counter, 1);
+  }
+  EXPECT_EQ(counter.use_count(), 1);  // disconnected, and the callable freed with it
+  emit();
+  EXPECT_EQ(*counter, 1);
+}
+
+TEST(Signal, AnInstanceThatGoesFirstTakesItsHandlersAlong) {
+  auto counter = std::make_shared<int>(0);
+  Connection outlived;
+  {
+    auto object = GObjectPtr<GObject>::adopt(watched());
+    outlived = connect<void(GObject*, GParamSpec*)>(object.get(), "notify",
+                                                    [counter](GObject*, GParamSpec*) {});
+    attach<void(GObject*, GParamSpec*)>(object.get(), "notify",
+                                        [counter](GObject*, GParamSpec*) { ++*counter; });
+    g_signal_emit_by_name(object.get(), "notify", nullptr);
+    EXPECT_EQ(counter.use_count(), 3);
+  }
+  EXPECT_TRUE(finalized);
+  EXPECT_EQ(*counter, 1);
+  EXPECT_EQ(counter.use_count(), 1);
+  outlived.reset();  // nothing left to disconnect
+}
+
+TEST(Signal, AThrowingCallableGivesGLibTheDefaultAnswer) {
+  auto object = GObjectPtr<GObject>::adopt(watched());
+  auto thrower = [](GObject*, GParamSpec*) -> gboolean { throw std::runtime_error("x"); };
+  EXPECT_EQ((Trampoline<gboolean(GObject*, GParamSpec*)>::repeated<decltype(thrower)>(
+                object.get(), nullptr, &thrower)),
+            FALSE);
+  auto kept = connect<void(GObject*, GParamSpec*)>(object.get(), "notify",
+                                                   [](GObject*, GParamSpec*) { throw 1; });
   g_signal_emit_by_name(object.get(), "notify", nullptr);
-  SUCCEED();
+}
+
+TEST(Callback, AnAsyncCallbackRunsOnceAndIsFreed) {
+  auto counter = std::make_shared<int>(0);
+  auto ready = onReady([counter](GObject*, GAsyncResult*) { ++*counter; });
+  EXPECT_EQ(counter.use_count(), 2);
+  ready.callback(nullptr, nullptr, ready.data);
+  EXPECT_EQ(*counter, 1);
+  EXPECT_EQ(counter.use_count(), 1);
 }
 
 }  // namespace

@@ -139,6 +139,8 @@ std::optional<std::pair<std::string, size_t>> readScriptString(const std::string
       value += '\n';
     } else if (e == 'r') {
       value += '\r';
+    } else if (e == 't') {
+      value += '\t';
     } else {
       value += e;
     }

@@ -3,65 +3,49 @@ const test = require('node:test');
 const assert = require('node:assert/strict');
 const { crearPuente, enviadorNativo, base64ATexto, SIN_NATIVO, TIEMPO_AGOTADO } = require('../../web/js/puente.js');
 
-// Manual timers so time-outs are driven by the test, not by the clock.
-function relojManual() {
-  const activos = new Map();
-  let n = 0;
-  return {
-    poner: (fn, ms) => (activos.set(++n, { fn, ms }), n),
-    quitar: (id) => activos.delete(id),
-    disparar() {
-      const todos = [...activos.values()];
-      activos.clear();
-      todos.forEach((t) => t.fn());
-    },
-    activos,
-  };
-}
-
+// Timers the test fires by hand.
 function montar(extra) {
   const enviados = [];
-  const reloj = relojManual();
-  const p = crearPuente(Object.assign({ enviar: (m) => enviados.push(m), poner: reloj.poner, quitar: reloj.quitar, prefijo: 't' }, extra));
-  return { p, enviados, reloj };
+  const relojes = new Map();
+  let n = 0;
+  const poner = (fn, ms) => (relojes.set(++n, { fn, ms }), n);
+  const quitar = (id) => relojes.delete(id);
+  const p = crearPuente(Object.assign({ enviar: (m) => enviados.push(m), poner, quitar, prefijo: 't' }, extra));
+  const disparar = () => [...relojes.values()].forEach((t) => t.fn());
+  return { p, enviados, relojes, disparar };
 }
 
 const b64 = (s) => Buffer.from(s, 'utf8').toString('base64');
 
-test('a reply reaches the request with its id, decoded as UTF-8', async () => {
-  const { p, enviados } = montar();
+test('replies reach their requests by id, decoded as UTF-8, each once', async () => {
+  const { p, enviados, relojes } = montar({ espera: 1234 });
   const a = p.pedir('qv-mt5://estado');
-  const b = p.pedir('https://ejemplo.test/x', { method: 'POST', headers: { A: '1' }, body: 'hola', espera: 5 });
-  assert.deepEqual(enviados[0], { cmd: 'fetch', url: 'qv-mt5://estado', id: 't-1' });
-  assert.deepEqual(enviados[1], { cmd: 'fetch', url: 'https://ejemplo.test/x', id: 't-2', method: 'POST', headers: { A: '1' }, body: 'hola' });
-  // Out of order, as the host may answer.
+  const b = p.pedir('https://e.test/x', { method: 'POST', headers: { A: '1' }, body: 'hola', espera: 5 });
+  const c = p.pedir('x');
+  assert.deepEqual(enviados[1], { cmd: 'fetch', url: 'https://e.test/x', id: 't-2', method: 'POST', headers: { A: '1' }, body: 'hola' });
+  assert.deepEqual([...relojes.values()].map((t) => t.ms), [1234, 5, 1234]);
   assert.equal(p.recibir('t-2', '', 'HTTP 404'), true);
+  assert.equal(p.recibir('t-2', '', ''), false, 'second answer for the same id');
+  assert.equal(p.recibir('otro-1', '', ''), false);
   assert.equal(p.recibir('t-1', b64('Señal €'), ''), true);
+  p.recibir('t-3', '%%%', 'HTTP 500');
   assert.deepEqual(await a, { texto: 'Señal €', error: '' });
   assert.deepEqual(await b, { texto: '', error: 'HTTP 404' });
-  assert.equal(p.enEspera(), 0);
+  assert.deepEqual(await c, { texto: '', error: 'HTTP 500' });
+  assert.equal(relojes.size, 0, 'each reply cancels its time-out');
 });
 
-test('unknown, repeated and late ids are dropped', async () => {
-  const { p, reloj } = montar();
+test('a request times out, and its late answer or bad data never throws', async () => {
+  const { p, disparar } = montar();
   const a = p.pedir('qv-web://exness/');
-  assert.equal(p.recibir('otro-1', '', ''), false);
-  reloj.disparar();
+  disparar();
   assert.deepEqual(await a, { texto: '', error: TIEMPO_AGOTADO });
-  assert.equal(p.recibir('t-1', b64('tarde'), ''), false, 'answer after the time-out');
-  const b = p.pedir('qv-web://exness/');
-  assert.equal(p.recibir('t-2', '', ''), true);
-  assert.equal(p.recibir('t-2', '', ''), false, 'second answer for the same id');
-  assert.deepEqual(await b, { texto: '', error: '' });
-});
-
-test('a reply cancels its time-out; each request gets its own', async () => {
-  const { p, reloj } = montar({ espera: 1234 });
-  p.pedir('a');
-  p.pedir('b', { espera: 50 });
-  assert.deepEqual([...reloj.activos.values()].map((t) => t.ms), [1234, 50]);
-  p.recibir('t-1', '', '');
-  assert.equal(reloj.activos.size, 1);
+  assert.equal(p.recibir('t-1', b64('tarde'), ''), false);
+  const b = p.pedir('y');
+  p.recibir('t-2', '%%%no base64', '');
+  assert.deepEqual(await b, { texto: '', error: 'datos ilegibles' });
+  assert.equal(base64ATexto(''), '');
+  assert.equal(p.enEspera(), 0);
 });
 
 test('ids of two page loads never collide', () => {
@@ -70,40 +54,16 @@ test('ids of two page loads never collide', () => {
   assert.notEqual(ids[0], ids[1]);
 });
 
-test('undecodable data becomes an error, never an exception', async () => {
-  const { p } = montar();
-  const a = p.pedir('x');
-  const b = p.pedir('y');
-  p.recibir('t-1', '%%%no base64', '');
-  p.recibir('t-2', '%%%', 'HTTP 500');
-  assert.deepEqual(await a, { texto: '', error: 'datos ilegibles' });
-  assert.deepEqual(await b, { texto: '', error: 'HTTP 500' });
-});
-
-test('browser mode sends nothing and answers at once', async () => {
-  assert.equal(enviadorNativo({}), null);
-  assert.equal(enviadorNativo({ __qvNativo: true }), null, 'marker without handler');
-  assert.equal(enviadorNativo({ webkit: { messageHandlers: { qv: { postMessage() {} } } } }), null, 'handler without marker');
-  const p = crearPuente({ enviar: enviadorNativo({}) });
-  assert.deepEqual(await p.pedir('qv-mt5://estado'), { texto: '', error: SIN_NATIVO });
-  assert.equal(p.enEspera(), 0);
-});
-
-test('the native sender posts to the qv handler', () => {
+test('only a page with both the marker and the handler posts; otherwise requests settle at once', async () => {
   const vistos = [];
-  const w = { __qvNativo: true, webkit: { messageHandlers: { qv: { postMessage: (m) => vistos.push(m) } } } };
-  enviadorNativo(w)({ cmd: 'abrir', url: 'https://a.test/' });
-  assert.deepEqual(vistos, [{ cmd: 'abrir', url: 'https://a.test/' }]);
-});
-
-test('a host that refuses the message settles the request', async () => {
-  const p = crearPuente({ enviar: () => { throw new Error('gone'); }, prefijo: 't' });
-  assert.deepEqual(await p.pedir('x'), { texto: '', error: SIN_NATIVO });
-  assert.equal(p.enEspera(), 0);
-});
-
-test('base64ATexto', () => {
-  assert.equal(base64ATexto(''), '');
-  assert.equal(base64ATexto(b64('{"a":"ñ"}')), '{"a":"ñ"}');
-  assert.equal(base64ATexto('***'), null);
+  const qv = { postMessage: (m) => vistos.push(m) };
+  assert.equal(enviadorNativo({ __qvNativo: true }), null);
+  assert.equal(enviadorNativo({ webkit: { messageHandlers: { qv } } }), null);
+  enviadorNativo({ __qvNativo: true, webkit: { messageHandlers: { qv } } })({ cmd: 'abrir' });
+  assert.deepEqual(vistos, [{ cmd: 'abrir' }]);
+  for (const enviar of [null, () => { throw new Error('gone'); }]) {
+    const p = crearPuente({ enviar, prefijo: 't' });
+    assert.deepEqual(await p.pedir('x'), { texto: '', error: SIN_NATIVO });
+    assert.equal(p.enEspera(), 0);
+  }
 });

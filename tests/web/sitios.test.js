@@ -4,116 +4,65 @@ const assert = require('node:assert/strict');
 require('../../web/js/puente.js');
 const { clasificar, retraso, crearVigia } = require('../../web/js/sitios.js');
 
-test('site replies become card states; other errors shown as sent', () => {
+test('site replies become card states; other errors are shown as sent', () => {
   const casos = [
-    [{ texto: '<html>', error: '' }, 'conectado', 'Conectado'],
-    [{ texto: '', error: '' }, 'conectado', 'Conectado'],
-    [{ texto: '', error: 'cargando' }, 'cargando', 'Cargando…'],
-    [{ texto: '', error: 'login' }, 'login', 'Inicia sesión'],
-    [{ texto: '', error: 'sitio desconocido' }, 'error', 'sitio desconocido'],
-    [{ texto: '', error: 'sin respuesta' }, 'error', 'sin respuesta'],
-    [{ texto: '', error: 'HTTP 502' }, 'error', 'HTTP 502'],
-    [{ texto: '', error: 'sin host nativo' }, 'sin-nativo', 'Sin host nativo'],
+    ['', 'conectado', 'Conectado'],
+    ['cargando', 'cargando', 'Cargando…'],
+    ['login', 'login', 'Inicia sesión'],
+    ['sin host nativo', 'sin-nativo', 'Sin host nativo'],
+    ['HTTP 502', 'error', 'HTTP 502'],
   ];
-  for (const [r, estado, texto] of casos) assert.deepEqual(clasificar(r), { estado, texto });
+  for (const [error, estado, texto] of casos) assert.deepEqual(clasificar({ texto: '', error }), { estado, texto });
+  assert.deepEqual([0, 1, 4, 5, 50].map((i) => retraso(i, 1000, 30000)), [1000, 2000, 16000, 30000, 30000]);
 });
 
-test('back-off doubles from the base up to the cap', () => {
-  const serie = [0, 1, 2, 3, 4, 5, 6, 50, 5000].map((i) => retraso(i, 1000, 30000));
-  assert.deepEqual(serie, [1000, 2000, 4000, 8000, 16000, 30000, 30000, 30000, 30000]);
-});
-
-// Drives a watcher with scripted replies and a manual timer.
+// A watcher over scripted replies; `soltar` holds the next reply until called.
 function montar(respuestas) {
-  const pedidos = [];
-  const estados = [];
-  const esperas = [];
-  let pendiente = null;
-  const v = crearVigia({
-    clave: 'exness',
-    intervalo: 60000,
-    base: 1000,
-    tope: 30000,
+  const m = { pedidos: [], estados: [], esperas: [], pendiente: null };
+  m.v = crearVigia({
+    clave: 'exness', intervalo: 60000, base: 1000, tope: 30000,
     pedir: (url) => {
-      pedidos.push(url);
-      return Promise.resolve(url.endsWith('/login') ? { texto: '', error: '' } : respuestas.shift());
+      m.pedidos.push(url);
+      if (url.endsWith('/login')) return Promise.resolve({ texto: '', error: '' });
+      const r = respuestas.shift();
+      return r === 'espera' ? new Promise((s) => (m.soltar = s)) : Promise.resolve({ texto: '', error: r });
     },
-    alCambiar: (c) => estados.push(c.estado),
-    poner: (fn, ms) => {
-      esperas.push(ms);
-      pendiente = fn;
-      return esperas.length;
-    },
-    quitar: () => {
-      pendiente = null;
-    },
+    alCambiar: (c) => m.estados.push(c.estado),
+    poner: (fn, ms) => (m.esperas.push(ms), (m.pendiente = fn), 1),
+    quitar: () => (m.pendiente = null),
   });
-  const tic = async () => {
-    const fn = pendiente;
-    pendiente = null;
+  m.tic = async () => {
+    const fn = m.pendiente;
+    m.pendiente = null;
     fn();
     await new Promise(setImmediate);
   };
-  return { v, pedidos, estados, esperas, tic };
+  return m;
 }
 
-const R = (error) => ({ texto: '', error });
-
-test('a loading site is retried with growing delays, then checked each minute', async () => {
-  const m = montar([R('cargando'), R('cargando'), R('cargando'), R(''), R('')]);
+test('not ready backs off up to the cap, connected waits the interval, log-in restarts the back-off', async () => {
+  const m = montar(['cargando', 'cargando', '', 'login', 'login', 'HTTP 500', '']);
   await m.v.comprobar();
-  await m.tic();
-  await m.tic();
-  await m.tic();
-  await m.tic();
-  assert.deepEqual(m.estados, ['cargando', 'cargando', 'cargando', 'conectado', 'conectado']);
-  assert.deepEqual(m.esperas, [1000, 2000, 4000, 60000, 60000]);
-  assert.deepEqual(new Set(m.pedidos), new Set(['qv-web://exness/']));
-});
-
-test('a lost session backs off again from the start', async () => {
-  const m = montar([R(''), R('login'), R('login'), R('HTTP 500')]);
-  await m.v.comprobar();
-  await m.tic();
-  await m.tic();
-  await m.tic();
-  assert.deepEqual(m.esperas, [60000, 1000, 2000, 4000]);
-});
-
-test('asking for the log-in opens the window and restarts the back-off', async () => {
-  const m = montar([R('login'), R('login'), R('login'), R('')]);
-  await m.v.comprobar();
-  await m.tic();
-  await m.tic();
+  for (let i = 0; i < 5; i++) await m.tic();
   await m.v.iniciarSesion();
   assert.equal(m.pedidos.at(-1), 'qv-web://exness/login');
-  assert.equal(m.esperas.at(-1), 1000);
   await m.tic();
-  assert.equal(m.estados.at(-1), 'conectado');
+  assert.deepEqual(m.estados, ['cargando', 'cargando', 'conectado', 'login', 'login', 'error', 'conectado']);
+  assert.deepEqual(m.esperas, [1000, 2000, 60000, 1000, 2000, 4000, 1000, 60000]);
+  assert.equal(m.pedidos[0], 'qv-web://exness/');
 });
 
-test('browser mode stops after the first answer', async () => {
-  const m = montar([R('sin host nativo')]);
-  await m.v.comprobar();
-  assert.deepEqual(m.estados, ['sin-nativo']);
-  assert.deepEqual(m.esperas, []);
-});
+test('browser mode stops after the first answer; a check asked in flight runs once after it', async () => {
+  const sin = montar(['sin host nativo']);
+  await sin.v.comprobar();
+  assert.deepEqual([sin.estados, sin.esperas], [['sin-nativo'], []]);
 
-test('a check asked while one is in flight runs once after it', async () => {
-  let soltar;
-  const pedidos = [];
-  const v = crearVigia({
-    clave: 'tradeify', intervalo: 60000, base: 1000, tope: 30000,
-    pedir: (url) => (pedidos.push(url), new Promise((r) => (soltar = r))),
-    alCambiar() {},
-    poner: () => 1,
-    quitar() {},
-  });
-  v.comprobar();
-  v.ahora();
-  v.ahora();
-  assert.equal(pedidos.length, 1);
-  soltar(R('cargando'));
+  const m = montar(['espera', 'cargando']);
+  m.v.comprobar();
+  m.v.ahora();
+  m.v.ahora();
+  assert.equal(m.pedidos.length, 1);
+  m.soltar({ texto: '', error: 'cargando' });
   await new Promise(setImmediate);
-  assert.equal(pedidos.length, 2);
+  assert.equal(m.pedidos.length, 2);
 });

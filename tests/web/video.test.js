@@ -7,59 +7,44 @@ test('what the user types becomes a stream, or nothing', () => {
   const yt = (id) => ({ tipo: 'yt', id, hls: '' });
   const kick = (id) => ({ tipo: 'kick', id, hls: '' });
   const casos = [
-    ['dQw4w9WgXcQ', yt('dQw4w9WgXcQ')],
     ['  dQw4w9WgXcQ ', yt('dQw4w9WgXcQ')],
     ['https://www.youtube.com/watch?v=dQw4w9WgXcQ&t=5', yt('dQw4w9WgXcQ')],
     ['https://youtu.be/dQw4w9WgXcQ?si=x', yt('dQw4w9WgXcQ')],
-    ['https://youtube.com/live/dQw4w9WgXcQ', yt('dQw4w9WgXcQ')],
     ['https://m.youtube.com/shorts/dQw4w9WgXcQ', yt('dQw4w9WgXcQ')],
     ['https://www.youtube.com/watch?v=short', null],
     ['https://www.youtube.com/@canal/live', null],
-    ['https://kick.com/trader_uno', kick('trader_uno')],
     ['https://kick.com/trader_uno/videos', kick('trader_uno')],
-    ['kick:trader_uno', kick('trader_uno')],
     ['KICK: trader_uno', kick('trader_uno')],
     ['kick:a b', null],
     ['https://kick.com/', null],
     ['https://cdn.test/live/master.m3u8?token=1', { tipo: 'kick', id: '', hls: 'https://cdn.test/live/master.m3u8?token=1' }],
     ['https://cdn.test/live/video.mp4', null],
+    // The host writes the address into its pages: nothing that could end an attribute or a string.
     ['https://cdn.test/a".m3u8', null],
-    ['https://cdn.test/x.m3u8"><script>', null],
     ["https://cdn.test/it's.m3u8", null],
-    ['javascript:alert(1)', null],
+    ['https://cdn.test/x.m3u8><script>', null],
     ['ftp://cdn.test/a.m3u8', null],
     ['canal', null],
-    ['', null],
     [undefined, null],
   ];
   for (const [entrada, esperado] of casos) assert.deepEqual(v.fuenteDe(entrada), esperado, String(entrada));
 });
 
-test('placing a slot sends its stream, volume and rectangle', () => {
+test('the messages that place, tune and hide the slots', () => {
   const r = { x: 12, y: 340, w: 480, h: 270 };
   assert.deepEqual(v.mensajeVideo('2', v.fuenteDe('kick:trader_uno'), 35.4, r), {
     cmd: 'video', slot: '2', id: 'trader_uno', tipo: 'kick', hls: '', vol: 35, x: 12, y: 340, w: 480, h: 270,
   });
-  const hls = v.mensajeVideo('0', v.fuenteDe('https://cdn.test/a.m3u8'), 100, r);
-  assert.deepEqual([hls.tipo, hls.id, hls.hls], ['kick', '', 'https://cdn.test/a.m3u8']);
-});
-
-test('volume is a whole number from 0 to 100', () => {
-  const casos = [[50, 50], [49.6, 50], ['70', 70], [-3, 0], [180, 100], ['x', 0], [NaN, 0]];
-  for (const [dado, esperado] of casos) assert.deepEqual(v.mensajeVolumen('1', dado), { cmd: 'videoVol', slot: '1', v: esperado });
-});
-
-test('hiding one slot keeps the others and never sends an empty list', () => {
+  const volumenes = [[49.6, 50], ['70', 70], [-3, 0], [180, 100], ['x', 0]];
+  for (const [dado, esperado] of volumenes) assert.deepEqual(v.mensajeVolumen('1', dado), { cmd: 'videoVol', slot: '1', v: esperado });
+  // One slot hidden keeps the others: the list is never empty, which would unload everything.
   assert.deepEqual(v.mensajeOcultarSlot('1', false), { cmd: 'videoOcultar', quedan: ['0', '2', '3'], quitar: false });
-  assert.deepEqual(v.mensajeOcultarSlot('3', true), { cmd: 'videoOcultar', quedan: ['0', '1', '2'], quitar: true });
   assert.deepEqual(v.mensajeDetenerTodo(), { cmd: 'videoOcultar', quedan: [], quitar: true });
 });
 
 test('saved slots are read whatever storage holds', () => {
   const vacio = { entrada: '', vol: 50 };
-  assert.deepEqual(v.leerGuardado(null), [vacio, vacio, vacio, vacio]);
-  assert.deepEqual(v.leerGuardado('no json'), [vacio, vacio, vacio, vacio]);
-  assert.deepEqual(v.leerGuardado('{"a":1}'), [vacio, vacio, vacio, vacio]);
+  for (const malo of [null, 'no json', '{"a":1}']) assert.deepEqual(v.leerGuardado(malo), [vacio, vacio, vacio, vacio]);
   assert.deepEqual(v.leerGuardado('[{"entrada":"kick:x","vol":0},7,{"entrada":5,"vol":"99"}]'), [
     { entrada: 'kick:x', vol: 0 }, vacio, { entrada: '', vol: 99 }, vacio,
   ]);

@@ -1,21 +1,19 @@
 #include "host/gtk/application.h"
 
-#include "host/gtk/signal.h"
 #include "host/gtk/web_view.h"
 
 namespace qv::gtk {
 namespace {
 
-// Quitting and reloading belong to the application. The rest act on the
-// window whose menu or shortcut was used, so they live in each window's own
-// "win." group, where GTK resolves them against that window.
+// Quitting and the application's own commands belong to the application. The
+// rest act on the window whose menu or shortcut was used, so they live in each
+// window's own "win." group, where GTK resolves them against that window.
 struct ActionName {
   MenuAction action;
   const char* name;
   bool perWindow;
 };
 constexpr ActionName kActionNames[] = {
-    {MenuAction::Recargar, "recargar", false},
     {MenuAction::Salir, "salir", false},
     {MenuAction::Deshacer, "deshacer", true},
     {MenuAction::Cortar, "cortar", true},
@@ -26,10 +24,10 @@ constexpr ActionName kActionNames[] = {
     {MenuAction::Cerrar, "cerrar", true},
 };
 
-const ActionName* entryOf(MenuAction action) {
-  for (auto& a : kActionNames)
-    if (a.action == action) return &a;
-  return nullptr;
+const ActionName& entryOf(MenuAction action) {
+  const auto& entry = kActionNames[static_cast<size_t>(action)];
+  g_assert(entry.action == action);  // the table is in the enum's order
+  return entry;
 }
 
 // Editing goes to whatever has the keyboard focus: a web view runs the
@@ -67,7 +65,7 @@ std::unique_ptr<Window> GtkApp::createWindow(const WindowSpec& shape, WebView& c
 }
 
 void GtkApp::quitWhenNothingIsShown(GtkWindow* window) {
-  connect<void(GtkWindow*, GParamSpec*)>(
+  connections_.add<void(GtkWindow*, GParamSpec*)>(
       window, "notify::visible", [this](GtkWindow* w, GParamSpec*) {
         if (gtk_widget_get_visible(GTK_WIDGET(w))) return;
         for (GList* l = gtk_application_get_windows(app_); l; l = l->next)
@@ -92,27 +90,35 @@ std::string GtkApp::downloadsFolder() {
   return folder;
 }
 
-void GtkApp::installMenu(const std::vector<Menu>& menus, std::function<void()> recargar) {
-  recargar_ = std::move(recargar);
+void GtkApp::installMenu(const std::vector<Menu>& menus,
+                         std::function<void(const std::string&)> run) {
+  run_ = std::move(run);
   windowActions_.clear();
   menu_ = GObjectPtr<GMenu>::adopt(g_menu_new());
   for (const auto& m : menus) {
     auto submenu = GObjectPtr<GMenu>::adopt(g_menu_new());
     auto section = GObjectPtr<GMenu>::adopt(g_menu_new());
     for (const auto& item : m.items) {
-      if (!item.action) {  // a separator closes the section
+      if (item.title.empty()) {  // a separator closes the section
         g_menu_append_section(submenu.get(), nullptr, G_MENU_MODEL(section.get()));
         section = GObjectPtr<GMenu>::adopt(g_menu_new());
         continue;
       }
-      const ActionName* entry = entryOf(*item.action);
-      if (!entry) continue;
-      std::string detailed = std::string(entry->perWindow ? "win." : "app.") + entry->name;
-      g_menu_append(section.get(), item.title.c_str(), detailed.c_str());
-      if (entry->perWindow)
+      std::string detailed;
+      if (!item.action) {
+        detailed = "app." + item.command;
+        addAction(G_ACTION_MAP(app_), item.command.c_str(), [this, command = item.command] {
+          if (run_) run_(command);
+        });
+      } else if (const ActionName& entry = entryOf(*item.action); entry.perWindow) {
+        detailed = std::string("win.") + entry.name;
         windowActions_.push_back(*item.action);
-      else
-        addAction(G_ACTION_MAP(app_), *item.action, nullptr);
+      } else {
+        detailed = std::string("app.") + entry.name;
+        addAction(G_ACTION_MAP(app_), entry.name,
+                  [this, action = *item.action] { runAction(action, nullptr); });
+      }
+      g_menu_append(section.get(), item.title.c_str(), detailed.c_str());
       std::string accel = std::string("<Control>") + item.key;
       const char* accels[] = {accel.c_str(), nullptr};
       gtk_application_set_accels_for_action(app_, detailed.c_str(), accels);
@@ -127,23 +133,21 @@ void GtkApp::installMenu(const std::vector<Menu>& menus, std::function<void()> r
 }
 
 void GtkApp::addWindowActions(GtkWindow* window) {
-  for (auto action : windowActions_) addAction(G_ACTION_MAP(window), action, window);
+  for (auto action : windowActions_)
+    addAction(G_ACTION_MAP(window), entryOf(action).name,
+              [this, action, window] { runAction(action, window); });
 }
 
-void GtkApp::addAction(GActionMap* map, MenuAction action, GtkWindow* window) {
-  const ActionName* entry = entryOf(action);
-  auto simple = GObjectPtr<GSimpleAction>::adopt(g_simple_action_new(entry->name, nullptr));
-  connect<void(GSimpleAction*, GVariant*)>(
+void GtkApp::addAction(GActionMap* map, const char* name, std::function<void()> activated) {
+  auto simple = GObjectPtr<GSimpleAction>::adopt(g_simple_action_new(name, nullptr));
+  connections_.add<void(GSimpleAction*, GVariant*)>(
       simple.get(), "activate",
-      [this, action, window](GSimpleAction*, GVariant*) { runAction(action, window); });
+      [activated = std::move(activated)](GSimpleAction*, GVariant*) { activated(); });
   g_action_map_add_action(map, G_ACTION(simple.get()));
 }
 
 void GtkApp::runAction(MenuAction action, GtkWindow* window) {
   switch (action) {
-    case MenuAction::Recargar:
-      if (recargar_) recargar_();
-      break;
     case MenuAction::Salir:
       g_application_quit(G_APPLICATION(app_));
       break;

@@ -9,6 +9,7 @@
 #include "host/gtk/engine.h"
 #include "host/gtk/gobject_ptr.h"
 #include "host/gtk/settings_file.h"
+#include "host/gtk/signal.h"
 #include "host/gtk/window.h"
 #include "host/platform.h"
 
@@ -24,7 +25,8 @@ class GtkApp final : public Application {
   void activate() override;
   void setNotificationOrigins(const std::vector<std::string>& allowed,
                               const std::vector<std::string>& refused) override;
-  void installMenu(const std::vector<Menu>& menus, std::function<void()> recargar) override;
+  void installMenu(const std::vector<Menu>& menus,
+                   std::function<void(const std::string&)> run) override;
   std::optional<std::string> resourcesFolder() override { return resources_; }
   std::string downloadsFolder() override;
 
@@ -35,8 +37,8 @@ class GtkApp final : public Application {
  private:
   void quitWhenNothingIsShown(GtkWindow* window);
   void addWindowActions(GtkWindow* window);
+  void addAction(GActionMap* map, const char* name, std::function<void()> activated);
   // `window` is where a window's action was used; none for the application's.
-  void addAction(GActionMap* map, MenuAction action, GtkWindow* window);
   void runAction(MenuAction action, GtkWindow* window);
 
   GtkApplication* app_;
@@ -46,7 +48,9 @@ class GtkApp final : public Application {
   std::vector<AppWindow*> windows_;  // owned by the core
   GObjectPtr<GMenu> menu_;
   std::vector<MenuAction> windowActions_;  // the menu's, added to every window
-  std::function<void()> recargar_;
+  std::function<void(const std::string&)> run_;
+  // Last: the handlers go before anything they use.
+  Connections connections_;
 };
 
 }  // namespace qv::gtk

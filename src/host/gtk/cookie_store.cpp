@@ -1,6 +1,7 @@
 #include "host/gtk/cookie_store.h"
 
-#include <memory>
+#include "host/gtk/callback.h"
+#include "host/gtk/webkit_ptr.h"
 
 namespace qv::gtk {
 namespace {
@@ -34,43 +35,41 @@ Cookie fromSoup(SoupCookie* c) {
 }  // namespace
 
 void WebKitCookieStore::allCookies(std::function<void(std::vector<Cookie>)> done) {
-  auto* held = new std::function<void(std::vector<Cookie>)>(std::move(done));
-  webkit_cookie_manager_get_all_cookies(
-      manager_, nullptr,
-      +[](GObject* source, GAsyncResult* result, gpointer data) {
-        std::unique_ptr<std::function<void(std::vector<Cookie>)>> done(
-            static_cast<std::function<void(std::vector<Cookie>)>*>(data));
-        GList* list = webkit_cookie_manager_get_all_cookies_finish(WEBKIT_COOKIE_MANAGER(source),
-                                                                   result, nullptr);
-        std::vector<Cookie> cookies;
-        for (GList* l = list; l; l = l->next)
-          cookies.push_back(fromSoup(static_cast<SoupCookie*>(l->data)));
-        g_list_free_full(list, reinterpret_cast<GDestroyNotify>(soup_cookie_free));
-        try {
-          (*done)(std::move(cookies));
-        } catch (...) {
-        }
-      },
-      held);
+  auto ready = onReady([done = std::move(done)](GObject* source, GAsyncResult* result) {
+    GError* raw = nullptr;
+    auto soupCookies = adoptAll<SoupCookiePtr>(
+        webkit_cookie_manager_get_all_cookies_finish(WEBKIT_COOKIE_MANAGER(source), result, &raw));
+    debugError(raw, "cookies no leídas");  // and the answer is no cookies
+    std::vector<Cookie> cookies;
+    for (const auto& c : soupCookies) cookies.push_back(fromSoup(c.get()));
+    done(std::move(cookies));
+  });
+  webkit_cookie_manager_get_all_cookies(manager_, nullptr, ready.callback, ready.data);
 }
 
 void WebKitCookieStore::setCookie(const Cookie& cookie) {
-  SoupCookie* c = soup_cookie_new(cookie.name.c_str(), cookie.value.c_str(), cookie.domain.c_str(),
-                                  cookie.path.c_str(), -1);
+  auto c = SoupCookiePtr::adopt(soup_cookie_new(cookie.name.c_str(), cookie.value.c_str(),
+                                                cookie.domain.c_str(), cookie.path.c_str(), -1));
   if (!c) return;
-  if (cookie.expires) {
-    GDateTime* when = g_date_time_new_from_unix_utc(static_cast<gint64>(*cookie.expires));
-    soup_cookie_set_expires(c, when);
-    g_date_time_unref(when);
-  }
-  soup_cookie_set_secure(c, cookie.secure);
-  soup_cookie_set_http_only(c, cookie.httpOnly);
-  if (cookie.sameSite == "None") soup_cookie_set_same_site_policy(c, SOUP_SAME_SITE_POLICY_NONE);
-  if (cookie.sameSite == "Lax") soup_cookie_set_same_site_policy(c, SOUP_SAME_SITE_POLICY_LAX);
+  if (cookie.expires)
+    soup_cookie_set_expires(
+        c.get(),
+        GDateTimePtr::adopt(g_date_time_new_from_unix_utc(static_cast<gint64>(*cookie.expires)))
+            .get());
+  soup_cookie_set_secure(c.get(), cookie.secure);
+  soup_cookie_set_http_only(c.get(), cookie.httpOnly);
+  if (cookie.sameSite == "None")
+    soup_cookie_set_same_site_policy(c.get(), SOUP_SAME_SITE_POLICY_NONE);
+  if (cookie.sameSite == "Lax")
+    soup_cookie_set_same_site_policy(c.get(), SOUP_SAME_SITE_POLICY_LAX);
   if (cookie.sameSite == "Strict")
-    soup_cookie_set_same_site_policy(c, SOUP_SAME_SITE_POLICY_STRICT);
-  webkit_cookie_manager_add_cookie(manager_, c, nullptr, nullptr, nullptr);
-  soup_cookie_free(c);
+    soup_cookie_set_same_site_policy(c.get(), SOUP_SAME_SITE_POLICY_STRICT);
+  auto ready = onReady([](GObject* source, GAsyncResult* result) {
+    GError* raw = nullptr;
+    webkit_cookie_manager_add_cookie_finish(WEBKIT_COOKIE_MANAGER(source), result, &raw);
+    debugError(raw, "cookie no guardada");
+  });
+  webkit_cookie_manager_add_cookie(manager_, c.get(), nullptr, ready.callback, ready.data);
 }
 
 }  // namespace qv::gtk

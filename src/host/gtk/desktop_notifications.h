@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "host/gtk/gobject_ptr.h"
+#include "host/gtk/signal.h"
 
 namespace qv::gtk {
 
@@ -31,17 +32,16 @@ class DesktopNotifications {
   struct Shown {
     GObjectPtr<WebKitWebView> view;
     GObjectPtr<WebKitNotification> notification;
-    gulong closedByPage = 0;
+    Connection closedByPage;
   };
   void shown(guint32 id, Shown entry);
-  void forget(guint32 id);
   void clicked(guint32 id);
   void giveOriginsTo(WebKitWebContext* context) const;
 
   GObjectPtr<GDBusConnection> bus_;
   GObjectPtr<GCancellable> calls_;
-  std::vector<guint> subscriptions_;
-  gulong originsHandler_ = 0;
+  std::vector<BusSubscription> subscriptions_;
+  Connection originsAsked_;
   std::vector<std::string> allowed_, refused_;
   std::map<guint32, Shown> shown_;
 };

@@ -22,12 +22,13 @@ G_GNUC_BEGIN_IGNORE_DEPRECATIONS  // GtkAlertDialog and GtkFileDialog need GTK 4
     return dialog;
   }
 
+  // The answer is the dialog's own handler: it goes with the dialog.
   void run(GtkWidget* dialog, std::function<void(int)> answered) {
-    connect<void(GtkDialog*, int)>(dialog, "response",
-                                   [answered = std::move(answered)](GtkDialog* d, int response) {
-                                     gtk_window_destroy(GTK_WINDOW(d));
-                                     answered(response);
-                                   });
+    attach<void(GtkDialog*, int)>(dialog, "response",
+                                  [answered = std::move(answered)](GtkDialog* d, int response) {
+                                    gtk_window_destroy(GTK_WINDOW(d));
+                                    answered(response);
+                                  });
     gtk_window_present(GTK_WINDOW(dialog));
   }
 
@@ -59,7 +60,7 @@ G_GNUC_BEGIN_IGNORE_DEPRECATIONS  // GtkAlertDialog and GtkFileDialog need GTK 4
                                     GTK_FILE_CHOOSER_ACTION_OPEN, "Abrir", "Cancelar"));
     gtk_native_dialog_set_modal(native, TRUE);
     gtk_file_chooser_set_select_multiple(GTK_FILE_CHOOSER(native), multiple);
-    connect<void(GtkNativeDialog*, int)>(
+    attach<void(GtkNativeDialog*, int)>(
         native, "response", [done = std::move(done)](GtkNativeDialog* d, int response) {
           auto release = GObjectPtr<GtkNativeDialog>::adopt(d);
           if (response != GTK_RESPONSE_ACCEPT) {

@@ -6,7 +6,6 @@
 
 #include <memory>
 
-#include "host/gtk/signal.h"
 #include "host/gtk/web_view.h"
 
 namespace qv::gtk {
@@ -47,7 +46,7 @@ Engine::Engine(const std::string& dataFolder, const std::string& cacheFolder,
 }
 
 void Engine::routeDownloads() {
-  connect<void(WebKitNetworkSession*, WebKitDownload*)>(
+  downloadStarted_ = connect<void(WebKitNetworkSession*, WebKitDownload*)>(
       session_.get(), "download-started", [](WebKitNetworkSession*, WebKitDownload* download) {
         auto* view = GtkWebView::from(webkit_download_get_web_view(download));
         WebViewPolicy* policy = view ? view->policy() : nullptr;
@@ -56,16 +55,20 @@ void Engine::routeDownloads() {
           webkit_download_cancel(download);
           return;
         }
+        // The download's own handlers: they live as long as it does.
         auto failed = std::make_shared<bool>(false);
-        connect<gboolean(WebKitDownload*, gchar*)>(
+        attach<gboolean(WebKitDownload*, gchar*)>(
             download, "decide-destination", [policy](WebKitDownload* d, gchar* suggested) {
               auto path = policy->downloadDestination(suggested ? suggested : "");
               webkit_download_set_destination(d, path.c_str());
               return TRUE;
             });
-        connect<void(WebKitDownload*, GError*)>(
-            download, "failed", [failed](WebKitDownload*, GError*) { *failed = true; });
-        connect<void(WebKitDownload*)>(download, "finished", [policy, failed](WebKitDownload*) {
+        attach<void(WebKitDownload*, GError*)>(
+            download, "failed", [failed](WebKitDownload*, GError* error) {
+              *failed = true;
+              g_log("quorvex", G_LOG_LEVEL_DEBUG, "descarga fallida: %s", error->message);
+            });
+        attach<void(WebKitDownload*)>(download, "finished", [policy, failed](WebKitDownload*) {
           if (!*failed) policy->downloadFinished();
         });
       });

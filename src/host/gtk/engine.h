@@ -9,6 +9,7 @@
 
 #include "host/gtk/desktop_notifications.h"
 #include "host/gtk/gobject_ptr.h"
+#include "host/gtk/signal.h"
 
 namespace qv::gtk {
 
@@ -30,6 +31,7 @@ class Engine {
   std::string safariUserAgent_;
   bool mockCaptureDevices_;
   DesktopNotifications notifications_;
+  Connection downloadStarted_;
 };
 
 }  // namespace qv::gtk

@@ -6,54 +6,81 @@
 
 #include <memory>
 #include <utility>
+#include <vector>
 
 namespace qv::gtk {
 
-struct GObjectUnref {
-  void operator()(gpointer p) const { g_object_unref(p); }
-};
-
-// A strong reference to a GObject of type T.
-template <typename T>
-class GObjectPtr {
+// A strong reference to a T, given back with Unref. Ref adds one of our own
+// (for a type without counts, a copy of our own).
+template <typename T, auto Ref, auto Unref>
+class Handle {
  public:
-  GObjectPtr() = default;
+  Handle() = default;
   // Takes over a reference the caller already owns (a "transfer full" return).
-  static GObjectPtr adopt(T* p) { return GObjectPtr(p); }
-  // Adds a reference of our own; floating references are sunk.
-  static GObjectPtr ref(T* p) {
-    return GObjectPtr(p ? static_cast<T*>(g_object_ref_sink(p)) : nullptr);
-  }
+  static Handle adopt(T* p) { return Handle(p); }
+  static Handle ref(T* p) { return Handle(p ? static_cast<T*>(Ref(p)) : nullptr); }
 
   // Copies share the object, each holding a reference of its own.
-  GObjectPtr(const GObjectPtr& other)
-      : ptr_(other ? static_cast<T*>(g_object_ref(other.get())) : nullptr) {}
-  GObjectPtr& operator=(const GObjectPtr& other) {
-    if (this != &other) *this = GObjectPtr(other);
+  Handle(const Handle& other) : ptr_(other ? static_cast<T*>(Ref(other.get())) : nullptr) {}
+  Handle& operator=(const Handle& other) {
+    if (this != &other) *this = Handle(other);
     return *this;
   }
-  GObjectPtr(GObjectPtr&&) noexcept = default;
-  GObjectPtr& operator=(GObjectPtr&&) noexcept = default;
+  Handle(Handle&&) noexcept = default;
+  Handle& operator=(Handle&&) noexcept = default;
 
   T* get() const { return ptr_.get(); }
   explicit operator bool() const { return ptr_ != nullptr; }
 
  private:
-  explicit GObjectPtr(T* p) : ptr_(p) {}
-  std::unique_ptr<T, GObjectUnref> ptr_;
+  struct Release {
+    void operator()(T* p) const { Unref(p); }
+  };
+  explicit Handle(T* p) : ptr_(p) {}
+  std::unique_ptr<T, Release> ptr_;
 };
 
-struct GFreeDeleter {
-  void operator()(gpointer p) const { g_free(p); }
-};
-using GCharPtr = std::unique_ptr<gchar, GFreeDeleter>;
+// GObjects: ref sinks a floating reference.
+inline gpointer refSink(gpointer p) { return g_object_ref_sink(p); }
+template <typename T>
+using GObjectPtr = Handle<T, refSink, g_object_unref>;
 
-struct GErrorDeleter {
-  void operator()(GError* e) const { g_error_free(e); }
-};
-using GErrorPtr = std::unique_ptr<GError, GErrorDeleter>;
+using GBytesPtr = Handle<GBytes, g_bytes_ref, g_bytes_unref>;
+using GUriPtr = Handle<GUri, g_uri_ref, g_uri_unref>;
+using GDateTimePtr = Handle<GDateTime, g_date_time_ref, g_date_time_unref>;
+using GErrorPtr = Handle<GError, g_error_copy, g_error_free>;
+using GVariantPtr = Handle<GVariant, g_variant_ref_sink, g_variant_unref>;
+// For out-parameters: `GError* raw = nullptr; f(&raw); auto e = GErrorPtr::adopt(raw);`.
 
-// For out-parameters: `GError* raw = nullptr; f(&raw); GErrorPtr e(raw);`.
+// Takes an out-parameter's error that has nobody to answer to: it becomes a
+// debug line. True when there was one.
+inline bool debugError(GError* raw, const char* what) {
+  auto error = GErrorPtr::adopt(raw);
+  if (error) g_log("quorvex", G_LOG_LEVEL_DEBUG, "%s: %s", what, error.get()->message);
+  return static_cast<bool>(error);
+}
+
+// A "transfer full" list: every element adopted into its handle, the cells freed.
+template <typename H, typename T = std::remove_pointer_t<decltype(H().get())>>
+std::vector<H> adoptAll(GList* list) {
+  std::vector<H> out;
+  for (GList* l = list; l; l = l->next) out.push_back(H::adopt(static_cast<T*>(l->data)));
+  g_list_free(list);
+  return out;
+}
+
+// Allocations with one owner and no count.
+template <auto Free>
+struct FreeWith {
+  template <typename T>
+  void operator()(T* p) const {
+    Free(p);
+  }
+};
+using GCharPtr = std::unique_ptr<gchar, FreeWith<g_free>>;
+// Waits for the tasks already queued, then frees the pool.
+inline void finishPool(GThreadPool* pool) { g_thread_pool_free(pool, FALSE, TRUE); }
+using ThreadPoolPtr = std::unique_ptr<GThreadPool, FreeWith<finishPool>>;
 
 // A main-loop source (timeout, Unix signal) by its id, removed with the
 // handle unless it already ended itself and said so through `release`.

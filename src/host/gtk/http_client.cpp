@@ -6,18 +6,10 @@
 #include <string>
 #include <string_view>
 
+#include "host/gtk/callback.h"
+
 namespace qv::gtk {
 namespace {
-
-struct GBytesUnref {
-  void operator()(GBytes* b) const { g_bytes_unref(b); }
-};
-using GBytesPtr = std::unique_ptr<GBytes, GBytesUnref>;
-
-struct GUriUnref {
-  void operator()(GUri* u) const { g_uri_unref(u); }
-};
-using GUriPtr = std::unique_ptr<GUri, GUriUnref>;
 
 // What a worker turns into an HttpResponse: the body stays in libsoup's
 // buffer until then, so the main thread never copies it.
@@ -37,35 +29,32 @@ struct Pending {
 
 void runJob(gpointer data, gpointer) {
   std::unique_ptr<Job> job(static_cast<Job*>(data));
-  try {
+  auto deliver = [&job] {
     HttpResponse response{job->status, std::nullopt, std::move(job->error)};
     if (job->bytes) {
       gsize size = 0;
       auto bytes = static_cast<const char*>(g_bytes_get_data(job->bytes.get(), &size));
       response.body = size ? std::string(bytes, size) : std::string();
     }
-    job->bytes.reset();
+    job->bytes = {};
     job->done(std::move(response));
-  } catch (...) {
-  }
+  };
+  guarded<void>(deliver);
 }
 
-void finished(GObject* session, GAsyncResult* result, gpointer data) {
-  std::unique_ptr<Pending> pending(static_cast<Pending*>(data));
+void finished(Pending& pending, GObject* session, GAsyncResult* result) {
   GError* raw = nullptr;
-  GBytesPtr bytes(soup_session_send_and_read_finish(SOUP_SESSION(session), result, &raw));
-  GErrorPtr error(raw);
+  auto bytes =
+      GBytesPtr::adopt(soup_session_send_and_read_finish(SOUP_SESSION(session), result, &raw));
+  auto error = GErrorPtr::adopt(raw);
   // Only the client's own end cancels, and then nobody waits for an answer.
-  if (*pending->closed) return;
-  try {
-    auto job = std::make_unique<Job>();
-    job->done = std::move(pending->done);
-    job->status = static_cast<int>(soup_message_get_status(pending->message.get()));
-    job->bytes = std::move(bytes);
-    if (error) job->error = error->message;
-    g_thread_pool_push(pending->workers, job.release(), nullptr);
-  } catch (...) {
-  }
+  if (*pending.closed) return;
+  auto job = std::make_unique<Job>();
+  job->done = std::move(pending.done);
+  job->status = static_cast<int>(soup_message_get_status(pending.message.get()));
+  job->bytes = std::move(bytes);
+  if (error) job->error = error.get()->message;
+  g_thread_pool_push(pending.workers, job.release(), nullptr);
 }
 
 // RFC 9110 token: what a method or a field name may be made of. Anything
@@ -82,11 +71,12 @@ bool isFieldValue(std::string_view s) {
 }
 
 GUriPtr httpUri(const std::string& url) {
-  GUriPtr uri(g_uri_parse(url.c_str(), GUriFlags(SOUP_HTTP_URI_FLAGS), nullptr));
-  if (!uri) return nullptr;
+  // A URL that does not parse is answered as refused.
+  auto uri = GUriPtr::adopt(g_uri_parse(url.c_str(), GUriFlags(SOUP_HTTP_URI_FLAGS), nullptr));
+  if (!uri) return {};
   const std::string_view scheme = g_uri_get_scheme(uri.get());  // always lower case
   const char* host = g_uri_get_host(uri.get());
-  if ((scheme != "http" && scheme != "https") || !host || !*host) return nullptr;
+  if ((scheme != "http" && scheme != "https") || !host || !*host) return {};
   return uri;
 }
 
@@ -122,7 +112,7 @@ SoupSession* SoupHttpClient::sessionFor(double timeoutSeconds) {
 
 void SoupHttpClient::send(const HttpRequest& request, std::function<void(HttpResponse)> done) {
   auto refuse = [&](const char* error) {
-    g_thread_pool_push(workers_.get(), new Job{std::move(done), 0, nullptr, error}, nullptr);
+    g_thread_pool_push(workers_.get(), new Job{std::move(done), 0, {}, error}, nullptr);
   };
   // libsoup takes http and https only, and writes the method unchecked.
   const auto uri = httpUri(request.url);
@@ -138,15 +128,18 @@ void SoupHttpClient::send(const HttpRequest& request, std::function<void(HttpRes
       soup_message_headers_replace(headers, name.c_str(), value.c_str());
   }
   if (request.body) {
-    GBytesPtr body(g_bytes_new(request.body->data(), request.body->size()));
+    auto body = GBytesPtr::adopt(g_bytes_new(request.body->data(), request.body->size()));
     // No content type of its own: a "Content-Type" field set above stays.
     soup_message_set_request_body_from_bytes(message.get(), nullptr, body.get());
   }
 
   SoupSession* session = sessionFor(request.timeoutSeconds);
-  auto* pending = new Pending{std::move(done), std::move(message), workers_.get(), closed_};
-  soup_session_send_and_read_async(session, pending->message.get(), G_PRIORITY_DEFAULT,
-                                   cancellable_.get(), finished, pending);
+  auto* sent = message.get();
+  auto ready = onReady(
+      [pending = Pending{std::move(done), std::move(message), workers_.get(), closed_}](
+          GObject* session, GAsyncResult* result) mutable { finished(pending, session, result); });
+  soup_session_send_and_read_async(session, sent, G_PRIORITY_DEFAULT, cancellable_.get(),
+                                   ready.callback, ready.data);
 }
 
 }  // namespace qv::gtk

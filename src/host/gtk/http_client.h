@@ -38,11 +38,7 @@ class SoupHttpClient final : public HttpClient {
   // Set when the client goes; a completion arriving after that (they come
   // on the main thread) finds it and hands nothing to the workers.
   std::shared_ptr<bool> closed_ = std::make_shared<bool>(false);
-
-  struct PoolFree {
-    void operator()(GThreadPool* pool) const { g_thread_pool_free(pool, FALSE, TRUE); }
-  };
-  std::unique_ptr<GThreadPool, PoolFree> workers_;
+  ThreadPoolPtr workers_;
 };
 
 }  // namespace qv::gtk

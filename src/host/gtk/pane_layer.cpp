@@ -2,14 +2,13 @@
 
 #include <cmath>
 
-#include "host/gtk/signal.h"
 #include "host/gtk/web_view.h"
 
 namespace qv::gtk {
 
 PaneLayer::PaneLayer(GtkWidget* content) : overlay_(gtk_overlay_new()) {
   gtk_overlay_set_child(GTK_OVERLAY(overlay_), content);
-  connect<gboolean(GtkOverlay*, GtkWidget*, GdkRectangle*)>(
+  placement_ = connect<gboolean(GtkOverlay*, GtkWidget*, GdkRectangle*)>(
       overlay_, "get-child-position",
       [](GtkOverlay*, GtkWidget* child, GdkRectangle* out) -> gboolean {
         auto* pane = GtkWebView::from(WEBKIT_WEB_VIEW(child));
@@ -29,7 +28,6 @@ void PaneLayer::add(GtkWebView& pane) {
   gtk_overlay_add_overlay(GTK_OVERLAY(overlay_), widget);
   gtk_overlay_set_clip_overlay(GTK_OVERLAY(overlay_), widget, TRUE);
   pane.placeIn(this);
-  panes_.push_back(&pane);
   relayout();
 }
 

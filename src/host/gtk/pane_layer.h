@@ -4,7 +4,7 @@
 
 #include <gtk/gtk.h>
 
-#include <vector>
+#include "host/gtk/signal.h"
 
 namespace qv::gtk {
 
@@ -21,7 +21,7 @@ class PaneLayer {
 
  private:
   GtkWidget* overlay_;  // owned by the window it is put in
-  std::vector<GtkWebView*> panes_;
+  Connection placement_;
 };
 
 }  // namespace qv::gtk

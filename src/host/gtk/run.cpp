@@ -12,9 +12,11 @@
 #include "host/gtk/engine.h"
 #include "host/gtk/gobject_ptr.h"
 #include "host/gtk/http_client.h"
+#include "host/gtk/render_setup.h"
 #include "host/gtk/services.h"
 #include "host/gtk/settings_file.h"
 #include "host/gtk/signal.h"
+#include "host/gtk/spanish.h"
 
 namespace qv::gtk {
 namespace {
@@ -85,8 +87,9 @@ std::vector<SourceHandle> quitOnSignals(GtkApplication* app) {
 }  // namespace
 
 std::optional<std::string> resourcesBesideExecutable() {
-  GCharPtr exe(g_file_read_link("/proc/self/exe", nullptr));
-  if (!exe) return std::nullopt;
+  GError* error = nullptr;
+  GCharPtr exe(g_file_read_link("/proc/self/exe", &error));
+  if (debugError(error, "ejecutable no encontrado")) return std::nullopt;
   GCharPtr bin(g_path_get_dirname(exe.get()));
   GCharPtr prefix(g_path_get_dirname(bin.get()));
   std::string folder = std::string(prefix.get()) + "/share/quorvex";
@@ -102,18 +105,16 @@ Options standardOptions() {
 }
 
 int run(Options options) {
+  speakSpanish();
   // WebKitGTK keeps native HLS off unless asked, before the first web view.
   g_setenv("WEBKIT_GST_ENABLE_HLS_SUPPORT", "1", TRUE);
-  // Without a render node (no GPU, a virtual X server) the DMA-BUF renderer
-  // paints nothing: use the shared-memory path there.
-  if (!g_file_test("/dev/dri", G_FILE_TEST_IS_DIR))
-    g_setenv("WEBKIT_DISABLE_DMABUF_RENDERER", "1", FALSE);
+  setUpRenderers();
   auto app = GObjectPtr<GtkApplication>::adopt(
       gtk_application_new(QV_APP_ID, G_APPLICATION_DEFAULT_FLAGS));
   // Outlives the session: a second signal while it winds down changes nothing.
   auto signals = quitOnSignals(app.get());
   std::unique_ptr<Session> session;
-  connect<void(GApplication*)>(app.get(), "activate", [&](GApplication*) {
+  auto activated = connect<void(GApplication*)>(app.get(), "activate", [&](GApplication*) {
     if (session) {  // a second launch only brings the window back
       session->application.activate();
       return;
@@ -123,7 +124,7 @@ int run(Options options) {
     session->delegate.applicationDidFinishLaunching();
     if (options.onLaunched) options.onLaunched(session->runtime);
   });
-  connect<void(GApplication*)>(app.get(), "shutdown", [&](GApplication*) {
+  auto shutDown = connect<void(GApplication*)>(app.get(), "shutdown", [&](GApplication*) {
     if (session) session->application.saveWindows();
   });
   return g_application_run(G_APPLICATION(app.get()), 0, nullptr);

@@ -2,13 +2,20 @@
 
 #include <gio/gio.h>
 
-#include <memory>
+#include "host/gtk/callback.h"
+#include "host/gtk/gobject_ptr.h"
 
 namespace qv::gtk {
 
 // Never gtk_show_uri: it would show its own error dialog.
 void DefaultBrowser::open(const std::string& url) {
-  g_app_info_launch_default_for_uri_async(url.c_str(), nullptr, nullptr, nullptr, nullptr);
+  auto ready = onReady([](GObject*, GAsyncResult* result) {
+    GError* raw = nullptr;
+    g_app_info_launch_default_for_uri_finish(result, &raw);
+    debugError(raw, "navegador no abierto");
+  });
+  g_app_info_launch_default_for_uri_async(url.c_str(), nullptr, nullptr, ready.callback,
+                                          ready.data);
 }
 
 void DebugLog::debug(const std::string& line) {
@@ -17,18 +24,6 @@ void DebugLog::debug(const std::string& line) {
 
 Instant WallClock::now() { return static_cast<Instant>(g_get_real_time()) / 1e6; }
 
-void GMainQueue::post(std::function<void()> task) {
-  g_idle_add_full(
-      G_PRIORITY_DEFAULT,
-      +[](gpointer data) -> gboolean {
-        try {
-          (*static_cast<std::function<void()>*>(data))();
-        } catch (...) {
-        }
-        return G_SOURCE_REMOVE;
-      },
-      new std::function<void()>(std::move(task)),
-      +[](gpointer data) { delete static_cast<std::function<void()>*>(data); });
-}
+void GMainQueue::post(std::function<void()> task) { onIdle(std::move(task)); }
 
 }  // namespace qv::gtk

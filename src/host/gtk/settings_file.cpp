@@ -10,10 +10,14 @@ SettingsFile::SettingsFile(std::string path)
     : path_(std::move(path)), values_(nlohmann::json::object()) {
   gchar* raw = nullptr;
   gsize length = 0;
-  if (g_file_get_contents(path_.c_str(), &raw, &length, nullptr)) {
+  GError* error = nullptr;
+  // No file yet is the first start: the settings are empty.
+  if (g_file_get_contents(path_.c_str(), &raw, &length, &error)) {
     GCharPtr text(raw);
     auto parsed = nlohmann::json::parse(std::string_view(text.get(), length), nullptr, false);
     if (parsed.is_object()) values_ = std::move(parsed);
+  } else {
+    debugError(error, "ajustes no leídos");
   }
 }
 
@@ -45,8 +49,10 @@ void SettingsFile::save() const {
   GCharPtr folder(g_path_get_dirname(path_.c_str()));
   g_mkdir_with_parents(folder.get(), 0700);
   auto text = values_.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+  GError* error = nullptr;
   g_file_set_contents_full(path_.c_str(), text.c_str(), static_cast<gssize>(text.size()),
-                           G_FILE_SET_CONTENTS_CONSISTENT, 0600, nullptr);
+                           G_FILE_SET_CONTENTS_CONSISTENT, 0600, &error);
+  debugError(error, "ajustes no guardados");
 }
 
 }  // namespace qv::gtk

@@ -1,7 +1,7 @@
 #include "host/gtk/web_view.h"
 
 #include "host/gtk/pane_layer.h"
-#include "host/gtk/signal.h"
+#include "policy/load_error.h"
 
 namespace qv::gtk {
 namespace {
@@ -35,6 +35,31 @@ GObjectPtr<WebKitWebView> newView(Engine& engine, const WebViewConfig& config,
   return GObjectPtr<WebKitWebView>::ref(view);
 }
 
+// Failures of the network itself; a navigation the policy stopped, a
+// download or a cancelled load fail too, and show nothing.
+std::optional<LoadFailure> networkFailure(const GError* error) {
+  if (error->domain == G_RESOLVER_ERROR) return LoadFailure::HostNotFound;
+  if (error->domain == G_IO_ERROR) {
+    switch (error->code) {
+      case G_IO_ERROR_CONNECTION_REFUSED:
+        return LoadFailure::Refused;
+      case G_IO_ERROR_TIMED_OUT:
+        return LoadFailure::TimedOut;
+      case G_IO_ERROR_NETWORK_UNREACHABLE:
+      case G_IO_ERROR_HOST_UNREACHABLE:
+        return LoadFailure::Offline;
+      case G_IO_ERROR_CANCELLED:
+        return std::nullopt;
+      default:
+        return LoadFailure::Other;
+    }
+  }
+  if (error->domain == G_TLS_ERROR) return LoadFailure::Other;
+  if (error->domain == WEBKIT_NETWORK_ERROR && error->code == WEBKIT_NETWORK_ERROR_TRANSPORT)
+    return LoadFailure::Other;
+  return std::nullopt;
+}
+
 }  // namespace
 
 GtkWebView::GtkWebView(Engine& engine, const WebViewConfig& config) : config_(config) {
@@ -47,16 +72,24 @@ GtkWebView::GtkWebView(Engine& engine, const WebViewConfig& config) : config_(co
     GdkRGBA clear = {0, 0, 0, 0};
     webkit_web_view_set_background_color(view_.get(), &clear);
   }
-  if (config.cornerRadius > 0) {
+  if (config.roundedCorners) {
     gtk_widget_add_css_class(GTK_WIDGET(view_.get()), "qv-rounded");
     gtk_widget_set_overflow(GTK_WIDGET(view_.get()), GTK_OVERFLOW_HIDDEN);
   }
-  connect<void(WebKitWebView*, WebKitLoadEvent)>(
+  connections_.add<void(WebKitWebView*, WebKitLoadEvent)>(
       view_.get(), "load-changed", [this](WebKitWebView*, WebKitLoadEvent event) {
-        if (event == WEBKIT_LOAD_COMMITTED && startPageTimer_) {
-          g_source_remove(startPageTimer_);
-          startPageTimer_ = 0;
-        }
+        if (event == WEBKIT_LOAD_COMMITTED) startPageTimer_.reset();
+      });
+  connections_.add<gboolean(WebKitWebView*, WebKitLoadEvent, gchar*, GError*)>(
+      view_.get(), "load-failed",
+      [](WebKitWebView* view, WebKitLoadEvent, gchar* uri, GError* error) -> gboolean {
+        auto failure = networkFailure(error);
+        if (!failure) return FALSE;
+        // Why a pane or a site window stayed blank, in the engine's words.
+        g_log("quorvex", G_LOG_LEVEL_DEBUG, "carga fallida de %s: %s", uri, error->message);
+        webkit_web_view_load_alternate_html(view, loadErrorPage(*failure, uri).c_str(), uri,
+                                            nullptr);
+        return TRUE;
       });
   if (config.policy)
     governBy(*config.policy, engine.notifications());
@@ -64,10 +97,7 @@ GtkWebView::GtkWebView(Engine& engine, const WebViewConfig& config) : config_(co
     answerWithEngineDefaults();
 }
 
-GtkWebView::~GtkWebView() {
-  if (startPageTimer_) g_source_remove(startPageTimer_);
-  g_object_set_data(G_OBJECT(view_.get()), kWrapperKey, nullptr);
-}
+GtkWebView::~GtkWebView() { g_object_set_data(G_OBJECT(view_.get()), kWrapperKey, nullptr); }
 
 GtkWebView* GtkWebView::from(WebKitWebView* view) {
   return view ? static_cast<GtkWebView*>(g_object_get_data(G_OBJECT(view), kWrapperKey)) : nullptr;
@@ -81,17 +111,11 @@ void GtkWebView::loadRequest(const std::string& url) {
 // WebKitGTK requests have no time-out of their own: a start page that has not
 // committed within a minute is stopped, as a timed-out request would be.
 void GtkWebView::armStartPageTimeout() {
-  if (startPageTimer_) g_source_remove(startPageTimer_);
-  startPageTimer_ = g_timeout_add_seconds(
-      kStartPageTimeoutSeconds,
-      +[](gpointer self) -> gboolean {
-        auto* me = static_cast<GtkWebView*>(self);
-        me->startPageTimer_ = 0;
-        if (webkit_web_view_is_loading(me->view_.get()))
-          webkit_web_view_stop_loading(me->view_.get());
-        return G_SOURCE_REMOVE;
-      },
-      this);
+  startPageTimer_ = SourceHandle(addTimeout(kStartPageTimeoutSeconds * 1000, [this]() -> gboolean {
+    startPageTimer_.release();
+    if (webkit_web_view_is_loading(view_.get())) webkit_web_view_stop_loading(view_.get());
+    return G_SOURCE_REMOVE;
+  }));
 }
 
 void GtkWebView::loadHtml(const std::string& html, const std::optional<std::string>& baseUrl) {
@@ -99,8 +123,9 @@ void GtkWebView::loadHtml(const std::string& html, const std::optional<std::stri
 }
 
 void GtkWebView::loadFile(const std::string& path) {
-  GCharPtr uri(g_filename_to_uri(path.c_str(), nullptr, nullptr));
-  if (uri) webkit_web_view_load_uri(view_.get(), uri.get());
+  GError* raw = nullptr;
+  GCharPtr uri(g_filename_to_uri(path.c_str(), nullptr, &raw));
+  if (!debugError(raw, "archivo no cargado")) webkit_web_view_load_uri(view_.get(), uri.get());
 }
 
 void GtkWebView::reload() { webkit_web_view_reload(view_.get()); }
@@ -116,31 +141,23 @@ void GtkWebView::callAsyncFunction(const std::string& body, const std::string& a
   GVariantBuilder builder;
   g_variant_builder_init(&builder, G_VARIANT_TYPE("a{sv}"));
   g_variant_builder_add(&builder, "{sv}", argName.c_str(), g_variant_new_string(argValue.c_str()));
-  struct Call {
-    GObjectPtr<WebKitWebView> view;
-    std::function<void(std::optional<std::string>)> done;
-  };
-  auto* call = new Call{GObjectPtr<WebKitWebView>::ref(view_.get()), std::move(done)};
-  webkit_web_view_call_async_javascript_function(
-      view_.get(), body.c_str(), -1, g_variant_builder_end(&builder), nullptr, nullptr, nullptr,
-      +[](GObject* source, GAsyncResult* result, gpointer data) {
-        std::unique_ptr<Call> call(static_cast<Call*>(data));
-        GError* raw = nullptr;
-        auto value =
-            GObjectPtr<JSCValue>::adopt(webkit_web_view_call_async_javascript_function_finish(
-                WEBKIT_WEB_VIEW(source), result, &raw));
-        GErrorPtr error(raw);
-        std::optional<std::string> text;
-        if (value && jsc_value_is_string(value.get())) {
-          GCharPtr s(jsc_value_to_string(value.get()));
-          text = s.get();
-        }
-        try {
-          call->done(std::move(text));
-        } catch (...) {
-        }
-      },
-      call);
+  // The view is held until the answer comes, and the answer always comes.
+  auto ready = onReady([view = GObjectPtr<WebKitWebView>::ref(view_.get()), done = std::move(done)](
+                           GObject*, GAsyncResult* result) {
+    GError* raw = nullptr;
+    auto value = GObjectPtr<JSCValue>::adopt(
+        webkit_web_view_call_async_javascript_function_finish(view.get(), result, &raw));
+    debugError(raw, "la función de la página falló");  // and the answer is nothing
+    std::optional<std::string> text;
+    if (value && jsc_value_is_string(value.get())) {
+      GCharPtr s(jsc_value_to_string(value.get()));
+      text = s.get();
+    }
+    done(std::move(text));
+  });
+  webkit_web_view_call_async_javascript_function(view_.get(), body.c_str(), -1,
+                                                 g_variant_builder_end(&builder), nullptr, nullptr,
+                                                 nullptr, ready.callback, ready.data);
 }
 
 std::optional<std::string> GtkWebView::url() const {
@@ -153,23 +170,17 @@ bool GtkWebView::isLoading() const { return webkit_web_view_is_loading(view_.get
 
 namespace {
 
-class SignalObservation final : public Observation {
- public:
-  SignalObservation(GObjectPtr<WebKitWebView> view, gulong id) : view_(std::move(view)), id_(id) {}
-  ~SignalObservation() override { g_signal_handler_disconnect(view_.get(), id_); }
-
- private:
-  GObjectPtr<WebKitWebView> view_;
-  gulong id_;
+struct SignalObservation final : Observation {
+  explicit SignalObservation(Connection c) : connection(std::move(c)) {}
+  Connection connection;
 };
 
 }  // namespace
 
 std::unique_ptr<Observation> GtkWebView::observeUrl(std::function<void()> changed) {
-  gulong id = connect<void(WebKitWebView*, GParamSpec*)>(
+  return std::make_unique<SignalObservation>(connect<void(WebKitWebView*, GParamSpec*)>(
       view_.get(), "notify::uri",
-      [changed = std::move(changed)](WebKitWebView*, GParamSpec*) { changed(); });
-  return std::make_unique<SignalObservation>(GObjectPtr<WebKitWebView>::ref(view_.get()), id);
+      [changed = std::move(changed)](WebKitWebView*, GParamSpec*) { changed(); }));
 }
 
 void GtkWebView::setFrame(const Rect& frame) {

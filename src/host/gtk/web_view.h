@@ -8,6 +8,7 @@
 
 #include "host/gtk/engine.h"
 #include "host/gtk/gobject_ptr.h"
+#include "host/gtk/signal.h"
 #include "host/platform.h"
 
 namespace qv::gtk {
@@ -58,7 +59,9 @@ class GtkWebView final : public WebView {
     bool download = false;
   };
   std::optional<LinkClick> lastClick_;
-  guint startPageTimer_ = 0;
+  SourceHandle startPageTimer_;
+  // Last: the handlers go before anything they use.
+  Connections connections_;
 };
 
 }  // namespace qv::gtk

@@ -4,9 +4,9 @@
 #include <utility>
 
 #include "bridge/message_body.h"
-#include "bridge/reply.h"
-#include "host/gtk/signal.h"
 #include "host/gtk/web_view.h"
+#include "host/gtk/webkit_ptr.h"
+#include "util/encode.h"
 
 namespace qv::gtk {
 namespace {
@@ -55,15 +55,15 @@ constexpr const char* kRelayScript = R"JS(
   });
 })()JS";
 
-void addScript(WebKitUserContentManager* content, const std::string& source, const char* world) {
-  auto* script =
-      world ? webkit_user_script_new_for_world(source.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+void addScript(WebKitUserContentManager* content, const char* source,
+               WebKitUserContentInjectedFrames frames, const char* world) {
+  auto script = UserScriptPtr::adopt(
+      world ? webkit_user_script_new_for_world(source, frames,
                                                WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, world,
                                                nullptr, nullptr)
-            : webkit_user_script_new(source.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
-                                     WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
-  webkit_user_content_manager_add_script(content, script);
-  webkit_user_script_unref(script);
+            : webkit_user_script_new(source, frames, WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START,
+                                     nullptr, nullptr));
+  webkit_user_content_manager_add_script(content, script.get());
 }
 
 std::optional<std::string> requestUri(WebKitURIRequest* request) {
@@ -76,7 +76,7 @@ std::optional<std::string> requestUri(WebKitURIRequest* request) {
 
 void GtkWebView::connectBridge(ScriptMessageHandler& bridge, const std::string& page,
                                WebKitUserContentManager* content) {
-  connect<void(WebKitUserContentManager*, JSCValue*)>(
+  connections_.add<void(WebKitUserContentManager*, JSCValue*)>(
       content, "script-message-received::qv",
       [&bridge](WebKitUserContentManager*, JSCValue* value) {
         if (!jsc_value_is_string(value)) return;
@@ -88,15 +88,15 @@ void GtkWebView::connectBridge(ScriptMessageHandler& bridge, const std::string& 
           bridge.scriptMessage(body);
       });
   webkit_user_content_manager_register_script_message_handler(content, "qv", kBridgeWorld);
-  addScript(content, kPageSideScript, nullptr);
+  addScript(content, kPageSideScript, WEBKIT_USER_CONTENT_INJECT_TOP_FRAME, nullptr);
   std::string relay = kRelayScript;
   appendJsString(relay, page);
   relay += ");";
-  addScript(content, relay, kBridgeWorld);
+  addScript(content, relay.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME, kBridgeWorld);
 }
 
 void GtkWebView::reportLinkClicks(WebKitUserContentManager* content) {
-  connect<void(WebKitUserContentManager*, JSCValue*)>(
+  connections_.add<void(WebKitUserContentManager*, JSCValue*)>(
       content, "script-message-received::qvDescarga",
       [this](WebKitUserContentManager*, JSCValue* value) {
         if (!jsc_value_is_string(value)) return;
@@ -107,16 +107,12 @@ void GtkWebView::reportLinkClicks(WebKitUserContentManager* content) {
       });
   webkit_user_content_manager_register_script_message_handler(content, "qvDescarga",
                                                               kDownloadWorld);
-  auto script = webkit_user_script_new_for_world(
-      kLinkClickScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
-      WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, kDownloadWorld, nullptr, nullptr);
-  webkit_user_content_manager_add_script(content, script);
-  webkit_user_script_unref(script);
+  addScript(content, kLinkClickScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES, kDownloadWorld);
 }
 
 void GtkWebView::governBy(WebViewPolicy& policy, DesktopNotifications& notifications) {
   auto* view = view_.get();
-  connect<gboolean(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType)>(
+  connections_.add<gboolean(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType)>(
       view, "decide-policy",
       [this, &policy](WebKitWebView*, WebKitPolicyDecision* decision,
                       WebKitPolicyDecisionType type) -> gboolean {
@@ -152,13 +148,13 @@ void GtkWebView::governBy(WebViewPolicy& policy, DesktopNotifications& notificat
         }
         return TRUE;
       });
-  connect<GtkWidget*(WebKitWebView*, WebKitNavigationAction*)>(
+  connections_.add<GtkWidget*(WebKitWebView*, WebKitNavigationAction*)>(
       view, "create",
       [this, &policy](WebKitWebView*, WebKitNavigationAction* action) -> GtkWidget* {
         policy.newWindowRequested(*this, requestUri(webkit_navigation_action_get_request(action)));
         return nullptr;
       });
-  connect<gboolean(WebKitWebView*, WebKitPermissionRequest*)>(
+  connections_.add<gboolean(WebKitWebView*, WebKitPermissionRequest*)>(
       view, "permission-request",
       [this, &policy](WebKitWebView*, WebKitPermissionRequest* request) -> gboolean {
         if (WEBKIT_IS_NOTIFICATION_PERMISSION_REQUEST(request)) {
@@ -177,7 +173,7 @@ void GtkWebView::governBy(WebViewPolicy& policy, DesktopNotifications& notificat
           webkit_permission_request_deny(request);
         return TRUE;
       });
-  connect<gboolean(WebKitWebView*, WebKitNotification*)>(
+  connections_.add<gboolean(WebKitWebView*, WebKitNotification*)>(
       view, "show-notification",
       [this, &policy, &notifications](WebKitWebView* v, WebKitNotification* n) -> gboolean {
         // Asked again here: a choice withdrawn since the page was allowed counts.
@@ -189,29 +185,26 @@ void GtkWebView::governBy(WebViewPolicy& policy, DesktopNotifications& notificat
         policy.notificationShown(*this);
         return TRUE;
       });
-  connect<gboolean(WebKitWebView*, WebKitScriptDialog*)>(
+  connections_.add<gboolean(WebKitWebView*, WebKitScriptDialog*)>(
       view, "script-dialog", [&policy](WebKitWebView*, WebKitScriptDialog* dialog) -> gboolean {
         auto type = webkit_script_dialog_get_dialog_type(dialog);
         // Prompts and leave-page questions get no dialog: null, and the page
         // stays. The engine closes an unheld dialog itself after this signal.
         if (type != WEBKIT_SCRIPT_DIALOG_ALERT && type != WEBKIT_SCRIPT_DIALOG_CONFIRM) return TRUE;
-        auto* held = webkit_script_dialog_ref(dialog);
-        auto finish = [held] {
-          webkit_script_dialog_close(held);
-          webkit_script_dialog_unref(held);
-        };
+        auto held = ScriptDialogPtr::ref(dialog);
+        auto finish = [held] { webkit_script_dialog_close(held.get()); };
         std::string message = webkit_script_dialog_get_message(dialog);
         if (type == WEBKIT_SCRIPT_DIALOG_ALERT) {
           policy.alert(message, finish);
         } else {
           policy.confirm(message, [held, finish](bool ok) {
-            webkit_script_dialog_confirm_set_confirmed(held, ok);
+            webkit_script_dialog_confirm_set_confirmed(held.get(), ok);
             finish();
           });
         }
         return TRUE;
       });
-  connect<gboolean(WebKitWebView*, WebKitFileChooserRequest*)>(
+  connections_.add<gboolean(WebKitWebView*, WebKitFileChooserRequest*)>(
       view, "run-file-chooser",
       [&policy](WebKitWebView*, WebKitFileChooserRequest* request) -> gboolean {
         auto held = GObjectPtr<WebKitFileChooserRequest>::ref(request);
@@ -228,7 +221,7 @@ void GtkWebView::governBy(WebViewPolicy& policy, DesktopNotifications& notificat
                            });
         return TRUE;
       });
-  connect<void(WebKitWebView*, WebKitWebProcessTerminationReason)>(
+  connections_.add<void(WebKitWebView*, WebKitWebProcessTerminationReason)>(
       view, "web-process-terminated",
       [this, &policy](WebKitWebView*, WebKitWebProcessTerminationReason) {
         policy.contentProcessEnded(*this);
@@ -239,20 +232,20 @@ void GtkWebView::answerWithEngineDefaults() {
   // No dialogs in views nobody governs: an alert closes at once, a confirm is
   // refused, a prompt gets null, and no file is ever chosen. The engine closes
   // the dialog after this signal; closing it here as well makes it crash.
-  connect<gboolean(WebKitWebView*, WebKitScriptDialog*)>(
+  connections_.add<gboolean(WebKitWebView*, WebKitScriptDialog*)>(
       view_.get(), "script-dialog", [](WebKitWebView*, WebKitScriptDialog* dialog) -> gboolean {
         if (webkit_script_dialog_get_dialog_type(dialog) == WEBKIT_SCRIPT_DIALOG_CONFIRM)
           webkit_script_dialog_confirm_set_confirmed(dialog, FALSE);
         return TRUE;
       });
-  connect<gboolean(WebKitWebView*, WebKitFileChooserRequest*)>(
+  connections_.add<gboolean(WebKitWebView*, WebKitFileChooserRequest*)>(
       view_.get(), "run-file-chooser",
       [](WebKitWebView*, WebKitFileChooserRequest* request) -> gboolean {
         webkit_file_chooser_request_cancel(request);
         return TRUE;
       });
   // No notifications either: the engine's own delivery would show them.
-  connect<gboolean(WebKitWebView*, WebKitNotification*)>(
+  connections_.add<gboolean(WebKitWebView*, WebKitNotification*)>(
       view_.get(), "show-notification",
       [](WebKitWebView*, WebKitNotification*) -> gboolean { return TRUE; });
 }

@@ -1,6 +1,5 @@
 #include "host/gtk/window.h"
 
-#include "host/gtk/signal.h"
 #include "host/gtk/web_view.h"
 
 namespace qv::gtk {
@@ -39,19 +38,16 @@ AppWindow::AppWindow(GtkApplication* app, const WindowSpec& shape, GtkWebView& c
 void AppWindow::saveFrameAsItChanges() {
   for (const char* signal :
        {"notify::default-width", "notify::default-height", "notify::maximized"})
-    connect<void(GtkWindow*, GParamSpec*)>(window_, signal, [this](GtkWindow*, GParamSpec*) {
-      if (pendingSave_) return;
-      pendingSave_ = SourceHandle(g_timeout_add(
-          kSaveDelayMs,
-          +[](gpointer self) -> gboolean {
-            auto* me = static_cast<AppWindow*>(self);
-            me->pendingSave_.release();
-            me->saveFrame();
+    connections_.add<void(GtkWindow*, GParamSpec*)>(
+        window_, signal, [this](GtkWindow*, GParamSpec*) {
+          if (pendingSave_) return;
+          pendingSave_ = SourceHandle(addTimeout(kSaveDelayMs, [this]() -> gboolean {
+            pendingSave_.release();
+            saveFrame();
             return G_SOURCE_REMOVE;
-          },
-          this));
-    });
-  connect<gboolean(GtkWindow*)>(window_, "close-request", [this](GtkWindow*) -> gboolean {
+          }));
+        });
+  connections_.add<gboolean(GtkWindow*)>(window_, "close-request", [this](GtkWindow*) -> gboolean {
     saveFrame();
     return FALSE;
   });

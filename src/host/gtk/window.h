@@ -9,6 +9,7 @@
 #include "host/gtk/gobject_ptr.h"
 #include "host/gtk/pane_layer.h"
 #include "host/gtk/settings_file.h"
+#include "host/gtk/signal.h"
 #include "host/platform.h"
 
 namespace qv::gtk {
@@ -44,6 +45,8 @@ class AppWindow final : public Window {
   std::optional<std::string> autosaveName_;
   int contentWidth_ = 0, contentHeight_ = 0;  // asked for the content at first start
   SourceHandle pendingSave_;
+  // Last: the handlers go before anything they use.
+  Connections connections_;
 };
 
 }  // namespace qv::gtk

@@ -3,6 +3,8 @@
 #include <gio/gunixinputstream.h>
 #include <unistd.h>
 
+#include "host/gtk/callback.h"
+
 namespace qv::e2e {
 namespace {
 
@@ -26,21 +28,21 @@ Control::Control(gtk::Runtime& runtime)
 }
 
 void Control::readNext() {
-  g_data_input_stream_read_line_async(
-      input_.get(), G_PRIORITY_DEFAULT, nullptr,
-      +[](GObject* source, GAsyncResult* result, gpointer self) {
-        gsize length = 0;
-        gtk::GCharPtr line(g_data_input_stream_read_line_finish(G_DATA_INPUT_STREAM(source), result,
-                                                                &length, nullptr));
-        auto* control = static_cast<Control*>(self);
-        if (!line) {  // the driver went away
-          g_application_quit(G_APPLICATION(control->runtime_.app));
-          return;
-        }
-        control->handle(line.get());
-        control->readNext();
-      },
-      this);
+  auto ready = gtk::onReady([this](GObject* source, GAsyncResult* result) {
+    gsize length = 0;
+    GError* error = nullptr;
+    gtk::GCharPtr line(
+        g_data_input_stream_read_line_finish(G_DATA_INPUT_STREAM(source), result, &length, &error));
+    if (!line) {  // the driver went away
+      gtk::debugError(error, "canal de control cerrado");
+      g_application_quit(G_APPLICATION(runtime_.app));
+      return;
+    }
+    handle(line.get());
+    readNext();
+  });
+  g_data_input_stream_read_line_async(input_.get(), G_PRIORITY_DEFAULT, nullptr, ready.callback,
+                                      ready.data);
 }
 
 void Control::handle(const std::string& line) {

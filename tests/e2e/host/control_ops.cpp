@@ -3,7 +3,9 @@
 #include <webkit/webkit.h>
 
 #include "control.h"
+#include "host/gtk/callback.h"
 #include "host/gtk/web_view.h"
+#include "host/gtk/webkit_ptr.h"
 
 G_GNUC_BEGIN_IGNORE_DEPRECATIONS
 
@@ -35,21 +37,18 @@ WebKitWebView* findView(gtk::Runtime& rt, const std::string& name) {
 void evalOp(gtk::Runtime& rt, const json& req, Answer answer) {
   auto* view = findView(rt, req.value("view", "main"));
   if (!view) return answer({{"error", "no such view"}});
-  auto* held = new Answer(std::move(answer));
-  webkit_web_view_call_async_javascript_function(
-      view, req.value("js", "").c_str(), -1, nullptr, nullptr, nullptr, nullptr,
-      +[](GObject* source, GAsyncResult* result, gpointer data) {
-        std::unique_ptr<Answer> answer(static_cast<Answer*>(data));
-        GError* raw = nullptr;
-        auto value =
-            gtk::GObjectPtr<JSCValue>::adopt(webkit_web_view_call_async_javascript_function_finish(
-                WEBKIT_WEB_VIEW(source), result, &raw));
-        gtk::GErrorPtr error(raw);
-        if (error) return (*answer)({{"error", error->message}});
-        gtk::GCharPtr text(value ? jsc_value_to_json(value.get(), 0) : nullptr);
-        (*answer)({{"value", text ? json::parse(text.get(), nullptr, false) : json()}});
-      },
-      held);
+  auto ready = gtk::onReady([answer = std::move(answer)](GObject* source, GAsyncResult* result) {
+    GError* raw = nullptr;
+    auto value =
+        gtk::GObjectPtr<JSCValue>::adopt(webkit_web_view_call_async_javascript_function_finish(
+            WEBKIT_WEB_VIEW(source), result, &raw));
+    if (auto error = gtk::GErrorPtr::adopt(raw)) return answer({{"error", error.get()->message}});
+    gtk::GCharPtr text(value ? jsc_value_to_json(value.get(), 0) : nullptr);
+    answer({{"value", text ? json::parse(text.get(), nullptr, false) : json()}});
+  });
+  webkit_web_view_call_async_javascript_function(view, req.value("js", "").c_str(), -1, nullptr,
+                                                 nullptr, nullptr, nullptr, ready.callback,
+                                                 ready.data);
 }
 
 json bounds(GtkWidget* widget, GtkWidget* relativeTo) {
@@ -198,11 +197,10 @@ std::vector<GtkWindow*> openDialogs() {
   std::vector<GtkWindow*> out;
   GListModel* all = gtk_window_get_toplevels();
   for (guint i = 0; i < g_list_model_get_n_items(all); ++i) {
-    auto* w = GTK_WINDOW(g_list_model_get_item(all, i));
-    if (gtk_widget_get_visible(GTK_WIDGET(w)) &&
-        (GTK_IS_MESSAGE_DIALOG(w) || GTK_IS_FILE_CHOOSER_DIALOG(w)))
-      out.push_back(w);
-    g_object_unref(w);
+    auto w = gtk::GObjectPtr<GtkWindow>::adopt(GTK_WINDOW(g_list_model_get_item(all, i)));
+    if (gtk_widget_get_visible(GTK_WIDGET(w.get())) &&
+        (GTK_IS_MESSAGE_DIALOG(w.get()) || GTK_IS_FILE_CHOOSER_DIALOG(w.get())))
+      out.push_back(w.get());
   }
   return out;
 }
@@ -214,8 +212,9 @@ void dialogsOp(gtk::Runtime&, const json&, Answer answer) {
     json d = {{"modal", static_cast<bool>(gtk_window_get_modal(w))},
               {"parent", parent ? str(gtk_window_get_title(parent)) : ""}};
     if (GTK_IS_MESSAGE_DIALOG(w)) {
-      gtk::GCharPtr text;
-      g_object_get(w, "text", &text, nullptr);
+      gchar* raw = nullptr;
+      g_object_get(w, "text", &raw, nullptr);
+      gtk::GCharPtr text(raw);
       d["type"] = "message";
       d["text"] = text ? text.get() : "";
       std::vector<GtkWidget*> buttons;
@@ -239,26 +238,18 @@ void dialogsOp(gtk::Runtime&, const json&, Answer answer) {
 // The chooser selects a file only once it has listed its folder, and refuses
 // to accept before that: the answer waits for the selection (five seconds at most).
 void acceptOnceSelected(GtkWindow* chooser, Answer answer) {
-  struct Wait {
-    gtk::GObjectPtr<GtkWindow> chooser;
-    Answer answer;
-    int triesLeft = 100;
-  };
-  g_timeout_add(
-      50,
-      +[](gpointer data) -> gboolean {
-        auto* wait = static_cast<Wait*>(data);
-        auto* chooser = wait->chooser.get();
-        auto files = gtk::GObjectPtr<GListModel>::adopt(
-            gtk_file_chooser_get_files(GTK_FILE_CHOOSER(chooser)));
-        bool selected = files && g_list_model_get_n_items(files.get()) > 0;
-        if (!selected && --wait->triesLeft > 0) return G_SOURCE_CONTINUE;
-        if (selected) gtk_dialog_response(GTK_DIALOG(chooser), GTK_RESPONSE_ACCEPT);
-        wait->answer(selected ? json{{"ok", true}} : json{{"error", "file not selected"}});
-        delete wait;
-        return G_SOURCE_REMOVE;
-      },
-      new Wait{gtk::GObjectPtr<GtkWindow>::ref(chooser), std::move(answer)});
+  gtk::addTimeout(50,
+                  [chooser = gtk::GObjectPtr<GtkWindow>::ref(chooser), answer = std::move(answer),
+                   triesLeft = 100]() mutable -> gboolean {
+                    auto files = gtk::GObjectPtr<GListModel>::adopt(
+                        gtk_file_chooser_get_files(GTK_FILE_CHOOSER(chooser.get())));
+                    bool selected = files && g_list_model_get_n_items(files.get()) > 0;
+                    if (!selected && --triesLeft > 0) return G_SOURCE_CONTINUE;
+                    if (selected)
+                      gtk_dialog_response(GTK_DIALOG(chooser.get()), GTK_RESPONSE_ACCEPT);
+                    answer(selected ? json{{"ok", true}} : json{{"error", "file not selected"}});
+                    return G_SOURCE_REMOVE;
+                  });
 }
 
 // Clicks the button with that label in the open message dialog, or answers
@@ -291,11 +282,11 @@ void answerOp(gtk::Runtime&, const json& req, Answer answer) {
 // then reloads it: how a test hands the page its configuration.
 void userScriptOp(gtk::Runtime& rt, const json& req, Answer answer) {
   auto* view = findView(rt, "main");
-  auto* script =
+  auto script = gtk::UserScriptPtr::adopt(
       webkit_user_script_new(req.value("source", "").c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
-                             WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
-  webkit_user_content_manager_add_script(webkit_web_view_get_user_content_manager(view), script);
-  webkit_user_script_unref(script);
+                             WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr));
+  webkit_user_content_manager_add_script(webkit_web_view_get_user_content_manager(view),
+                                         script.get());
   webkit_web_view_reload(view);
   answer({{"ok", true}});
 }

@@ -1,0 +1,71 @@
+"""Spawn to the page's load event, cold, for QUORVEX (with the renderers it
+chooses, and with GTK's GL forced) and for Chromium --app on the same page
+(when the chromium package is installed; without its sandbox, which refuses
+root). Medians of 5 starts.
+
+Run under an X server with the application built (see bench/run.sh):
+    QV_BUILD=build python3 bench/start.py"""
+
+import os
+import re
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "tests", "e2e"))
+from harness import App, Home  # noqa: E402
+
+PAGE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "pages", "reloj")
+RUNS = 5
+
+
+def quorvex(env):
+    home = Home()
+    try:
+        spawned = time.time()
+        with App(home, page=None, resourcesFolder=PAGE, env=env) as app:
+            return app.wait_js("window.cargada") / 1000 - spawned
+    finally:
+        home.remove()
+
+
+def chromium():
+    profile = tempfile.mkdtemp(prefix="qv-chromium-")
+    try:
+        spawned = time.time()
+        proc = subprocess.Popen(
+            ["chromium", "--app=file://" + os.path.join(PAGE, "web", "index.html"), "--user-data-dir=" + profile,
+             "--no-first-run", "--no-default-browser-check", "--disable-gpu", "--no-sandbox", "--enable-logging=stderr",
+             "--v=0"], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+        try:
+            for line in proc.stderr:
+                found = re.search(r"cargada ([0-9.]+)", line)
+                if found:
+                    return float(found.group(1)) / 1000 - spawned
+        finally:
+            proc.kill()
+            proc.wait()
+    finally:
+        shutil.rmtree(profile, ignore_errors=True)
+    raise RuntimeError("chromium never loaded the page")
+
+
+def main():
+    rows = [("QUORVEX (renderizado elegido)", lambda: quorvex({})),
+            ("QUORVEX (GL de GTK forzado)", lambda: quorvex({"GSK_RENDERER": "gl"}))]
+    if shutil.which("chromium"):
+        rows.append(("Chromium --app", chromium))
+    medians = {name: statistics.median(run() for _ in range(RUNS)) for name, run in rows}
+    reference = medians.get("Chromium --app")
+    print("| programa | arranque → load (mediana de %d) | frente a Chromium |" % RUNS)
+    print("|---|---:|---:|")
+    for name, value in medians.items():
+        ratio = f"{value / reference:.2f}×" if reference else "—"
+        print(f"| {name} | {value:.2f} s | {ratio} |")
+
+
+if __name__ == "__main__":
+    main()

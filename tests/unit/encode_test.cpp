@@ -1,0 +1,77 @@
+// The output encoder, one row a value and a context: what would end a
+// literal, an attribute or a script element comes out escaped, and nothing
+// the engine cannot read as UTF-8 comes out at all.
+#include "util/encode.h"
+
+#include <gtest/gtest.h>
+
+#include "bridge/message_body.h"
+
+namespace qv {
+namespace {
+
+enum class In { JsString, JsEscaped, Attribute, Text };
+
+std::string encoded(In context, std::string_view text) {
+  std::string out;
+  switch (context) {
+    case In::JsString:
+      appendJsString(out, text);
+      break;
+    case In::JsEscaped:
+      appendJsEscaped(out, text);
+      break;
+    case In::Attribute:
+      appendHtmlAttribute(out, text);
+      break;
+    case In::Text:
+      appendHtmlText(out, text);
+      break;
+  }
+  return out;
+}
+
+TEST(EncodeTest, EscapesWhatWouldEndTheContext) {
+  const std::string plain =
+      "a-b_c.d:e/f?g=h%20#j(k)[l]{m}@n!o$p*r+s,t;u|x~y`z \xC3\xBC\xE2\x82\xAC";
+  struct Case {
+    In context;
+    std::string raw, expected;
+  };
+  const Case cases[] = {
+      {In::JsString, plain, "\"" + plain + "\""},
+      {In::JsString, "", R"("")"},
+      {In::JsString, "\"); alert(1); (\"", R"("\"); alert(1); (\"")"},
+      {In::JsString, "a\\b\\\"'", R"("a\\b\\\"\'")"},
+      {In::JsString, "l1\nl2\r\n\t", R"("l1\nl2\r\n\t")"},
+      {In::JsString, std::string("nul\0\x01\x1f\x7f", 7), "\"nul\\u0000\\u0001\\u001f\x7f\""},
+      {In::JsString, "ls\xE2\x80\xA8ps\xE2\x80\xA9", R"("ls\u2028ps\u2029")"},
+      {In::JsString, "</script><!--", R"("\u003c/script>\u003c!--")"},
+      {In::JsEscaped, "';alert(1);//", R"(\';alert(1);//)"},
+      {In::JsEscaped, "\xE2\x80\x94 \xE2\x80\xA8", "\xE2\x80\x94 \\u2028"},
+      // Bytes that are not UTF-8 (a cut sequence, a lone surrogate, a stray
+      // continuation) become U+FFFD one by one, in every context.
+      {In::JsString, "\xE2\x82\xAC \xE2\x80", "\"\xE2\x82\xAC \xEF\xBF\xBD\xEF\xBF\xBD\""},
+      {In::JsEscaped, "\xED\xA0\x80x", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBDx"},
+      {In::Attribute, "\x80", "\xEF\xBF\xBD"},
+      {In::Text, "\xC3", "\xEF\xBF\xBD"},
+      {In::Attribute, plain, plain},
+      {In::Attribute, "\"><script>&amp;' x", "&quot;&gt;&lt;script&gt;&amp;amp;&#39; x"},
+      {In::Attribute, "a\\b\n", "a\\b\n"},
+      {In::Text, "</p> & \"'", "&lt;/p&gt; &amp; \"'"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(encoded(c.context, c.raw), c.expected) << "raw '" << c.raw << "'";
+}
+
+// A page's string cut in the middle of an emoji arrives as a lone surrogate,
+// which the message reader makes U+FFFD: it reaches the page again unchanged.
+TEST(EncodeTest, TextFromAMessageComesBackAsItWasRead) {
+  const auto body = messageBody(R"(["\ud83d", "\ud83d\ude00"])");
+  ASSERT_TRUE(body.is_array());
+  EXPECT_EQ(encoded(In::JsString, body[0].get<std::string>()), "\"\xEF\xBF\xBD\"");
+  EXPECT_EQ(encoded(In::JsString, body[1].get<std::string>()), "\"\xF0\x9F\x98\x80\"");
+}
+
+}  // namespace
+}  // namespace qv

@@ -1,0 +1,25 @@
+#include "app/renderers.h"
+
+#include <gtest/gtest.h>
+
+namespace qv {
+namespace {
+
+TEST(Renderers, GpuOnlyWhereARenderNodeHasHardwareBehindIt) {
+  struct Case {
+    Machine machine;
+    bool gpu, dmabuf;
+  } cases[] = {
+      {{{}, false}, false, false},        {{{"vgem"}, false}, false, false},
+      {{{"amdgpu"}, false}, true, true},  {{{"vgem", "i915"}, false}, true, true},
+      {{{"nvidia"}, false}, true, false}, {{{"i915"}, true}, false, false},
+  };
+  for (const auto& c : cases) {
+    auto choice = chooseRenderers(c.machine);
+    EXPECT_EQ(choice.gpu, c.gpu) << choice.why;
+    EXPECT_EQ(choice.dmabuf, c.dmabuf) << choice.why;
+  }
+}
+
+}  // namespace
+}  // namespace qv

@@ -1,0 +1,164 @@
+#!/usr/bin/env bash
+# How much the tests bite: applies, one at a time, a fixed list of single-point
+# faults to the core and the page logic, runs the tests that can see each one
+# (the unit tests for src/, the page tests for web/js/) and prints whether they
+# caught it. Run by hand after changing tests; not part of tools/test.sh.
+#
+#   tools/mutants.sh [PATTERN]    only the mutations whose file holds PATTERN
+#
+# Each file is put back from a copy as soon as its mutation has been tried,
+# also on an error or an interrupt; a run that was killed outright is undone
+# at the start of the next one.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+build=build-mutants
+only=${1:-}
+
+# file ~> text that occurs exactly once in it ~> what it becomes
+mutations=$(
+  cat <<'EOF'
+src/bridge/args.cpp ~> d != std::trunc(d) || ~>
+src/bridge/args.cpp ~> if (!e.is_string()) return std::nullopt; ~> if (!e.is_string()) continue;
+src/bridge/dispatch.cpp ~> return !paginaLocal.empty() && showsFile(webView->url(), paginaLocal); ~> return !paginaLocal.empty();
+src/bridge/dispatch.cpp ~> if (!muestraPaginaLocal()) ~> if (false)
+src/bridge/dispatch.cpp ~> if (url && parseUrl(*url)) platform.browser.open(*url); ~> if (url) platform.browser.open(*url);
+src/bridge/dispatch.cpp ~> args::string(body, "tipo").value_or("yt") ~> args::string(body, "tipo").value_or("kick")
+src/bridge/dispatch.cpp ~> id && *cmd == "fetch") ~> id && *cmd == "video")
+src/bridge/dispatch.cpp ~> if (quedan.empty() || quitar) { ~> if (quitar) {
+src/bridge/fetch.cpp ~> data.empty() ? "sin MT5" : "" ~> ""
+src/bridge/fetch.cpp ~> if (!muestraPaginaLocal()) ~> if (false)
+src/bridge/fetch.cpp ~> mainQueue.post([this, script = std::move(script)] { alPaginaLocal(script); }); ~> alPaginaLocal(script);
+src/bridge/fetch_route.cpp ~> if (url == "qv-mt5://estado") ~> if (url.starts_with("qv-mt5://estado"))
+src/bridge/network_request.cpp ~> shortAgent ? kUserAgentShort : kUserAgentSafari ~> shortAgent ? kUserAgentSafari : kUserAgentShort
+src/bridge/network_request.cpp ~> headers->is_object() && allStringValues(*headers) ~> headers->is_object() && (allStringValues(*headers) || true)
+src/bridge/network_request.cpp ~> response.status <= 299 ~> response.status < 299
+src/bridge/mt5_status.cpp ~> if (candidate.modified > newest->modified) ~> if (candidate.modified >= newest->modified)
+src/bridge/reply.cpp ~> t['"'] = t['\\'] = t[0xE2] = true; ~> t['\\'] = t[0xE2] = true;
+src/bridge/reply.cpp ~> location.protocol === 'file:' && location.pathname === ~> location.protocol === 'file:' || location.pathname ===
+src/bridge/site_reply.cpp ~> if (status == 401 || status == 403) ~> if (status == 401)
+src/bridge/site_fetch.cpp ~> if (view->isLoading() || !restsOnHost ~> if (!restsOnHost
+src/bridge/site_fetch.cpp ~> if (reply.error.empty()) sesionFija(key); ~> sesionFija(key);
+src/util/base64.cpp ~> if (left == 2) o[2] ~> if (left >= 1) o[2]
+src/util/url.cpp ~> if (isUnreserved(c) || isSubDelim(c)) continue; ~> if (isUnreserved(c) || isSubDelim(c) || c == ' ') continue;
+src/util/engine_url.cpp ~> (parts->host.empty() || parts->host == "localhost") ~> true
+src/policy/navigation_rules.cpp ~> action.type == NavigationType::LinkActivated ~> action.type != NavigationType::LinkActivated
+src/policy/navigation_rules.cpp ~> if (action.wantsDownload) ~> if (false)
+src/policy/navigation_rules.cpp ~> if (fromPane && parts->host.find ~> if ((fromPane || true) && parts->host.find
+src/policy/navigation.cpp ~> if (decision == NavigationDecision::Cancel) ~> if (false)
+src/policy/download_name.cpp ~> return c < 0x20 || c == 0x7f; ~> return c <= 0x20 || c == 0x7f;
+src/policy/download_name.cpp ~> std::filesystem::symlink_status(p, ec) ~> std::filesystem::status(p, ec)
+src/panes/pane_rules.cpp ~> if (stored && parseUrl(*stored)) ~> if (stored)
+src/panes/web_panes.cpp ~> shown->find("/channels/") != std::string::npos ~> shown->find("/channels/") == std::string::npos
+src/panes/video_panes.cpp ~> known == vidIDs.end() || known->second != key ~> known == vidIDs.end()
+src/sites/sesion_fija.cpp ~> if (stamp != sFija.end() && !passDue(stamp->second, now)) return; ~> (void)stamp;
+src/sites/fixed_session.cpp ~> now - *last >= kPassInterval ~> now - *last > kPassInterval
+src/sites/site_host.cpp ~> return parts && parts->host == host; ~> return parts && parts->host.find(host) != std::string::npos;
+src/sites/site_windows.cpp ~> win->present(); ~> platform.application.activate();
+src/app/delegate.cpp ~> if (&view == webView.get()) webView->reload(); ~> if (&view == webView.get() || true) webView->reload();
+web/js/puente.js ~> if (!w || !w.__qvNativo) return null; ~> if (!w) return null;
+web/js/puente.js ~> pendientes.delete(String(id)); ~>
+web/js/puente.js ~> quitar(p.reloj); ~>
+web/js/puente.js ~> }, extra.espera || espera); ~> }, espera);
+web/js/puente.js ~> error: err || DATOS_ILEGIBLES ~> error: DATOS_ILEGIBLES
+web/js/puente.js ~> opciones.prefijo || Date.now().toString(36) + Math.random().toString(36).slice(2, 6); ~> opciones.prefijo || 'p';
+web/js/paneles.js ~> const x1 = Math.min(anchoVista, Math.round(r.right)); ~> const x1 = Math.round(r.right);
+web/js/paneles.js ~> if (!(x1 > x0 && y1 > y0)) return null; ~> if (!(x1 >= x0 && y1 >= y0)) return null;
+web/js/paneles.js ~> { ultimo: undefined } ~> { ultimo: null }
+web/js/paneles.js ~> if (p && p.ultimo) p.ultimo = undefined; ~> if (p) p.ultimo = undefined;
+web/js/paneles.js ~> } else if (!p.ultimo || !mismoRect(r, p.ultimo)) { ~> } else if (!p.ultimo) {
+web/js/sitios.js ~> return Math.min(tope, base * Math.pow(2, Math.max(0, intento))); ~> return base * Math.pow(2, Math.max(0, intento));
+web/js/sitios.js ~> if (c.estado === 'sin-nativo') return; ~>
+web/js/sitios.js ~> programar(o.intervalo); ~> programar(o.base);
+web/js/sitios.js ~> if (enCurso) { ~> if (false) {
+web/js/video.js ~> [^\s"'<>\\`] ~> [^\s<>\\`]
+web/js/video.js ~> Math.min(100, Math.max(0, n)) ~> Math.min(100, n)
+web/js/video.js ~> SLOTS.filter((s) => s !== slot) ~> SLOTS.filter((s) => s === slot)
+web/js/video.js ~> d.vol === undefined ? 50 : volumen(d.vol) ~> d.vol === undefined ? 0 : volumen(d.vol)
+web/js/video.js ~> /^kick:\s*(.+)$/i ~> /^kick:\s*(.+)$/
+web/js/calendario.js ~> if (dia < hoy) continue; ~> if (dia <= hoy) continue;
+web/js/calendario.js ~> const siguiente = !pasado && !siguienteMarcado; ~> const siguiente = !pasado;
+web/js/calendario.js ~> (Z|[+-]\d{2}:?\d{2})$ ~> (Z|[+-]\d{2}:?\d{2})?$
+web/js/config.js ~> v > 0 && isFinite(v) ~> v >= 0 && isFinite(v)
+web/js/mt5.js ~> if (ahoraMs - desde > umbralSegundos * 1000) ~> if (ahoraMs - desde >= umbralSegundos * 1000)
+web/js/mt5.js ~> const desde = Math.min(estado.time * 1000, visto); ~> const desde = estado.time * 1000;
+web/js/mt5.js ~> if (ultimo && t <= ultimo.t) return false; ~> if (ultimo && t < ultimo.t) return false;
+web/js/mt5.js ~> if (cuenta !== clave) { ~> if (clave === null) {
+web/js/mt5.js ~> profit = equity - balance; ~> profit = balance - equity;
+web/js/mt5.js ~> if (t === 'sell' || t === 1) ~> if (t === 'sell')
+web/js/mt5.js ~> .replace(/[\s\u0000]+$/, '') ~> .replace(/\s+$/, '')
+web/js/mt5.js ~> escrito.getHours() === 1 ? 'la ' : 'las ' ~> escrito.getHours() === 0 ? 'la ' : 'las '
+EOF
+)
+
+# The mutated file's path; beside it copies of the file and of its object.
+# Both go back with their old dates, so that putting a file back costs no
+# compilation: the next mutation relinks the tests with the clean object.
+undo="$build/mutant-undo"
+object() { echo "$build/CMakeFiles/quorvex_core.dir/$1.o"; }
+put_back() {
+  [[ -f $undo ]] || return 0
+  local file
+  file=$(cat "$undo")
+  cp -p "$undo.orig" "$file" || return 1
+  [[ -f $undo.o ]] && cp -p "$undo.o" "$(object "$file")"
+  rm -f "$undo" "$undo.orig" "$undo.o"
+}
+trap put_back EXIT
+trap 'exit 130' INT TERM HUP
+mkdir -p "$build"
+put_back
+
+replace() {  # FILE OLD NEW: fails unless OLD occurs exactly once
+  python3 - "$@" <<'PY'
+import sys
+path, old, new = sys.argv[1:]
+text = open(path, encoding="utf-8").read()
+if text.count(old) != 1:
+    sys.exit(1)
+open(path, "w", encoding="utf-8").write(text.replace(old, new))
+PY
+}
+unit_tests() {
+  ninja -C "$build" -j1 unit_tests >/dev/null 2>&1 || return 2
+  timeout 60 "$build/bin/unit_tests" --gtest_brief=1 >/dev/null 2>&1
+}
+page_tests() { timeout 60 node --test tests/web/ >/dev/null 2>&1; }
+
+cmake -S . -B "$build" -G Ninja -DQV_GTK=OFF -DQV_BENCH=OFF >/dev/null || exit 1
+if ! unit_tests || ! page_tests; then
+  echo "the tests do not pass on the unmutated tree" >&2
+  exit 1
+fi
+
+killed=0 survived=0 errors=0
+while IFS= read -r entry; do
+  file=${entry%% ~> *}
+  rest=${entry#* ~> }
+  from=${rest%% ~>*}
+  to=${rest#"$from ~>"}
+  to=${to# }
+  [[ -n $only && $file != *"$only"* ]] && continue
+  label="$file: $from → $to"
+
+  cp -p "$file" "$undo.orig" && printf '%s' "$file" >"$undo"
+  [[ $file == *.cpp ]] && cp -p "$(object "$file")" "$undo.o"
+  if ! replace "$file" "$from" "$to"; then
+    echo "ERROR     $label (text not found exactly once)"
+    errors=$((errors + 1))
+    put_back
+    continue
+  fi
+  if [[ $file == *.js ]]; then page_tests; else unit_tests; fi
+  case $? in
+    0) echo "SURVIVED  $label"; survived=$((survived + 1)) ;;
+    2) echo "ERROR     $label (does not build)"; errors=$((errors + 1)) ;;
+    *) echo "KILLED    $label"; killed=$((killed + 1)) ;;
+  esac
+  put_back
+done <<<"$mutations"
+
+# The library and the tests still hold the last mutated object.
+rm -f "$build/libquorvex_core.a" && ninja -C "$build" -j1 unit_tests >/dev/null 2>&1
+total=$((killed + survived))
+echo "killed $killed, survived $survived, errors $errors; kill rate $((total ? 100 * killed / total : 0))% of $total"
+[[ $errors -eq 0 ]]
