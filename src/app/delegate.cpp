@@ -6,6 +6,8 @@ Delegate::Delegate(Host host, Config cfg)
     : platform(host), config(std::move(cfg)), sitios(config.sitios) {}
 
 void Delegate::applicationDidFinishLaunching() {
+  // Before the first view: the engine hands them to each content process as it starts.
+  origenesDeAvisos();
   WebViewConfig c;
   c.transparent = true;
   c.allowFileAccessFromFileUrls = true;
@@ -22,7 +24,6 @@ void Delegate::applicationDidFinishLaunching() {
                                               .autosaveName = "QuorvexMain"},
                                              *webView);
   if (!paginaLocal.empty()) webView->loadFile(paginaLocal);
-  origenesDeAvisos();
   window->present();
   platform.application.activate();
   menu();

@@ -15,13 +15,12 @@ constexpr char kClave[] = "avisos.chat";
 bool Delegate::chatPuedeAvisar() { return platform.settings.string(kClave) == "permitidos"; }
 
 void Delegate::origenesDeAvisos() {
-  std::vector<std::string> chat{config.chatAppURL};
-  auto elegido = platform.settings.string(kClave);
-  if (!elegido) return platform.application.setNotificationOrigins({}, {});
-  if (*elegido == "permitidos")
-    platform.application.setNotificationOrigins(chat, {});
-  else
-    platform.application.setNotificationOrigins({}, chat);
+  // The local page never has to ask. Every file page shares its origin, so
+  // each notification is still checked against the page that raises it.
+  std::vector<std::string> permitidos{"file:///"}, denegados;
+  if (auto elegido = platform.settings.string(kClave))
+    (*elegido == "permitidos" ? permitidos : denegados).push_back(config.chatAppURL);
+  platform.application.setNotificationOrigins(permitidos, denegados);
 }
 
 void Delegate::avisosChat(const nlohmann::json& body) {

@@ -340,7 +340,8 @@ class DesktopBus:
             # Debian's python3 has the GObject bindings, whichever python runs the tests.
             self.recorder = subprocess.Popen(
                 ["/usr/bin/python3", os.path.join(ROOT, "tests", "e2e", "notification_recorder.py"), self.address],
-                stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+                stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True,
+                env=dict(os.environ, DBUS_SESSION_BUS_ADDRESS=self.address))
             threading.Thread(target=self._read, daemon=True).start()
             self.wait(lambda calls: any(c.get("ready") for c in calls), "the notification recorder", timeout)
         except BaseException:

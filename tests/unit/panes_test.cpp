@@ -173,8 +173,9 @@ TEST_F(PanesTest, ChatNotifiesOnlyOnceAllowedAndEachOneReachesThePage) {
   auto& chat = web("web");
   auto& main = rig.mainView();
   using Origins = std::pair<std::vector<std::string>, std::vector<std::string>>;
-  const std::vector<std::string> chatApp{rig.config.chatAppURL};
-  EXPECT_EQ(rig.app.notificationOrigins, Origins{});
+  const std::vector<std::string> chatApp{rig.config.chatAppURL}, page{"file:///"},
+      pageAndChat{"file:///", rig.config.chatAppURL};
+  EXPECT_EQ(rig.app.notificationOrigins, (Origins{page, {}}));
   EXPECT_TRUE(rig.delegate->grantsNotifications(main));
   EXPECT_FALSE(rig.delegate->grantsNotifications(chat));
 
@@ -191,10 +192,18 @@ TEST_F(PanesTest, ChatNotifiesOnlyOnceAllowedAndEachOneReachesThePage) {
     const char* reply;
   };
   for (const auto& s : std::vector<Step>{
-           {R"({"cmd":"avisosChat"})", false, {}, std::nullopt, "false"},
-           {R"({"cmd":"avisosChat","permitir":"si"})", false, {}, std::nullopt, "false"},
-           {R"({"cmd":"avisosChat","permitir":true})", true, {chatApp, {}}, "permitidos", "true"},
-           {R"({"cmd":"avisosChat","permitir":false})", false, {{}, chatApp}, "denegados", "false"},
+           {R"({"cmd":"avisosChat"})", false, {page, {}}, std::nullopt, "false"},
+           {R"({"cmd":"avisosChat","permitir":"si"})", false, {page, {}}, std::nullopt, "false"},
+           {R"({"cmd":"avisosChat","permitir":true})",
+            true,
+            {pageAndChat, {}},
+            "permitidos",
+            "true"},
+           {R"({"cmd":"avisosChat","permitir":false})",
+            false,
+            {page, chatApp},
+            "denegados",
+            "false"},
        }) {
     main.scripts.clear();
     rig.post(s.message);
@@ -214,7 +223,7 @@ TEST_F(PanesTest, ChatNotifiesOnlyOnceAllowedAndEachOneReachesThePage) {
 
   // The stored choice is the engine's again at the next start.
   rig.launch();
-  EXPECT_EQ(rig.app.notificationOrigins, (Origins{{}, chatApp}));
+  EXPECT_EQ(rig.app.notificationOrigins, (Origins{page, chatApp}));
   rig.mainView().navigate("https://elsewhere.example/");
   EXPECT_FALSE(rig.delegate->grantsNotifications(rig.mainView()));
 }

@@ -35,11 +35,8 @@
     let antiguo = false;
     const avisadas = new Set(); // news already warned about
 
-    if (ctx.nativo && typeof Notification === 'function' && Notification.permission === 'default') {
-      Notification.requestPermission();
-    }
-
-    // A notice on the page always; a desktop notification when allowed.
+    // A notice on the page always; a desktop notification when allowed (the
+    // host allows the local page before it loads).
     function notificar(titulo, texto, etiqueta) {
       if (typeof toastNativo === 'function') toastNativo(titulo + '. ' + texto);
       if (typeof Notification !== 'function' || Notification.permission !== 'granted') return;
