@@ -40,11 +40,7 @@
     function notificar(titulo, texto, etiqueta) {
       if (typeof toastNativo === 'function') toastNativo(titulo + '. ' + texto);
       if (typeof Notification !== 'function' || Notification.permission !== 'granted') return;
-      try {
-        new Notification(titulo, { body: texto, tag: etiqueta });
-      } catch (e) {
-        // the page notice stays
-      }
+      new Notification(titulo, { body: texto, tag: etiqueta });
     }
 
     const limitesDe = (cuenta) => g.normalizar(limites[cuenta]);
