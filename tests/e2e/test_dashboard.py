@@ -75,6 +75,7 @@ class Dashboard(unittest.TestCase):
             "/ff.json": lambda r: (200, {"Content-Type": "application/json"}, feed),
         })
         cls.home = DashboardHome()
+        cls.addClassCleanup(cls.home.bus.stop)  # even when starting fails
         cls.status_dir = os.path.join(cls.home.home, STATUS_DIR)
         os.makedirs(cls.status_dir)
         cls.app = App(cls.home, page=None, resourcesFolder=ROOT, chatAppURL=cls.server.base + "/chat",
@@ -89,7 +90,6 @@ class Dashboard(unittest.TestCase):
     def tearDownClass(cls):
         cls.app.stop()
         cls.server.close()
-        cls.home.bus.stop()
         cls.home.remove()
 
     def write_status(self, name, age=0):
