@@ -98,6 +98,10 @@ class FakeApplication final : public Application {
     return w;
   }
   void activate() override { ++activations; }
+  void setNotificationOrigins(const std::vector<std::string>& a,
+                              const std::vector<std::string>& r) override {
+    notificationOrigins = {a, r};
+  }
   void installMenu(const std::vector<Menu>&, std::function<void(const std::string&)>) override {}
   std::optional<std::string> resourcesFolder() override { return resources; }
   std::string downloadsFolder() override { return downloads; }
@@ -105,6 +109,7 @@ class FakeApplication final : public Application {
   std::vector<FakeWebView*> views;
   std::vector<FakeWindow*> windows;
   int activations = 0;
+  std::pair<std::vector<std::string>, std::vector<std::string>> notificationOrigins;
   std::optional<std::string> resources = "/res";
   std::string downloads = "/tmp";
 };
