@@ -129,6 +129,10 @@ struct Server {
       SoupMessageBody* body = soup_server_message_get_request_body(msg);
       reply(200, std::string(soup_server_message_get_method(msg)) + ":" +
                      std::string(body->data, static_cast<size_t>(body->length)));
+    } else if (p == "/cookie") {
+      soup_message_headers_append(soup_server_message_get_response_headers(msg), "Set-Cookie",
+                                  "sesion=1; Path=/");
+      reply(200, field("Cookie"));
     } else if (p == "/silent") {
       soup_server_message_pause(msg);  // never answers
     } else if (p == "/gated") {
@@ -194,6 +198,10 @@ TEST_F(HttpClientTest, SendsTheRequestAndDeliversAnyAnswerInBase64OnAWorker) {
                      {"Bad Name", "x"},
                      {"Content-Type", "text/plain"}};
   EXPECT_EQ(fetch(headers).response.bodyBase64, base64Encode("Agente/1|uno|(none)|text/plain"));
+
+  // One jar for every request, as a browser keeps a site's session.
+  EXPECT_EQ(fetch(get("/cookie")).response.bodyBase64, base64Encode("(none)"));
+  EXPECT_EQ(fetch(get("/cookie")).response.bodyBase64, base64Encode("sesion=1"));
 
   auto post = get("/echo");
   post.method = "POST";
