@@ -1,26 +1,27 @@
 // Preloaded into the application (LD_PRELOAD) by bench/throughput.py: a 1 ms
 // timeout on the default main context, the application's main loop, that
-// keeps the longest gap between two of its turns. SIGUSR1 starts a new span;
-// each new longest gap of the span is written, in microseconds, over the
-// file named by QV_WATCHDOG.
+// keeps the longest gap between two of its turns. SIGUSR2 (JavaScriptCore
+// takes SIGUSR1) starts a new span; the span's number and, in microseconds,
+// its longest gap so far are written over the file named by QV_WATCHDOG.
 #include <glib.h>
 #include <signal.h>
 
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <string>
 
 namespace {
 
 std::atomic<bool> restart = false;
 gint64 last = 0;
 gint64 longest = 0;
-std::string file;
+int span = 0;
+// Plain values, set before any constructor of this library could run.
+const char* file = nullptr;
 
-void write(gint64 value) {
-  if (FILE* f = std::fopen(file.c_str(), "w")) {
-    std::fprintf(f, "%lld\n", static_cast<long long>(value));
+void write() {
+  if (FILE* f = std::fopen(file, "w")) {
+    std::fprintf(f, "%d %lld\n", span, static_cast<long long>(longest));
     std::fclose(f);
   }
 }
@@ -28,11 +29,12 @@ void write(gint64 value) {
 gboolean tick(gpointer) {
   const gint64 now = g_get_monotonic_time();
   if (restart.exchange(false)) {
+    ++span;
     longest = 0;
-    write(0);
+    write();
   } else if (now - last > longest) {
     longest = now - last;
-    write(longest);
+    write();
   }
   last = now;
   return G_SOURCE_CONTINUE;
@@ -44,7 +46,7 @@ __attribute__((constructor)) void start() {
   unsetenv("LD_PRELOAD");
   if (!target) return;
   file = target;
-  signal(SIGUSR1, [](int) { restart = true; });
+  signal(SIGUSR2, [](int) { restart = true; });
   last = g_get_monotonic_time();
   g_timeout_add_full(G_PRIORITY_HIGH, 1, tick, nullptr, nullptr);
 }
