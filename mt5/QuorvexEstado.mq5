@@ -115,6 +115,9 @@ string Cuenta()
    j += Par("margin", Numero(AccountInfoDouble(ACCOUNT_MARGIN), 2));
    j += Par("freeMargin", Numero(AccountInfoDouble(ACCOUNT_MARGIN_FREE), 2));
    j += Par("marginLevel", Numero(AccountInfoDouble(ACCOUNT_MARGIN_LEVEL), 2));
+   // A stop-out set as an amount of money is no margin level: left out.
+   bool enPorcentaje = AccountInfoInteger(ACCOUNT_MARGIN_SO_MODE) == ACCOUNT_STOPOUT_MODE_PERCENT;
+   j += Par("marginStopOut", enPorcentaje ? Numero(AccountInfoDouble(ACCOUNT_MARGIN_SO_SO), 2) : "null");
    j += Par("profit", Numero(AccountInfoDouble(ACCOUNT_PROFIT), 2), true);
    return(j + "}");
   }

@@ -14,6 +14,8 @@ packages=(
   # tests: X server and window manager, Wayland compositor and its seat module, real clicks,
   # screenshots, HLS stream, page tests, packaging checks
   xvfb xauth openbox weston libweston-10-dev xdotool x11-utils imagemagick ffmpeg nodejs python3 curl
+  # tests: a private session bus and the notification service standing in for the desktop's
+  dbus-daemon python3-gi
   desktop-file-utils appstream dpkg-dev file librsvg2-bin
 )
 

@@ -6,6 +6,8 @@ Delegate::Delegate(Host host, Config cfg)
     : platform(host), config(std::move(cfg)), sitios(config.sitios) {}
 
 void Delegate::applicationDidFinishLaunching() {
+  // Before the first view: the engine hands them to each content process as it starts.
+  origenesDeAvisos();
   WebViewConfig c;
   c.transparent = true;
   c.allowFileAccessFromFileUrls = true;

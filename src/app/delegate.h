@@ -44,6 +44,9 @@ class Delegate final : public ScriptMessageHandler, public WebViewPolicy {
   NavigationDecision decideNavigation(WebView& view, const NavigationAction& action) override;
   void newWindowRequested(WebView& view, const std::optional<std::string>& url) override;
   bool grantsMediaCapture() override;
+  bool grantsNotifications(WebView& view) override;
+  void notificationShown(WebView& view) override;
+  void notificationClicked(WebView& view) override;
   void alert(const std::string& message, std::function<void()> done) override;
   void confirm(const std::string& message, std::function<void(bool)> done) override;
   void chooseFiles(bool multiple,
@@ -63,6 +66,9 @@ class Delegate final : public ScriptMessageHandler, public WebViewPolicy {
   void dispatch(const std::string& cmd, const nlohmann::json& body);
   bool muestraPaginaLocal() const;
   void videoOcultar(const nlohmann::json& body);
+  void avisosChat(const nlohmann::json& body);
+  bool chatPuedeAvisar();
+  void origenesDeAvisos();
   void fetchRed(const std::string& url, const std::string& id, const nlohmann::json& body);
   void fetchSitio(const std::string& url, const std::string& id);
 

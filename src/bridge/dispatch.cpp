@@ -68,6 +68,8 @@ void Delegate::dispatch(const std::string& cmd, const nlohmann::json& body) {
     videoOcultar(body);
   } else if (cmd == "fetch") {
     fetch(body);
+  } else if (cmd == "avisosChat") {
+    avisosChat(body);
   } else {
     platform.log.debug("mensaje descartado: orden desconocida \"" + cmd + "\"");
   }

@@ -85,6 +85,10 @@ class Application {
   virtual std::unique_ptr<Window> createWindow(const WindowSpec& shape, WebView& content) = 0;
   // Brings the application to the front.
   virtual void activate() = 0;
+  // Desktop notifications from the origins of these addresses are taken as
+  // allowed or refused without asking, in every content process started after.
+  virtual void setNotificationOrigins(const std::vector<std::string>& allowed,
+                                      const std::vector<std::string>& refused) = 0;
   // The platform runs its own actions; every other item calls `run` with its command.
   virtual void installMenu(const std::vector<Menu>& menus,
                            std::function<void(const std::string& command)> run) = 0;

@@ -21,6 +21,11 @@ class WebViewPolicy {
   // The engine never gets a new web view back.
   virtual void newWindowRequested(WebView& view, const std::optional<std::string>& url) = 0;
   virtual bool grantsMediaCapture() = 0;
+  // Asked when the page requests the permission and again for every
+  // notification it raises; a refused one never reaches the desktop.
+  virtual bool grantsNotifications(WebView& view) = 0;
+  virtual void notificationShown(WebView& view) = 0;
+  virtual void notificationClicked(WebView& view) = 0;
 
   virtual void alert(const std::string& message, std::function<void()> done) = 0;
   virtual void confirm(const std::string& message, std::function<void(bool)> done) = 0;

@@ -311,6 +311,89 @@ class App:
         self.log.close()
 
 
+class DesktopBus:
+    """A private session bus for one test class, with the notification
+    recorder (notification_recorder.py) owning org.freedesktop.Notifications
+    on it. The bus has no service folders, so nothing else is ever started on
+    it. Give `address` to the application's environment; `stop` ends both."""
+
+    CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig><type>session</type><listen>unix:path={socket}</listen><auth>EXTERNAL</auth>
+<policy context="default"><allow send_destination="*"/><allow receive_sender="*"/><allow own="*"/></policy>
+</busconfig>"""
+
+    def __init__(self, folder, timeout=20.0):
+        config = os.path.join(folder, "bus.conf")
+        with open(config, "w") as f:
+            f.write(self.CONFIG.format(socket=os.path.join(folder, "bus")))
+        self._lines = []
+        self._seen = threading.Condition()
+        self.recorder = None
+        self.bus = subprocess.Popen(["dbus-daemon", "--nofork", "--print-address=1", f"--config-file={config}"],
+                                    stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        try:
+            ready, _, _ = select.select([self.bus.stdout], [], [], timeout)
+            self.address = self.bus.stdout.readline().decode().strip() if ready else ""
+            if not self.address:
+                raise AssertionError("the test's session bus gave no address")
+            # Debian's python3 has the GObject bindings, whichever python runs the tests.
+            self.recorder = subprocess.Popen(
+                ["/usr/bin/python3", os.path.join(ROOT, "tests", "e2e", "notification_recorder.py"), self.address],
+                stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True,
+                env=dict(os.environ, DBUS_SESSION_BUS_ADDRESS=self.address))
+            threading.Thread(target=self._read, daemon=True).start()
+            self.wait(lambda calls: any(c.get("ready") for c in calls), "the notification recorder", timeout)
+        except BaseException:
+            self.stop()
+            raise
+
+    def _read(self):
+        for line in self.recorder.stdout:
+            with self._seen:
+                self._lines.append(json.loads(line))
+                self._seen.notify_all()
+        with self._seen:
+            self._lines.append({"ended": True})
+            self._seen.notify_all()
+
+    def wait(self, check, what, timeout=20.0):
+        """Waits for `check(calls)` to be truthy as the recorder's lines come
+        in, and returns it; raises if the recorder ends or time runs out."""
+        with self._seen:
+            value = None
+
+            def done():
+                nonlocal value
+                value = check(list(self._lines))
+                return value or any(c.get("ended") for c in self._lines)
+
+            if not self._seen.wait_for(done, timeout) or not value:
+                raise AssertionError(f"timed out waiting for {what}")
+            return value
+
+    def notification(self, summary):
+        """The first notification shown with this title."""
+        return self.wait(lambda calls: next((c for c in calls if c.get("method") == "Notify"
+                                             and c["summary"] == summary), None), f"the notification {summary!r}")
+
+    def click(self, notification_id):
+        self.recorder.stdin.write(f"click {notification_id}\n")
+        self.recorder.stdin.flush()
+        self.wait(lambda calls: {"clicked": notification_id} in calls, "the click")
+
+    def stop(self):
+        for proc in (self.recorder, self.bus):
+            if proc is None:
+                continue
+            proc.terminate()
+            try:
+                proc.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                proc.kill()
+                proc.wait()
+
+
 class Server:
     """An HTTP server on 127.0.0.1. `routes` maps a path (without query) to a
     function of the request returning (status, headers, body bytes), or None

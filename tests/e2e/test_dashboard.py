@@ -1,7 +1,8 @@
 """The real dashboard page in the real application: native badge, the MetaTrader 5
 panel from a status file in the Wine prefix, the exness session card against a
-local site, the calendar from a local feed, and screenshots of the whole window
-without MetaTrader 5, live, and narrow."""
+local site, the calendar from a local feed, the guard and the desktop
+notifications on a session bus of the test's own, and screenshots of the whole
+window without MetaTrader 5, live, with the guard in each zone, and narrow."""
 
 import datetime
 import json
@@ -10,7 +11,7 @@ import re
 import time
 import unittest
 
-from harness import ROOT, App, Home, Server, wait_for
+from harness import ROOT, App, DesktopBus, Home, Server, wait_for
 
 MT5_DATA = os.path.join(ROOT, "tests", "data", "mt5")
 STATUS_DIR = os.path.join(".wine", "drive_c", "users", "trader", "AppData", "Roaming", "MetaQuotes",
@@ -23,10 +24,15 @@ def digits(text):
 
 class DashboardHome(Home):
     """Xvfb has no GPU: without this WebKit hands the window buffers nobody
-    paints, and the screenshots come out blank."""
+    paints, and the screenshots come out blank. The session bus is the test's
+    own, with the notification recorder on it."""
+
+    def __init__(self):
+        super().__init__()
+        self.bus = DesktopBus(self.root)
 
     def env(self):
-        return dict(super().env(), WEBKIT_DISABLE_DMABUF_RENDERER="1")
+        return dict(super().env(), WEBKIT_DISABLE_DMABUF_RENDERER="1", DBUS_SESSION_BUS_ADDRESS=self.bus.address)
 
 
 def calendar_feed():
@@ -69,6 +75,7 @@ class Dashboard(unittest.TestCase):
             "/ff.json": lambda r: (200, {"Content-Type": "application/json"}, feed),
         })
         cls.home = DashboardHome()
+        cls.addClassCleanup(cls.home.bus.stop)  # even when starting fails
         cls.status_dir = os.path.join(cls.home.home, STATUS_DIR)
         os.makedirs(cls.status_dir)
         cls.app = App(cls.home, page=None, resourcesFolder=ROOT, chatAppURL=cls.server.base + "/chat",
@@ -188,7 +195,82 @@ class Dashboard(unittest.TestCase):
         self.write_status("live.json")
         app.wait_js("document.getElementById('mt5-estado').dataset.estado === 'vivo'")
 
-    def test_f_narrow_window_keeps_the_page_within_its_width(self):
+    def test_f_guard_shows_each_zone_and_notifies_the_desktop(self):
+        app, bus = self.app, self.home.bus
+        self.write_status("guard-normal.json")
+        app.wait_js("document.getElementById('guardia-cuenta').textContent === '7010203'")
+        # The user's limits: the first preset, and the account's initial balance.
+        app.click_element("guardia-limites")
+        app.wait_js("!document.getElementById('guardia-ajustes').hidden")
+        self.assertTrue(app.js("const p = document.getElementById('guardia-plantilla'); p.value = '0';"
+                               " p.dispatchEvent(new Event('change'));"
+                               " const form = document.getElementById('guardia-ajustes');"
+                               " form.elements.saldoInicial.value = '10000';"
+                               " document.getElementById('guardia-guardar').click(); return form.hidden;"))
+        gauges = ("[...document.querySelectorAll('#guardia-medidores .medidor')]"
+                  ".map(m => m.dataset.clave + ':' + m.dataset.zona).join(' ')")
+        for name, zones, left in (
+                ("normal", "diaria:normal maxima:normal margen:normal", "Quedan 450,00\xa0US$"),
+                ("caution", "diaria:precaucion maxima:normal margen:normal", "Quedan 250,00\xa0US$"),
+                ("stop", "diaria:stop maxima:precaucion margen:precaucion", "Quedan 100,00\xa0US$")):
+            with self.subTest(name):
+                self.write_status(f"guard-{name}.json")
+                app.wait_js(f"{gauges} === {json.dumps(zones)}")
+                self.assertEqual(self.text("#guardia-medidores [data-clave=diaria] .holgura"), left)
+                self.assertIn("USD · Non-Farm Employment Change", self.text("#guardia-noticia"))
+                self.screenshot(f"guardia-{name}")
+        stop = bus.notification("Pérdida diaria: stop")
+        self.assertEqual((stop["app"], stop["body"]),
+                         ("QUORVEX", "Usado el 80 %: quedan 100,00\xa0US$ hasta 9500,00\xa0US$."))
+        bus.notification("Pérdida diaria: precaución")
+        bus.notification("Nivel de margen: precaución")
+        # Data that stopped coming: the guard says since when and claims no live value.
+        self.write_status("guard-stop.json", age=3600)
+        app.wait_js("document.getElementById('guardia').dataset.estado === 'antiguo'")
+        self.assertRegex(self.text("#guardia-estado"), r"^Sin datos nuevos desde .*\d\d:\d\d$")
+        self.assertTrue(self.text("#guardia-medidores [data-clave=diaria] .holgura").startswith("Quedaban"))
+        bus.notification("MetaTrader 5 sin datos nuevos")
+
+    def test_g_chat_notifications_count_on_the_page_and_a_click_brings_the_window_back(self):
+        app, bus = self.app, self.home.bus
+        app.click_element("chat-alternar")
+        app.wait_js("document.getElementById('panel-chat').classList.contains('plegado')")
+        def raise_one(body):
+            return app.js("await Notification.requestPermission();"
+                          f" new Notification('Mensaje nuevo', {{body: {json.dumps(body)}}});"
+                          " return Notification.permission;", view="web:web")
+        # Not allowed yet: nothing reaches the desktop or the count.
+        self.assertEqual(raise_one("Antes de permitir"), "denied")
+        app.click_element("chat-avisos")
+        wait_for(lambda: self.home.settings().get("avisos.chat") == "permitidos", what="the stored choice")
+        self.assertEqual(raise_one("Hola desde el chat"), "granted")
+        app.wait_js("document.getElementById('chat-sin-leer').textContent === '1'")
+        shown = bus.notification("Mensaje nuevo")
+        self.assertEqual(shown["body"], "Hola desde el chat")
+        # The log-in window takes the front; a click on the notification gives it back.
+        app.js("document.querySelector('#sitio-exness .login').click(); return true;")
+        wait_for(lambda: (lambda w: w and w["active"])(app.window("Exness · inicia sesión una vez")),
+                 what="the log-in window in front")
+        self.assertFalse(app.window()["active"])
+        bus.click(shown["id"])
+        wait_for(lambda: app.window()["active"], what="the main window in front")
+        app.click_element("chat-alternar")
+        app.wait_js("document.getElementById('chat-sin-leer').hidden")
+        # A refusal stays one at the next start: asked again, the chat is refused, and
+        # only the page's own notification reaches the desktop.
+        app.click_element("chat-avisos")
+        wait_for(lambda: self.home.settings().get("avisos.chat") == "denegados", what="the stored refusal")
+        app.stop()
+        app.start()
+        app.wait_js("document.title === 'Chat'", view="web:web")
+        app.wait_js("!!window.QV")
+        self.assertEqual(raise_one("Tras reiniciar"), "denied")
+        app.js("new Notification('Marca', {body: 'de la página'}); return true;")
+        calls = bus.wait(lambda calls: calls if {"Marca"} & {c.get("summary") for c in calls} else None,
+                         "the page's notification")
+        self.assertNotIn("Tras reiniciar", [c.get("body") for c in calls])
+
+    def test_h_narrow_window_keeps_the_page_within_its_width(self):
         app = self.app
         app.call("resize", width=420, height=900)
         content = wait_for(lambda: (lambda c: c if c["w"] <= 420 else None)(app.state()["content"]),

@@ -98,6 +98,10 @@ class FakeApplication final : public Application {
     return w;
   }
   void activate() override { ++activations; }
+  void setNotificationOrigins(const std::vector<std::string>& a,
+                              const std::vector<std::string>& r) override {
+    notificationOrigins = {a, r};
+  }
   void installMenu(const std::vector<Menu>& m, std::function<void(const std::string&)> r) override {
     menus = m;
     run = std::move(r);
@@ -108,6 +112,7 @@ class FakeApplication final : public Application {
   std::vector<FakeWebView*> views;
   std::vector<FakeWindow*> windows;
   int activations = 0;
+  std::pair<std::vector<std::string>, std::vector<std::string>> notificationOrigins;
   std::vector<Menu> menus;
   std::function<void(const std::string&)> run;
   std::optional<std::string> resources = "/res";

@@ -165,5 +165,68 @@ TEST_F(PanesTest, VideoOcultarHidesAndUnloadsThePanesNotKept) {
   }
 }
 
+// The chat notifies only once allowed from the page; the choice is stored
+// and given to the engine, the page hears of each notification, and a click
+// on any brings the main window back. Other views never notify.
+TEST_F(PanesTest, ChatNotifiesOnlyOnceAllowedAndEachOneReachesThePage) {
+  rig.post(R"({"cmd":"web"})");
+  auto& chat = web("web");
+  auto& main = rig.mainView();
+  using Origins = std::pair<std::vector<std::string>, std::vector<std::string>>;
+  const std::vector<std::string> chatApp{rig.config.chatAppURL}, page{"file:///"},
+      pageAndChat{"file:///", rig.config.chatAppURL};
+  EXPECT_EQ(rig.app.notificationOrigins, (Origins{page, {}}));
+  EXPECT_TRUE(rig.delegate->grantsNotifications(main));
+  EXPECT_FALSE(rig.delegate->grantsNotifications(chat));
+
+  const auto choice = [](const char* v) {
+    return fake::Rig::toPage(std::string("window.__qvAvisosChat && window.__qvAvisosChat(") + v +
+                             ")");
+  };
+  const std::string counted = fake::Rig::toPage("window.__qvAvisoChat && window.__qvAvisoChat()");
+  struct Step {
+    const char* message;
+    bool granted;
+    Origins origins;
+    std::optional<std::string> stored;
+    const char* reply;
+  };
+  for (const auto& s : std::vector<Step>{
+           {R"({"cmd":"avisosChat"})", false, {page, {}}, std::nullopt, "false"},
+           {R"({"cmd":"avisosChat","permitir":"si"})", false, {page, {}}, std::nullopt, "false"},
+           {R"({"cmd":"avisosChat","permitir":true})",
+            true,
+            {pageAndChat, {}},
+            "permitidos",
+            "true"},
+           {R"({"cmd":"avisosChat","permitir":false})",
+            false,
+            {page, chatApp},
+            "denegados",
+            "false"},
+       }) {
+    main.scripts.clear();
+    rig.post(s.message);
+    EXPECT_EQ(rig.delegate->grantsNotifications(chat), s.granted) << s.message;
+    EXPECT_EQ(rig.app.notificationOrigins, s.origins) << s.message;
+    EXPECT_EQ(rig.settings.string("avisos.chat"), s.stored) << s.message;
+    EXPECT_EQ(main.scripts, std::vector<std::string>{choice(s.reply)}) << s.message;
+  }
+
+  main.scripts.clear();
+  rig.delegate->notificationShown(main);
+  rig.delegate->notificationShown(chat);
+  EXPECT_EQ(main.scripts, std::vector<std::string>{counted});
+  const int before = rig.app.windows.at(0)->presented;
+  rig.delegate->notificationClicked(chat);
+  EXPECT_EQ(rig.app.windows.at(0)->presented, before + 1);
+
+  // The stored choice is the engine's again at the next start.
+  rig.launch();
+  EXPECT_EQ(rig.app.notificationOrigins, (Origins{page, chatApp}));
+  rig.mainView().navigate("https://elsewhere.example/");
+  EXPECT_FALSE(rig.delegate->grantsNotifications(rig.mainView()));
+}
+
 }  // namespace
 }  // namespace qv

@@ -96,6 +96,7 @@
     recolocar,
     guardado,
   };
+  ctx.guardia = QV.vistaGuardia.montar(ctx);
   QV.vistaMt5.montar(ctx);
   QV.vistaSitios.montar(ctx);
   QV.vistaCalendario.montar(ctx);

@@ -47,6 +47,7 @@
       margin: numero(a.margin),
       freeMargin: numero(a.freeMargin),
       marginLevel: numero(a.marginLevel),
+      marginStopOut: numero(a.marginStopOut),
       profit,
     };
   }

@@ -96,6 +96,7 @@
       }
       fallos = 0;
       eventos = leido.eventos;
+      ctx.guardia.calendario(eventos);
       estado('ok', 'Actualizado a las ' + f.horaLocal(new Date()) + '.');
       pintar();
       programar(ctx.cfg.calendarPollMs);

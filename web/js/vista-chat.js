@@ -1,4 +1,5 @@
-// Chat panel: the native web pane of slot "web" laid over #chat-zona.
+// Chat panel: the native web pane of slot "web" laid over #chat-zona, the
+// count of its notifications not seen yet, and whether it may notify the desktop.
 (function (raiz) {
   'use strict';
   const QV = (raiz.QV = raiz.QV || {});
@@ -7,13 +8,38 @@
   function montar(ctx) {
     const panel = document.getElementById('panel-chat');
     const boton = document.getElementById('chat-alternar');
+    const contador = document.getElementById('chat-sin-leer');
+    const avisos = document.getElementById('chat-avisos');
     let visible = ctx.guardado.leer(CLAVE) !== 'oculto';
+    let sinLeer = 0;
+
+    function contar(n) {
+      sinLeer = n;
+      contador.hidden = n === 0;
+      contador.textContent = String(n);
+      contador.title = n === 1 ? '1 aviso sin ver' : n + ' avisos sin ver';
+    }
 
     function reflejar() {
       panel.classList.toggle('plegado', !visible);
       boton.textContent = visible ? 'Ocultar' : 'Mostrar';
       boton.setAttribute('aria-expanded', String(visible));
+      if (visible) contar(0);
     }
+
+    // The host calls these: the pane raised a notification; the stored choice.
+    window.__qvAvisoChat = () => {
+      if (!visible || !document.hasFocus()) contar(sinLeer + 1);
+    };
+    window.__qvAvisosChat = (permitidos) => {
+      avisos.checked = permitidos === true;
+    };
+    window.addEventListener('focus', () => {
+      if (visible) contar(0);
+    });
+    avisos.disabled = !ctx.nativo;
+    avisos.addEventListener('change', () => ctx.enviar({ cmd: 'avisosChat', permitir: avisos.checked }));
+    ctx.enviar({ cmd: 'avisosChat' });
 
     ctx.colocador.anadir('chat', {
       el: document.getElementById('chat-zona'),

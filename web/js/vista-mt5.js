@@ -132,6 +132,7 @@
       aviso(s.aviso);
       pintarCuenta(a);
       pintarPosiciones(est.positions, a.currency);
+      ctx.guardia.estado(est, s);
       if (serie.anadir(a.login + '@' + a.server, est.time, a.equity)) dibujar();
     }
 
@@ -140,9 +141,11 @@
     function atender(r, ahora) {
       if (r.error === QV.puente.SIN_NATIVO) {
         estado('sin-nativo', 'Sin host nativo');
+        ctx.guardia.sinDatos();
         aviso('MetaTrader 5 se lee a través de la aplicación QUORVEX.');
       } else if (r.error === 'sin MT5') {
         estado('sin-mt5', 'Sin MT5');
+        ctx.guardia.sinDatos();
         aviso('');
       } else if (r.error) {
         estado('error', r.error);

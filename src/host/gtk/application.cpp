@@ -78,6 +78,11 @@ void GtkApp::activate() {
   if (auto* active = gtk_application_get_active_window(app_)) gtk_window_present(active);
 }
 
+void GtkApp::setNotificationOrigins(const std::vector<std::string>& allowed,
+                                    const std::vector<std::string>& refused) {
+  engine_.notifications().setOrigins(allowed, refused);
+}
+
 std::string GtkApp::downloadsFolder() {
   const char* special = g_get_user_special_dir(G_USER_DIRECTORY_DOWNLOAD);
   std::string folder = special ? special : std::string(g_get_home_dir()) + "/Downloads";

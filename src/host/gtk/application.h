@@ -23,6 +23,8 @@ class GtkApp final : public Application {
   std::unique_ptr<WebView> createWebView(const WebViewConfig& config) override;
   std::unique_ptr<Window> createWindow(const WindowSpec& shape, WebView& content) override;
   void activate() override;
+  void setNotificationOrigins(const std::vector<std::string>& allowed,
+                              const std::vector<std::string>& refused) override;
   void installMenu(const std::vector<Menu>& menus,
                    std::function<void(const std::string&)> run) override;
   std::optional<std::string> resourcesFolder() override { return resources_; }

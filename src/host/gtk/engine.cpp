@@ -33,11 +33,12 @@ std::string privateCookieFile(const std::string& dataFolder) {
 }  // namespace
 
 Engine::Engine(const std::string& dataFolder, const std::string& cacheFolder,
-               bool mockCaptureDevices)
+               bool mockCaptureDevices, GDBusConnection* sessionBus)
     : session_(GObjectPtr<WebKitNetworkSession>::adopt(
           webkit_network_session_new(dataFolder.c_str(), cacheFolder.c_str()))),
       safariUserAgent_(engineUserAgentWithSafariVersion()),
-      mockCaptureDevices_(mockCaptureDevices) {
+      mockCaptureDevices_(mockCaptureDevices),
+      notifications_(sessionBus) {
   webkit_cookie_manager_set_persistent_storage(
       webkit_network_session_get_cookie_manager(session_.get()),
       privateCookieFile(dataFolder).c_str(), WEBKIT_COOKIE_PERSISTENT_STORAGE_SQLITE);

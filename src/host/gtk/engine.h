@@ -1,11 +1,13 @@
 // The web engine state every view shares: one persistent network session
-// (cookies kept on disk), the user agents, and where downloads go.
+// (cookies kept on disk), the user agents, where downloads go, and the
+// desktop notifications.
 #pragma once
 
 #include <webkit/webkit.h>
 
 #include <string>
 
+#include "host/gtk/desktop_notifications.h"
 #include "host/gtk/gobject_ptr.h"
 #include "host/gtk/signal.h"
 
@@ -13,12 +15,14 @@ namespace qv::gtk {
 
 class Engine {
  public:
-  Engine(const std::string& dataFolder, const std::string& cacheFolder, bool mockCaptureDevices);
+  Engine(const std::string& dataFolder, const std::string& cacheFolder, bool mockCaptureDevices,
+         GDBusConnection* sessionBus);
 
   WebKitNetworkSession* session() const { return session_.get(); }
   // The engine's own user agent, cut before " Version/" and given Safari's.
   const std::string& safariUserAgent() const { return safariUserAgent_; }
   bool mockCaptureDevices() const { return mockCaptureDevices_; }
+  DesktopNotifications& notifications() { return notifications_; }
 
  private:
   void routeDownloads();
@@ -26,6 +30,7 @@ class Engine {
   GObjectPtr<WebKitNetworkSession> session_;
   std::string safariUserAgent_;
   bool mockCaptureDevices_;
+  DesktopNotifications notifications_;
   Connection downloadStarted_;
 };
 

@@ -44,7 +44,7 @@ std::string userFolder(const char* base) { return std::string(base) + "/quorvex"
 struct Session {
   explicit Session(GtkApplication* app, Options& options)
       : engine(userFolder(g_get_user_data_dir()), userFolder(g_get_user_cache_dir()),
-               options.mockCaptureDevices),
+               options.mockCaptureDevices, g_application_get_dbus_connection(G_APPLICATION(app))),
         settings(userFolder(g_get_user_config_dir()) + "/settings.json"),
         application(app, engine, settings, options.resourcesFolder),
         cookies(webkit_network_session_get_cookie_manager(engine.session())),

@@ -77,4 +77,30 @@ class Connections {
   std::vector<Connection> all_;
 };
 
+// A subscription to a D-Bus signal, dropped with the handle. The callable
+// has GDBusSignalCallback's signature minus the user data, and goes with it.
+class BusSubscription {
+ public:
+  template <typename F>
+  BusSubscription(GDBusConnection* bus, const char* sender, const char* interface,
+                  const char* member, const char* path, F callable)
+      : bus_(GObjectPtr<GDBusConnection>::ref(bus)) {
+    using Signature =
+        void(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*, GVariant*);
+    id_ = g_dbus_connection_signal_subscribe(
+        bus, sender, interface, member, path, nullptr, G_DBUS_SIGNAL_FLAGS_NONE,
+        &Trampoline<Signature>::template repeated<F>, new F(std::move(callable)),
+        [](gpointer data) { destroy<F>(data); });
+  }
+  BusSubscription(BusSubscription&& other) noexcept
+      : bus_(std::move(other.bus_)), id_(std::exchange(other.id_, 0)) {}
+  ~BusSubscription() {
+    if (id_) g_dbus_connection_signal_unsubscribe(bus_.get(), id_);
+  }
+
+ private:
+  GObjectPtr<GDBusConnection> bus_;
+  guint id_ = 0;
+};
+
 }  // namespace qv::gtk

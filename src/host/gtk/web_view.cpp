@@ -92,7 +92,7 @@ GtkWebView::GtkWebView(Engine& engine, const WebViewConfig& config) : config_(co
         return TRUE;
       });
   if (config.policy)
-    governBy(*config.policy);
+    governBy(*config.policy, engine.notifications());
   else
     answerWithEngineDefaults();
 }

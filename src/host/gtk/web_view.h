@@ -41,7 +41,7 @@ class GtkWebView final : public WebView {
   void setHidden(bool hidden) override;
 
  private:
-  void governBy(WebViewPolicy& policy);
+  void governBy(WebViewPolicy& policy, DesktopNotifications& notifications);
   void answerWithEngineDefaults();
   void connectBridge(ScriptMessageHandler& bridge, const std::string& page,
                      WebKitUserContentManager* content);

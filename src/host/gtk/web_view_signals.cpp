@@ -110,7 +110,7 @@ void GtkWebView::reportLinkClicks(WebKitUserContentManager* content) {
   addScript(content, kLinkClickScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES, kDownloadWorld);
 }
 
-void GtkWebView::governBy(WebViewPolicy& policy) {
+void GtkWebView::governBy(WebViewPolicy& policy, DesktopNotifications& notifications) {
   auto* view = view_.get();
   connections_.add<gboolean(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType)>(
       view, "decide-policy",
@@ -156,7 +156,14 @@ void GtkWebView::governBy(WebViewPolicy& policy) {
       });
   connections_.add<gboolean(WebKitWebView*, WebKitPermissionRequest*)>(
       view, "permission-request",
-      [&policy](WebKitWebView*, WebKitPermissionRequest* request) -> gboolean {
+      [this, &policy](WebKitWebView*, WebKitPermissionRequest* request) -> gboolean {
+        if (WEBKIT_IS_NOTIFICATION_PERMISSION_REQUEST(request)) {
+          if (policy.grantsNotifications(*this))
+            webkit_permission_request_allow(request);
+          else
+            webkit_permission_request_deny(request);
+          return TRUE;
+        }
         if (!WEBKIT_IS_USER_MEDIA_PERMISSION_REQUEST(request) &&
             !WEBKIT_IS_DEVICE_INFO_PERMISSION_REQUEST(request))
           return FALSE;
@@ -164,6 +171,18 @@ void GtkWebView::governBy(WebViewPolicy& policy) {
           webkit_permission_request_allow(request);
         else
           webkit_permission_request_deny(request);
+        return TRUE;
+      });
+  connections_.add<gboolean(WebKitWebView*, WebKitNotification*)>(
+      view, "show-notification",
+      [this, &policy, &notifications](WebKitWebView* v, WebKitNotification* n) -> gboolean {
+        // Asked again here: a choice withdrawn since the page was allowed counts.
+        if (!policy.grantsNotifications(*this)) {
+          g_log("quorvex", G_LOG_LEVEL_DEBUG, "aviso descartado: la vista no puede avisar");
+          return TRUE;
+        }
+        notifications.show(v, n);
+        policy.notificationShown(*this);
         return TRUE;
       });
   connections_.add<gboolean(WebKitWebView*, WebKitScriptDialog*)>(
@@ -225,6 +244,10 @@ void GtkWebView::answerWithEngineDefaults() {
         webkit_file_chooser_request_cancel(request);
         return TRUE;
       });
+  // No notifications either: the engine's own delivery would show them.
+  connections_.add<gboolean(WebKitWebView*, WebKitNotification*)>(
+      view_.get(), "show-notification",
+      [](WebKitWebView*, WebKitNotification*) -> gboolean { return TRUE; });
 }
 
 }  // namespace qv::gtk

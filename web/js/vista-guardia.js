@@ -1,0 +1,240 @@
+// The guard on the MT5 panel: one gauge per limit, the margin level, the
+// next high-impact news of the open positions' currencies, the settings form,
+// and the desktop notifications when a zone gets worse, news is near or the
+// data stops coming. The MT5 panel and the calendar feed it.
+(function (raiz) {
+  'use strict';
+  const QV = (raiz.QV = raiz.QV || {});
+  const f = QV.formato;
+  const g = QV.guardia;
+  const $ = (id) => document.getElementById(id);
+
+  const CLAVE_LIMITES = 'qv.guardia.limites';
+  const CLAVE_MEMORIA = 'qv.guardia.memoria';
+  const NOMBRES = { diaria: 'Pérdida diaria', maxima: 'Pérdida máxima', margen: 'Nivel de margen' };
+  const ZONAS = { normal: 'Normal', precaucion: 'Precaución', stop: 'Stop' };
+
+  function leerJson(ctx, clave) {
+    try {
+      const v = JSON.parse(ctx.guardado.leer(clave) || '{}');
+      return v && typeof v === 'object' && !Array.isArray(v) ? v : {};
+    } catch (e) {
+      return {};
+    }
+  }
+
+  function montar(ctx) {
+    const caja = $('guardia');
+    const form = $('guardia-ajustes');
+    let limites = leerJson(ctx, CLAVE_LIMITES);
+    let memorias = leerJson(ctx, CLAVE_MEMORIA);
+    let login = null;
+    let ultimo = null; // { est, situacion }
+    let eventos = null;
+    const zonas = {}; // last zone notified, per gauge
+    let antiguo = false;
+    const avisadas = new Set(); // news already warned about
+
+    // A notice on the page always; a desktop notification when allowed (the
+    // host allows the local page before it loads).
+    function notificar(titulo, texto, etiqueta) {
+      if (typeof toastNativo === 'function') toastNativo(titulo + '. ' + texto);
+      if (typeof Notification !== 'function' || Notification.permission !== 'granted') return;
+      new Notification(titulo, { body: texto, tag: etiqueta });
+    }
+
+    const limitesDe = (cuenta) => g.normalizar(limites[cuenta]);
+
+    function medidor(clave, m, moneda, vivo) {
+      const el = document.createElement('div');
+      el.className = 'medidor';
+      el.dataset.clave = clave;
+      el.dataset.zona = m.zona;
+      const cab = document.createElement('div');
+      cab.className = 'medidor-cab';
+      const nombre = document.createElement('span');
+      nombre.className = 'nombre';
+      nombre.textContent = NOMBRES[clave];
+      const zona = document.createElement('span');
+      zona.className = 'zona';
+      zona.textContent = m.superado ? 'Superado' : ZONAS[m.zona];
+      cab.append(nombre, zona);
+      const barra = document.createElement('div');
+      barra.className = 'barra';
+      const lleno = document.createElement('span');
+      barra.append(lleno);
+      const cifras = document.createElement('div');
+      cifras.className = 'medidor-cifras';
+      const dato = (etiqueta, texto, clase) => {
+        const s = document.createElement('span');
+        s.className = clase;
+        s.textContent = etiqueta + ' ' + texto;
+        cifras.append(s);
+      };
+      if (clave === 'margen') {
+        lleno.style.width = m.nivel === null ? '0%' : Math.min(100, (m.umbral / m.nivel) * 100) + '%';
+        dato(vivo ? 'Nivel' : 'Último nivel', m.nivel === null ? 'sin margen usado' : f.porcentaje(m.nivel), 'holgura');
+        dato('Aviso bajo', f.porcentaje(m.umbral), 'linea');
+      } else {
+        lleno.style.width = Math.min(100, m.usado * 100) + '%';
+        dato('Rompe en', f.dinero(m.linea, moneda), 'linea');
+        dato(vivo ? 'Quedan' : 'Quedaban', f.dinero(m.holgura, moneda), 'holgura');
+        dato('Usado', f.cifra(m.usado * 100, 0) + ' %', 'usado');
+      }
+      el.append(cab, barra, cifras);
+      return el;
+    }
+
+    function avisarZona(clave, m, moneda) {
+      const antes = zonas[clave];
+      zonas[clave] = m.zona;
+      if (!g.empeora(antes, m.zona)) return;
+      const titulo = NOMBRES[clave] + ': ' + ZONAS[m.zona].toLowerCase();
+      const texto = clave === 'margen'
+        ? 'Nivel ' + f.porcentaje(m.nivel) + ', aviso por debajo de ' + f.porcentaje(m.umbral) + '.'
+        : 'Usado el ' + f.cifra(m.usado * 100, 0) + ' %: quedan ' + f.dinero(m.holgura, moneda) +
+          ' hasta ' + f.dinero(m.linea, moneda) + '.';
+      notificar(titulo, texto, 'qv-' + clave);
+    }
+
+    function pintar() {
+      const medidores = $('guardia-medidores');
+      medidores.replaceChildren();
+      if (!ultimo) return;
+      const { est, situacion } = ultimo;
+      const a = est.account;
+      const vivo = situacion.clave === 'vivo';
+      const lim = limitesDe(a.login);
+      const r = g.evaluar(lim, memorias[a.login], a);
+      $('guardia-vacio').hidden = Boolean(r.diaria || r.maxima);
+      for (const clave of ['diaria', 'maxima', 'margen']) {
+        if (!r[clave]) continue;
+        medidores.append(medidor(clave, r[clave], a.currency, vivo));
+        if (vivo) avisarZona(clave, r[clave], a.currency);
+      }
+      const peor = ['stop', 'precaucion'].find((z) => Object.values(r).some((m) => m && m.zona === z));
+      caja.dataset.estado = vivo ? peor || 'normal' : 'antiguo';
+      $('guardia-estado').textContent = vivo ? '' : situacion.texto;
+      pintarNoticia();
+    }
+
+    function pintarNoticia() {
+      const linea = $('guardia-noticia');
+      const ahora = Date.now();
+      const e = ultimo && eventos ? g.proximaNoticia(eventos, g.divisas(ultimo.est.positions), ahora) : null;
+      linea.hidden = !e;
+      if (!e) return;
+      const falta = e.fecha.getTime() - ahora;
+      linea.textContent = 'Próxima noticia de alto impacto: ' + e.pais + ' · ' + e.titulo + ' a las ' +
+        f.horaLocal(e.fecha) + ', en ' + g.cuentaAtras(falta) + '.';
+      const clave = e.pais + e.titulo + e.fecha.getTime();
+      const minutos = limitesDe(ultimo.est.account.login).avisoNoticiasMin;
+      linea.dataset.cerca = String(falta <= minutos * 60000);
+      if (falta <= minutos * 60000 && !avisadas.has(clave)) {
+        avisadas.add(clave);
+        notificar('Noticia de alto impacto en ' + g.cuentaAtras(falta), e.pais + ' · ' + e.titulo + ', a las ' +
+          f.horaLocal(e.fecha) + '.', 'qv-noticia');
+      }
+    }
+
+    // One status snapshot read by the MT5 panel, with what it says about it.
+    function estado(est, situacion) {
+      const a = est.account;
+      if (a.login !== login) {
+        login = a.login;
+        $('guardia-cuenta').textContent = login || '—';
+        for (const k of Object.keys(zonas)) delete zonas[k];
+      }
+      const fueAntiguo = antiguo;
+      antiguo = situacion.clave !== 'vivo';
+      if (antiguo && !fueAntiguo) notificar('MetaTrader 5 sin datos nuevos', situacion.texto + '.', 'qv-mt5');
+      if (!antiguo && typeof est.time === 'number') {
+        const antes = memorias[a.login];
+        memorias = g.seguir(memorias, a.login, limitesDe(a.login),
+          { t: est.time * 1000, balance: a.balance, equity: a.equity });
+        if (memorias[a.login] !== antes) ctx.guardado.escribir(CLAVE_MEMORIA, JSON.stringify(memorias));
+      }
+      ultimo = { est, situacion };
+      pintar();
+    }
+
+    // The MT5 panel has nothing to show: no claim about the account stays.
+    function sinDatos() {
+      ultimo = null;
+      caja.dataset.estado = 'sin-datos';
+      $('guardia-estado').textContent = '';
+      pintar();
+    }
+
+    function calendario(lista) {
+      eventos = lista;
+      pintarNoticia();
+    }
+
+    // The form.
+    const campo = (nombre) => form.elements[nombre];
+    for (const [zona, nombre] of Object.entries(g.ZONAS_HORARIAS)) campo('diariaZona').add(new Option(nombre, zona));
+    g.PRESETS.forEach((p, i) => $('guardia-plantilla').add(new Option(p.nombre, String(i))));
+
+    function rellenar(l) {
+      const d = l.diaria || { tipo: 'porcentaje', valor: '', base: 'saldo', hora: '00:00', zona: 'UTC' };
+      const m = l.maxima || { modelo: 'fija', tipo: 'porcentaje', valor: '', bloqueo: false };
+      campo('diaria').checked = Boolean(l.diaria);
+      campo('diariaValor').value = d.valor;
+      campo('diariaTipo').value = d.tipo;
+      campo('diariaBase').value = d.base;
+      campo('diariaHora').value = d.hora;
+      campo('diariaZona').value = d.zona;
+      campo('maxima').checked = Boolean(l.maxima);
+      campo('maximaValor').value = m.valor;
+      campo('maximaTipo').value = m.tipo;
+      campo('maximaModelo').value = m.modelo;
+      campo('maximaBloqueo').checked = m.bloqueo;
+      campo('saldoInicial').value = l.saldoInicial || '';
+      campo('margen').value = l.margen || '';
+      campo('avisoNoticiasMin').value = l.avisoNoticiasMin;
+    }
+
+    function leerFormulario() {
+      const n = (nombre) => (campo(nombre).value === '' ? null : Number(campo(nombre).value));
+      return g.normalizar({
+        diaria: campo('diaria').checked ? { tipo: campo('diariaTipo').value, valor: n('diariaValor'),
+          base: campo('diariaBase').value, hora: campo('diariaHora').value, zona: campo('diariaZona').value } : null,
+        maxima: campo('maxima').checked ? { modelo: campo('maximaModelo').value, tipo: campo('maximaTipo').value,
+          valor: n('maximaValor'), bloqueo: campo('maximaBloqueo').checked } : null,
+        saldoInicial: n('saldoInicial'),
+        margen: n('margen'),
+        avisoNoticiasMin: n('avisoNoticiasMin'),
+      });
+    }
+
+    function abrir(si) {
+      form.hidden = !si;
+      $('guardia-limites').setAttribute('aria-expanded', String(si));
+      if (si) {
+        $('guardia-plantilla').value = '';
+        rellenar(limitesDe(login));
+      }
+      ctx.recolocar();
+    }
+
+    $('guardia-limites').addEventListener('click', () => abrir(form.hidden));
+    $('guardia-cancelar').addEventListener('click', () => abrir(false));
+    $('guardia-plantilla').addEventListener('change', (ev) => {
+      const p = g.PRESETS[Number(ev.target.value)];
+      if (p && ev.target.value !== '') rellenar(g.normalizar(Object.assign({}, leerFormulario(), p)));
+    });
+    form.addEventListener('submit', (ev) => {
+      ev.preventDefault();
+      limites = Object.assign({}, limites, { [login || '']: leerFormulario() });
+      ctx.guardado.escribir(CLAVE_LIMITES, JSON.stringify(limites));
+      abrir(false);
+      pintar();
+    });
+
+    setInterval(pintarNoticia, 1000);
+    return { estado, sinDatos, calendario };
+  }
+
+  QV.vistaGuardia = { montar };
+})(typeof window !== 'undefined' ? window : globalThis);
