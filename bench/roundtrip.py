@@ -1,19 +1,19 @@
 """Page-to-page round trip of the status route: from posting "qv-mt5://estado"
 in the real web view to the reply with a 2 KB status file reaching the page,
-measured inside the page with performance.now().
+measured inside the page with performance.now(), 1000 round trips in blocks
+of 100 that alternate between the programs (this build and QV_BASELINE's).
 
 Run under an X server with the application built (see bench/run.sh):
-    QV_BUILD=build python3 bench/roundtrip.py [rounds]"""
+    QV_BUILD=build [QV_BASELINE=build-main] python3 bench/roundtrip.py [rounds]"""
 
 import os
-import statistics
 import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "tests", "e2e"))
-from harness import App, Home  # noqa: E402
+from common import Home, median, percentile, programs, start
 
 STATUS_TAIL = ("AppData", "Roaming", "MetaQuotes", "Terminal", "Common", "Files", "quorvex_mt5.json")
 WARM_UP = 30
+BLOCK = 100
 
 
 def write_status_file(home, size=2048):
@@ -24,40 +24,60 @@ def write_status_file(home, size=2048):
     return size
 
 
-def percentile(values, fraction):
-    ordered = sorted(values)
-    return ordered[min(len(ordered) - 1, int(fraction * len(ordered)))]
+def block(app, first, count, size):
+    """`count` round trips; their times and the block's whole span, in ms."""
+    result = app.js(
+        "const out = [];"
+        " const start = performance.now();"
+        " for (let i = %d; i < %d; i++) {"
+        "   const t0 = performance.now();"
+        "   const [r] = await fetchAll([{id: 'ida-' + i, url: 'qv-mt5://estado'}]);"
+        "   if (!r) return 'sin respuesta';"
+        "   if (r.error || bytesOf(r.data).length !== %d) return r.error || 'tamaño';"
+        "   out.push(r.at - t0);"
+        " }"
+        " replies.length = 0;"
+        " return {times: out, total: performance.now() - start};" % (first, first + count, size), timeout=300)
+    if not isinstance(result, dict):
+        sys.exit(f"round trip failed: {result}")
+    return result
 
 
 def main():
-    rounds = int(sys.argv[1]) if len(sys.argv) > 1 else 300
-    home = Home()
+    rounds = int(sys.argv[1]) if len(sys.argv) > 1 else 1000
+    homes, apps = [], []
+    results = {}
     try:
-        size = write_status_file(home)
-        with App(home, page="fetch") as app:
+        for name, build in programs():
+            home = Home()
+            homes.append(home)
+            size = write_status_file(home)
+            app = start(build, home, page="fetch")
             app.wait_js("document.readyState === 'complete' && typeof window.fetchAll === 'function'")
-            result = app.js(
-                "const out = [];"
-                " let start;"
-                " for (let i = -%d; i < %d; i++) {"
-                "   if (i === 0) start = performance.now();"
-                "   const t0 = performance.now();"
-                "   const [r] = await fetchAll([{id: 'ida-' + i, url: 'qv-mt5://estado'}]);"
-                "   if (!r) return 'sin respuesta';"
-                "   if (r.error || bytesOf(r.data).length !== %d) return r.error || 'tamaño';"
-                "   if (i >= 0) out.push(r.at - t0);"
-                " }"
-                " return {times: out, total: performance.now() - start};" % (WARM_UP, rounds, size), timeout=300)
+            block(app, -WARM_UP, WARM_UP, size)
+            apps.append((name, app))
+        for first in range(0, rounds, BLOCK):
+            for name, app in apps:
+                r = block(app, first, min(BLOCK, rounds - first), size)
+                times, total = results.setdefault(name, ([], [0]))
+                times.extend(r["times"])
+                total[0] += r["total"]
     finally:
-        home.remove()
-    if not isinstance(result, dict):
-        sys.exit(f"round trip failed: {result}")
-    times = result["times"]
-    # performance.now() in WebKitGTK ticks in whole milliseconds: the mean
-    # over the whole run is the finer figure.
-    print(f"qv-mt5://estado, {size} B status file, {rounds} round trips (after {WARM_UP} to warm up)")
-    print(f"  median {statistics.median(times):.0f} ms   p99 {percentile(times, 0.99):.0f} ms"
-          f"   max {max(times):.0f} ms   mean {result['total'] / rounds:.3f} ms")
+        for _, app in apps:
+            app.stop()
+        for home in homes:
+            home.remove()
+
+    print('### Ida y vuelta de "qv-mt5://estado" (archivo de estado de 2 KB)\n')
+    print(f"{rounds} idas y vueltas por programa, en bloques de {BLOCK} alternados, tras {WARM_UP} de"
+          " calentamiento. `performance.now()` avanza en WebKitGTK a saltos de 1 ms: la media (tiempo total"
+          " entre idas y vueltas) es la cifra fina. Meta: media ≤ 0,3 ms.\n")
+    print("| programa | media | mediana | p99 | máximo | frente a la meta |")
+    print("|---|---:|---:|---:|---:|---:|")
+    for name, (times, total) in results.items():
+        mean = total[0] / rounds
+        print(f"| {name} | {mean:.3f} ms | {median(times):.0f} ms | {percentile(times, 0.99):.0f} ms"
+              f" | {max(times):.0f} ms | {mean / 0.3:.1f}× |")
 
 
 if __name__ == "__main__":

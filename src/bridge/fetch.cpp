@@ -46,16 +46,16 @@ void Delegate::alPaginaLocal(const std::string& script) {
 }
 
 void Delegate::fetchRed(const std::string& url, const std::string& id, const nlohmann::json& body) {
-  // The completion runs on a worker: it encodes the body and builds the
-  // script there (a large body must not stall the main loop) and touches
-  // the main web view only from the task it posts to the main queue.
+  // The completion runs on a worker: it builds the script there (a large
+  // body must not stall the main loop) and touches the main web view only
+  // from the task it posts to the main queue.
   MainQueue& mainQueue = platform.mainQueue;
   platform.http.send(networkRequest(url, body, config), [this, &mainQueue, id](HttpResponse r) {
     std::string script;
     try {
-      const auto texts = networkReply(r);
+      const auto texts = networkReply(std::move(r));
       script = replyScript(id, texts.data, texts.error);
-    } catch (const std::exception&) {  // a body too large to encode, say
+    } catch (const std::exception&) {  // no memory for the script, say
       script = replyScript(id, "", kErrorInterno);
     }
     mainQueue.post([this, script = std::move(script)] { alPaginaLocal(script); });

@@ -57,10 +57,10 @@ HttpRequest networkRequest(const std::string& url, const nlohmann::json& body,
   return request;
 }
 
-ReplyTexts networkReply(const HttpResponse& response) {
+ReplyTexts networkReply(HttpResponse response) {
   ReplyTexts out;
   const bool success = response.status >= 200 && response.status <= 299;
-  if (success && response.body && !response.body->empty()) out.data = base64Encode(*response.body);
+  if (success && response.bodyBase64) out.data = std::move(*response.bodyBase64);
 
   if (response.error) {
     out.error = *response.error;

@@ -27,6 +27,6 @@ struct ReplyTexts {
 
 // Only a 2xx answer with a body passes its body on; the error is the
 // transport's text, else "HTTP <status>", with "HTTP 0" read as no answer.
-ReplyTexts networkReply(const HttpResponse& response);
+ReplyTexts networkReply(HttpResponse response);
 
 }  // namespace qv

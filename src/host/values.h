@@ -48,9 +48,11 @@ struct HttpRequest {
 
 // The outcome of one network request. `status` is 0 when the answer was not
 // an HTTP response; `error` holds the transport error's description, if any.
+// The body comes as Base64, which the transport writes while it arrives: a
+// large body is never held twice nor encoded after the fact.
 struct HttpResponse {
   int status = 0;
-  std::optional<std::string> body;
+  std::optional<std::string> bodyBase64;
   std::optional<std::string> error;
 };
 

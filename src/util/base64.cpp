@@ -31,12 +31,11 @@ constexpr std::array<std::uint8_t, 256> sextetTable() {
 }
 constexpr auto kSextet = sextetTable();
 
-}  // namespace
-
-std::string base64Encode(std::string_view bytes) {
-  std::string out((bytes.size() + 2) / 3 * 4, '=');
+void append(std::string& text, std::string_view bytes) {
+  const size_t start = text.size();
+  text.resize(start + (bytes.size() + 2) / 3 * 4, '=');
   auto in = reinterpret_cast<const unsigned char*>(bytes.data());
-  char* o = out.data();
+  char* o = text.data() + start;
   const size_t n = bytes.size();
   size_t i = 0;
   for (; i + 3 <= n; i += 3, o += 4) {
@@ -56,7 +55,34 @@ std::string base64Encode(std::string_view bytes) {
     o[1] = kAlphabet[(v >> 12) & 63];
     if (left == 2) o[2] = kAlphabet[(v >> 6) & 63];
   }
-  return out;
+}
+
+}  // namespace
+
+std::string base64Encode(std::string_view bytes) {
+  std::string text;
+  append(text, bytes);
+  return text;
+}
+
+void Base64Writer::add(std::string_view bytes) {
+  // Whole groups only, so that no fill lands in the middle of the text.
+  while (heldCount_ > 0 && heldCount_ < 3 && !bytes.empty()) {
+    held_[heldCount_++] = bytes.front();
+    bytes.remove_prefix(1);
+  }
+  if (heldCount_ == 3) {
+    append(text_, {held_, 3});
+    heldCount_ = 0;
+  }
+  const size_t whole = heldCount_ ? 0 : bytes.size() - bytes.size() % 3;
+  append(text_, bytes.substr(0, whole));
+  for (char c : bytes.substr(whole)) held_[heldCount_++] = c;
+}
+
+std::string Base64Writer::finish() && {
+  append(text_, {held_, heldCount_});
+  return std::move(text_);
 }
 
 std::optional<std::string> base64Decode(std::string_view text) {

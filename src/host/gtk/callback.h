@@ -62,18 +62,6 @@ Ready onReady(F callable) {
   return {&Trampoline<void(GObject*, GAsyncResult*)>::template once<F>, new F(std::move(callable))};
 }
 
-// Runs `task` once on the main context's next idle turn.
-template <typename F>
-void onIdle(F task) {
-  auto run = [task = std::move(task)]() mutable -> gboolean {
-    task();
-    return G_SOURCE_REMOVE;
-  };
-  using Run = decltype(run);
-  g_idle_add_full(G_PRIORITY_DEFAULT, &Trampoline<gboolean()>::template repeated<Run>,
-                  new Run(std::move(run)), [](gpointer data) { destroy<Run>(data); });
-}
-
 // A timeout running `tick` (which returns G_SOURCE_CONTINUE or
 // G_SOURCE_REMOVE); the callable goes with the source.
 template <typename F>

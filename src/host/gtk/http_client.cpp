@@ -1,60 +1,39 @@
 #include "host/gtk/http_client.h"
 
+#include <libsoup/soup.h>
+
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "host/gtk/callback.h"
+#include "util/base64.h"
 
 namespace qv::gtk {
 namespace {
 
-// What a worker turns into an HttpResponse: the body stays in libsoup's
-// buffer until then, so the main thread never copies it.
+// One read of a body: big enough that a 32 MB body takes a few hundred
+// turns of the network loop, small enough to stay in the cache.
+constexpr gsize kChunk = 256 * 1024;
+
 struct Job {
   std::function<void(HttpResponse)> done;
-  int status = 0;
-  GBytesPtr bytes;
-  std::optional<std::string> error;
-};
-
-struct Pending {
-  std::function<void(HttpResponse)> done;
-  GObjectPtr<SoupMessage> message;
-  GThreadPool* workers;  // valid while *closed is false
-  std::shared_ptr<const bool> closed;
+  HttpResponse response;
 };
 
 void runJob(gpointer data, gpointer) {
   std::unique_ptr<Job> job(static_cast<Job*>(data));
-  auto deliver = [&job] {
-    HttpResponse response{job->status, std::nullopt, std::move(job->error)};
-    if (job->bytes) {
-      gsize size = 0;
-      auto bytes = static_cast<const char*>(g_bytes_get_data(job->bytes.get(), &size));
-      response.body = size ? std::string(bytes, size) : std::string();
-    }
-    job->bytes = {};
-    job->done(std::move(response));
-  };
+  auto deliver = [&job] { job->done(std::move(job->response)); };
   guarded<void>(deliver);
 }
 
-void finished(Pending& pending, GObject* session, GAsyncResult* result) {
-  GError* raw = nullptr;
-  auto bytes =
-      GBytesPtr::adopt(soup_session_send_and_read_finish(SOUP_SESSION(session), result, &raw));
-  auto error = GErrorPtr::adopt(raw);
-  // Only the client's own end cancels, and then nobody waits for an answer.
-  if (*pending.closed) return;
-  auto job = std::make_unique<Job>();
-  job->done = std::move(pending.done);
-  job->status = static_cast<int>(soup_message_get_status(pending.message.get()));
-  job->bytes = std::move(bytes);
-  if (error) job->error = error.get()->message;
-  g_thread_pool_push(pending.workers, job.release(), nullptr);
+void answer(GThreadPool* workers, std::function<void(HttpResponse)> done, HttpResponse response) {
+  g_thread_pool_push(workers, new Job{std::move(done), std::move(response)}, nullptr);
 }
 
 // RFC 9110 token: what a method or a field name may be made of. Anything
@@ -80,39 +59,182 @@ GUriPtr httpUri(const std::string& url) {
   return uri;
 }
 
+using GMainContextPtr = Handle<GMainContext, g_main_context_ref, g_main_context_unref>;
+using GMainLoopPtr = Handle<GMainLoop, g_main_loop_ref, g_main_loop_unref>;
+
 }  // namespace
 
-SoupHttpClient::SoupHttpClient()
-    : jar_(GObjectPtr<SoupCookieJar>::adopt(soup_cookie_jar_new())),
-      cancellable_(GObjectPtr<GCancellable>::adopt(g_cancellable_new())),
-      workers_(g_thread_pool_new(runJob, nullptr, 2, FALSE, nullptr)) {}
+// The thread and everything libsoup holds. Past the constructor, every
+// member but `context`, `loop` and `workers` is touched on the thread only.
+struct NetworkThread {
+  explicit NetworkThread(GThreadPool* pool)
+      : context(GMainContextPtr::adopt(g_main_context_new())),
+        loop(GMainLoopPtr::adopt(g_main_loop_new(context.get(), FALSE))),
+        workers(pool),
+        thread([this] { run(); }) {}
 
-SoupHttpClient::~SoupHttpClient() {
-  *closed_ = true;
-  g_cancellable_cancel(cancellable_.get());
-  // workers_, the last member, is freed first: it waits for the answers
-  // already queued, so no `done` runs once this returns.
-}
-
-SoupSession* SoupHttpClient::sessionFor(double timeoutSeconds) {
-  // Whole seconds, at least one (0 would mean none at all).
-  const guint seconds =
-      timeoutSeconds > 1 ? static_cast<guint>(std::ceil(std::min(timeoutSeconds, 86400.0))) : 1;
-  auto& session = sessions_[seconds];
-  if (!session) {
-    // libsoup alone allows two connections a host, so a page's polls of one
-    // service would wait in line behind a slow answer; browsers allow six.
-    session = GObjectPtr<SoupSession>::adopt(
-        soup_session_new_with_options("max-conns-per-host", 6, "max-conns", 60, nullptr));
-    soup_session_set_timeout(session.get(), seconds);
-    soup_session_add_feature(session.get(), SOUP_SESSION_FEATURE(jar_.get()));
+  ~NetworkThread() {
+    invoke([this] {
+      closing = true;
+      g_cancellable_cancel(cancellable.get());
+      g_main_loop_quit(loop.get());
+    });
+    thread.join();
   }
-  return session.get();
+
+  // Runs `task` on the network thread. A task still queued when the thread
+  // ends is freed with the context, unrun.
+  template <typename F>
+  void invoke(F task) {
+    auto run = [task = std::move(task)]() mutable -> gboolean {
+      task();
+      return G_SOURCE_REMOVE;
+    };
+    using Run = decltype(run);
+    g_main_context_invoke_full(context.get(), G_PRIORITY_DEFAULT,
+                               &Trampoline<gboolean()>::template repeated<Run>,
+                               new Run(std::move(run)), [](gpointer data) { destroy<Run>(data); });
+  }
+
+  void run() {
+    g_main_context_push_thread_default(context.get());
+    jar = GObjectPtr<SoupCookieJar>::adopt(soup_cookie_jar_new());
+    cancellable = GObjectPtr<GCancellable>::adopt(g_cancellable_new());
+    g_main_loop_run(loop.get());
+    // Cancelled transfers still complete, each freeing what it holds.
+    while (inFlight > 0) g_main_context_iteration(context.get(), TRUE);
+    sessions.clear();
+    jar = {};
+    while (g_main_context_iteration(context.get(), FALSE)) {
+    }
+    g_main_context_pop_thread_default(context.get());
+  }
+
+  SoupSession* sessionFor(double timeoutSeconds) {
+    // Whole seconds, at least one (0 would mean none at all).
+    const guint seconds =
+        timeoutSeconds > 1 ? static_cast<guint>(std::ceil(std::min(timeoutSeconds, 86400.0))) : 1;
+    auto& session = sessions[seconds];
+    if (!session) {
+      // libsoup alone allows two connections a host, so a page's polls of one
+      // service would wait in line behind a slow answer; browsers allow six.
+      session = GObjectPtr<SoupSession>::adopt(
+          soup_session_new_with_options("max-conns-per-host", 6, "max-conns", 60, nullptr));
+      soup_session_set_timeout(session.get(), seconds);
+      soup_session_add_feature(session.get(), SOUP_SESSION_FEATURE(jar.get()));
+    }
+    return session.get();
+  }
+
+  void start(GObjectPtr<SoupMessage> message, double timeoutSeconds,
+             std::function<void(HttpResponse)> done);
+
+  GMainContextPtr context;
+  GMainLoopPtr loop;
+  GThreadPool* workers;
+  GObjectPtr<SoupCookieJar> jar;
+  // libsoup keeps the time-out on the session: one session per time-out in
+  // use, all sharing the jar. The application only ever uses one.
+  std::map<guint, GObjectPtr<SoupSession>> sessions;
+  GObjectPtr<GCancellable> cancellable;
+  int inFlight = 0;
+  bool closing = false;  // once set, nothing more is answered
+  std::thread thread;    // last: starts once the rest is ready
+};
+
+namespace {
+
+// One request from sending to its last byte, passed from each completion of
+// the network loop to the next.
+struct Transfer {
+  Transfer(NetworkThread& network, GObjectPtr<SoupMessage> message,
+           std::function<void(HttpResponse)> done)
+      : network(network), message(std::move(message)), done(std::move(done)) {
+    ++network.inFlight;
+  }
+  ~Transfer() { --network.inFlight; }
+  Transfer(const Transfer&) = delete;
+  Transfer& operator=(const Transfer&) = delete;
+
+  NetworkThread& network;
+  GObjectPtr<SoupMessage> message;
+  std::function<void(HttpResponse)> done;
+  GObjectPtr<GInputStream> body;
+  Base64Writer encoded;
+  std::unique_ptr<char[]> buffer = std::make_unique<char[]>(kChunk);
+};
+using TransferPtr = std::unique_ptr<Transfer>;
+
+void finish(TransferPtr t, std::optional<std::string> error) {
+  // Only the client's own end cancels, and then nobody waits for an answer.
+  if (t->network.closing) return;
+  HttpResponse response{static_cast<int>(soup_message_get_status(t->message.get())), std::nullopt,
+                        std::move(error)};
+  if (!response.error) response.bodyBase64 = std::move(t->encoded).finish();
+  answer(t->network.workers, std::move(t->done), std::move(response));
 }
+
+void finish(TransferPtr t, GError* raw) {
+  auto error = GErrorPtr::adopt(raw);
+  finish(std::move(t), std::string(error.get()->message));
+}
+
+void readMore(TransferPtr t) {
+  GInputStream* stream = t->body.get();
+  char* buffer = t->buffer.get();
+  GCancellable* cancellable = t->network.cancellable.get();
+  auto ready = onReady([t = std::move(t)](GObject* source, GAsyncResult* result) mutable {
+    GError* raw = nullptr;
+    const gssize n = g_input_stream_read_finish(G_INPUT_STREAM(source), result, &raw);
+    if (n < 0) return finish(std::move(t), raw);
+    if (n == 0) return finish(std::move(t), std::nullopt);
+    try {
+      t->encoded.add({t->buffer.get(), static_cast<size_t>(n)});
+    } catch (const std::exception&) {  // no memory for a body this large
+      return finish(std::move(t), std::string("respuesta demasiado grande"));
+    }
+    readMore(std::move(t));
+  });
+  g_input_stream_read_async(stream, buffer, kChunk, G_PRIORITY_DEFAULT, cancellable, ready.callback,
+                            ready.data);
+}
+
+}  // namespace
+
+void NetworkThread::start(GObjectPtr<SoupMessage> message, double timeoutSeconds,
+                          std::function<void(HttpResponse)> done) {
+  if (closing) return;
+  auto* sent = message.get();
+  auto ready = onReady([t = std::make_unique<Transfer>(*this, std::move(message), std::move(done))](
+                           GObject* session, GAsyncResult* result) mutable {
+    GError* raw = nullptr;
+    t->body = GObjectPtr<GInputStream>::adopt(
+        soup_session_send_finish(SOUP_SESSION(session), result, &raw));
+    if (!t->body) return finish(std::move(t), raw);
+    SoupMessageHeaders* headers = soup_message_get_response_headers(t->message.get());
+    try {
+      if (soup_message_headers_get_encoding(headers) == SOUP_ENCODING_CONTENT_LENGTH)
+        t->encoded.reserve(static_cast<size_t>(soup_message_headers_get_content_length(headers)));
+    } catch (const std::exception&) {
+      return finish(std::move(t), std::string("respuesta demasiado grande"));
+    }
+    readMore(std::move(t));
+  });
+  soup_session_send_async(sessionFor(timeoutSeconds), sent, G_PRIORITY_DEFAULT, cancellable.get(),
+                          ready.callback, ready.data);
+}
+
+SoupHttpClient::SoupHttpClient()
+    : workers_(g_thread_pool_new(runJob, nullptr, 2, FALSE, nullptr)),
+      network_(std::make_unique<NetworkThread>(workers_.get())) {}
+
+// network_ goes first: its thread ends, then workers_ waits for the answers
+// it already queued, so no `done` runs once this returns.
+SoupHttpClient::~SoupHttpClient() = default;
 
 void SoupHttpClient::send(const HttpRequest& request, std::function<void(HttpResponse)> done) {
   auto refuse = [&](const char* error) {
-    g_thread_pool_push(workers_.get(), new Job{std::move(done), 0, {}, error}, nullptr);
+    answer(workers_.get(), std::move(done), {0, std::nullopt, error});
   };
   // libsoup takes http and https only, and writes the method unchecked.
   const auto uri = httpUri(request.url);
@@ -132,14 +254,11 @@ void SoupHttpClient::send(const HttpRequest& request, std::function<void(HttpRes
     // No content type of its own: a "Content-Type" field set above stays.
     soup_message_set_request_body_from_bytes(message.get(), nullptr, body.get());
   }
-
-  SoupSession* session = sessionFor(request.timeoutSeconds);
-  auto* sent = message.get();
-  auto ready = onReady(
-      [pending = Pending{std::move(done), std::move(message), workers_.get(), closed_}](
-          GObject* session, GAsyncResult* result) mutable { finished(pending, session, result); });
-  soup_session_send_and_read_async(session, sent, G_PRIORITY_DEFAULT, cancellable_.get(),
-                                   ready.callback, ready.data);
+  // The message is the network thread's from here on.
+  network_->invoke([network = network_.get(), message = std::move(message),
+                    timeout = request.timeoutSeconds, done = std::move(done)]() mutable {
+    network->start(std::move(message), timeout, std::move(done));
+  });
 }
 
 }  // namespace qv::gtk

@@ -24,6 +24,33 @@ void DebugLog::debug(const std::string& line) {
 
 Instant WallClock::now() { return static_cast<Instant>(g_get_real_time()) / 1e6; }
 
-void GMainQueue::post(std::function<void()> task) { onIdle(std::move(task)); }
+GMainQueue::~GMainQueue() {
+  std::lock_guard guard(lock_);
+  if (source_) g_source_remove(source_);
+}
+
+void GMainQueue::post(std::function<void()> task) {
+  std::lock_guard guard(lock_);
+  tasks_.push_back(std::move(task));
+  if (!source_) {
+    source_ = g_idle_add_full(
+        G_PRIORITY_DEFAULT, +[](gpointer self) { return static_cast<GMainQueue*>(self)->runOne(); },
+        this, nullptr);
+  }
+}
+
+gboolean GMainQueue::runOne() {
+  std::function<void()> task;
+  {
+    std::lock_guard guard(lock_);
+    task = std::move(tasks_.front());
+    tasks_.pop_front();
+  }
+  guarded<void>(task);
+  std::lock_guard guard(lock_);
+  if (!tasks_.empty()) return G_SOURCE_CONTINUE;
+  source_ = 0;
+  return G_SOURCE_REMOVE;
+}
 
 }  // namespace qv::gtk

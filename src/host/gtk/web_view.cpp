@@ -131,7 +131,8 @@ void GtkWebView::loadFile(const std::string& path) {
 void GtkWebView::reload() { webkit_web_view_reload(view_.get()); }
 
 void GtkWebView::evaluateScript(const std::string& script) {
-  webkit_web_view_evaluate_javascript(view_.get(), script.c_str(), -1, nullptr, nullptr, nullptr,
+  webkit_web_view_evaluate_javascript(view_.get(), script.data(),
+                                      static_cast<gssize>(script.size()), nullptr, nullptr, nullptr,
                                       nullptr, nullptr);
 }
 
