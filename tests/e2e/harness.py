@@ -95,7 +95,8 @@ class Home:
 
 class App:
     """One run of the application. `settings` go to the host as its options:
-    resourcesFolder, sitios, chatAppURL, videoBaseURL, networkTimeoutSeconds..."""
+    resourcesFolder, sitios, chatAppURL, videoBaseURL, networkTimeoutSeconds, pageScript
+    (run at document start in the main page from its first load on)..."""
 
     def __init__(self, home, page="shell", wrapper=(), env=None, **settings):
         self.home = home

@@ -78,12 +78,13 @@ class Dashboard(unittest.TestCase):
         cls.addClassCleanup(cls.home.bus.stop)  # even when starting fails
         cls.status_dir = os.path.join(cls.home.home, STATUS_DIR)
         os.makedirs(cls.status_dir)
-        cls.app = App(cls.home, page=None, resourcesFolder=ROOT, chatAppURL=cls.server.base + "/chat",
-                      sitios={"exness": {"url": cls.server.base + "/", "host": "127.0.0.1"}}).start()
+        # The page reads its configuration once, at its first load: no load may see the real
+        # calendar's address.
         config = {"calendarUrl": cls.server.base + "/ff.json", "mt5PollMs": 200, "staleSeconds": 600,
                   "sitePollMs": 500, "retryBaseMs": 200, "retryMaxMs": 400, "fetchTimeoutMs": 5000}
-        cls.app.wait_js("document.readyState === 'complete'")
-        cls.app.call("userScript", source="window.__qvConfig = %s;" % json.dumps(config))
+        cls.app = App(cls.home, page=None, resourcesFolder=ROOT, chatAppURL=cls.server.base + "/chat",
+                      sitios={"exness": {"url": cls.server.base + "/", "host": "127.0.0.1"}},
+                      pageScript="window.__qvConfig = %s;" % json.dumps(config)).start()
         cls.app.wait_js("document.readyState === 'complete' && window.QV && QV.config.mt5PollMs === 200")
 
     @classmethod

@@ -83,9 +83,9 @@ class Policies(unittest.TestCase):
                            "ajena": base + "/ajena", "descarga": base + "/panel/informe.pdf"}
         cls.app = App(cls.home, page="policy", paneNewWindowHostFragment="127.0.0.2", mockCaptureDevices=True,
                       videoBaseURL=base + "/", kickPlayerBase=base + "/kick/",
-                      youTubeApiScript=base + "/iframe_api").start()
+                      youTubeApiScript=base + "/iframe_api",
+                      pageScript="window.destinos = %s;" % json.dumps(cls.links)).start()
         cls.addClassCleanup(cls.app.stop)
-        cls.app.call("userScript", source="window.destinos = %s;" % json.dumps(cls.links))
         cls.app.wait_js("document.readyState === 'complete'"
                         " && document.getElementById('fuera').href === %s" % json.dumps(cls.links["fuera"]))
         cls.main_uri = cls.app.state()["mainUri"]

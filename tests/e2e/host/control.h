@@ -18,6 +18,7 @@ using Answer = std::function<void(nlohmann::json)>;
 using Op = std::function<void(gtk::Runtime&, const nlohmann::json&, Answer)>;
 
 const std::map<std::string, Op>& controlOps();
+void addPageScript(gtk::Runtime& runtime, const std::string& source);
 
 class Control {
  public:

@@ -250,19 +250,6 @@ void answerOp(gtk::Runtime&, const json& req, Answer answer) {
   acceptOnceSelected(w, std::move(answer));
 }
 
-// Adds a script that runs at document start in the main page from now on,
-// then reloads it: how a test hands the page its configuration.
-void userScriptOp(gtk::Runtime& rt, const json& req, Answer answer) {
-  auto* view = findView(rt, "main");
-  auto script = gtk::UserScriptPtr::adopt(
-      webkit_user_script_new(req.value("source", "").c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
-                             WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr));
-  webkit_user_content_manager_add_script(webkit_web_view_get_user_content_manager(view),
-                                         script.get());
-  webkit_web_view_reload(view);
-  answer({{"ok", true}});
-}
-
 void quitOp(gtk::Runtime& rt, const json&, Answer answer) {
   answer({{"ok", true}});
   g_application_quit(G_APPLICATION(rt.app));
@@ -270,11 +257,21 @@ void quitOp(gtk::Runtime& rt, const json&, Answer answer) {
 
 }  // namespace
 
+// Runs at document start in every main page from the first load on: how a test
+// hands the page its configuration before the page reads it.
+void addPageScript(gtk::Runtime& rt, const std::string& source) {
+  auto script = gtk::UserScriptPtr::adopt(
+      webkit_user_script_new(source.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+                             WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr));
+  webkit_user_content_manager_add_script(
+      webkit_web_view_get_user_content_manager(findView(rt, "main")), script.get());
+}
+
 const std::map<std::string, Op>& controlOps() {
   static const std::map<std::string, Op> ops = {
       {"eval", evalOp},           {"state", stateOp},   {"action", actionOp},
       {"terminate", terminateOp}, {"resize", windowOp}, {"close", windowOp},
-      {"dialogs", dialogsOp},     {"answer", answerOp}, {"userScript", userScriptOp},
+      {"dialogs", dialogsOp},     {"answer", answerOp},
       {"quit", quitOp},
   };
   return ops;

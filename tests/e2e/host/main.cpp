@@ -34,8 +34,12 @@ int main(int argc, char** argv) {
   }
   options.mockCaptureDevices = settings.value("mockCaptureDevices", false);
 
+  auto pageScript = settings.value("pageScript", std::string());
+
   std::unique_ptr<qv::e2e::Control> control;
   options.onLaunched = [&](qv::gtk::Runtime& runtime) {
+    // The first load is only requested by now: the script is in place before it commits.
+    if (!pageScript.empty()) qv::e2e::addPageScript(runtime, pageScript);
     control = std::make_unique<qv::e2e::Control>(runtime);
   };
   return qv::gtk::run(std::move(options));
