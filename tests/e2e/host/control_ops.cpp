@@ -271,8 +271,7 @@ const std::map<std::string, Op>& controlOps() {
   static const std::map<std::string, Op> ops = {
       {"eval", evalOp},           {"state", stateOp},   {"action", actionOp},
       {"terminate", terminateOp}, {"resize", windowOp}, {"close", windowOp},
-      {"dialogs", dialogsOp},     {"answer", answerOp},
-      {"quit", quitOp},
+      {"dialogs", dialogsOp},     {"answer", answerOp}, {"quit", quitOp},
   };
   return ops;
 }
