@@ -52,12 +52,12 @@ for node in /dev/dri/renderD*; do [ -e "$node" ] && gpu="$node"; done
   echo
   echo "Escrito por \`bench/run.sh\` el $(date -u '+%Y-%m-%d %H:%M UTC'). Máquina:" \
     "$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)," \
-    "$(nproc) núcleos, $(awk '/MemTotal/ {printf "%.1f GiB", $2 / 1048576}' /proc/meminfo) de memoria," \
+    "$(nproc) núcleos, $(awk '/MemTotal/ {printf "%.1f GiB", $2 / 1048576}' /proc/meminfo | tr . ,) de memoria," \
     "GPU: $gpu; $(. /etc/os-release && echo "$PRETTY_NAME"), WebKitGTK $(pkg-config --modversion webkitgtk-6.0)," \
     "libsoup $(pkg-config --modversion libsoup-3.0); Xvfb con openbox." \
     "Compilación $(sed -n 's/^CMAKE_BUILD_TYPE:STRING=//p' "$build/CMakeCache.txt")."
   echo "La máquina es compartida con otras compilaciones (carga media al empezar:" \
-    "$(cut -d' ' -f1 /proc/loadavg)): las cifras absolutas valen menos que las proporciones, y cada" \
+    "$(cut -d' ' -f1 /proc/loadavg | tr . ,)): las cifras absolutas valen menos que las proporciones, y cada" \
     "comparación se mide alternando los programas en la misma pasada."
   echo
   echo "«ahora» es $(git -C "$root" rev-parse --short HEAD)$(git -C "$root" diff --quiet HEAD || echo ' con cambios sin confirmar')."
