@@ -1,6 +1,7 @@
 #include "bridge/reply.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "util/encode.h"
 
@@ -72,6 +73,10 @@ std::vector<std::string> replyScriptsInFile(std::string_view path, std::string_v
                              [&](std::string& out) { appendReply(out, id, data, error); }));
     return scripts;
   }
+  // The pieces are kept under a number of their own: two replies in flight
+  // with the same id must not mix.
+  static std::atomic<unsigned long long> replies = 0;
+  const std::string key = std::to_string(++replies);
   while (!data.empty()) {
     size_t n = std::min(data.size(), kReplyPieceBytes);
     // Never inside a UTF-8 sequence (Base64 has none): each piece is escaped alone.
@@ -82,20 +87,20 @@ std::vector<std::string> replyScriptsInFile(std::string_view path, std::string_v
     scripts.push_back(script(piece.size() + id.size() + error.size() + 200, [&](std::string& out) {
       if (first) {
         out += "(window.__qvPartes = window.__qvPartes || new Map()).set(";
-        appendJsString(out, id);
+        out += key;
         out += ", [";
         appendJsString(out, piece);
         out += "]);";
         return;
       }
       out += "{ const p = window.__qvPartes, a = p && p.get(";
-      appendJsString(out, id);
+      out += key;
       out += "); if (a) { a.push(";
       appendJsString(out, piece);
       out += ");";
       if (last) {
         out += " p.delete(";
-        appendJsString(out, id);
+        out += key;
         out += "); ";
         out += kPrefix;
         appendJsString(out, id);

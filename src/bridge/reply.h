@@ -29,9 +29,10 @@ inline constexpr size_t kReplyPieceBytes = size_t{1} << 20;
 // onlyInFile(path, replyScript(id, data, error)), built whole on a worker so
 // the main thread never copies a large body. Data longer than
 // kReplyPieceBytes comes as several scripts, to be run in order: the first
-// ones keep their pieces in the page (`window.__qvPartes`), the last makes
-// the same call with the whole text. A later piece finds nothing, and does
-// nothing, in a document that did not get the first.
+// ones keep their pieces in the page (`window.__qvPartes`, under a number of
+// the reply's own), the last makes the same call with the whole text. A later
+// piece finds nothing, and does nothing, in a document that did not get the
+// first.
 std::vector<std::string> replyScriptsInFile(std::string_view path, std::string_view id,
                                             std::string_view data, std::string_view error);
 
