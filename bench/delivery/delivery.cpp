@@ -123,11 +123,11 @@ int main(int argc, char** argv) {
 
   std::printf(
       "### Las formas de entregar una respuesta a la página\n\n"
-      "Una vista sola (`bench/delivery`), cuerpo aleatorio en Base64 y la página que lo decodifica"
-      " como el panel; medianas de %d. «llamada» es lo que tarda en volver la llamada al motor en el"
-      " hilo principal; «hueco» es el mayor hueco entre dos vueltas de un temporizador de 1 ms"
-      " mientras tanto, y «CPU en el hueco» lo que el hilo principal gastó dentro de él (el resto es"
-      " tiempo sin CPU).\n\n"
+      "Una vista sola (`bench/delivery`), cuerpo aleatorio en Base64 y la página que lo"
+      " decodifica como el panel; medianas de %d. «llamada» es lo que tarda en volver la"
+      " llamada al motor en el hilo principal; «hueco» es el mayor hueco entre dos vueltas de un"
+      " temporizador de 1 ms mientras tanto, y «CPU en el hueco» lo que el hilo principal gastó"
+      " dentro de él (el resto es tiempo sin CPU).\n\n"
       "| cuerpo | forma | hasta los bytes en la página | llamada | hueco | CPU en el hueco |\n"
       "|---:|---|---:|---:|---:|---:|\n",
       rounds);
