@@ -242,8 +242,10 @@ void NetworkThread::start(GObjectPtr<SoupMessage> message, double timeoutSeconds
                           ready.callback, ready.data);
 }
 
+// Its own two threads (exclusive), so that their lower priority stays with
+// this client's answers and never reaches another pool's tasks.
 SoupHttpClient::SoupHttpClient()
-    : workers_(g_thread_pool_new(runJob, nullptr, 2, FALSE, nullptr)),
+    : workers_(g_thread_pool_new(runJob, nullptr, 2, TRUE, nullptr)),
       network_(std::make_unique<NetworkThread>(workers_.get())) {}
 
 // network_ goes first: its thread ends, then workers_ waits for the answers
