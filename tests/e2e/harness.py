@@ -95,7 +95,7 @@ class Home:
 
 class App:
     """One run of the application. `settings` go to the host as its options:
-    resourcesFolder, sitios, chatAppURL, videoBaseURL, networkTimeoutSeconds, pageScript
+    resourcesFolder, sitios, chatAppURL, videoBaseURL, pageScript
     (run at document start in the main page from its first load on)..."""
 
     def __init__(self, home, page="shell", wrapper=(), env=None, **settings):
@@ -123,7 +123,14 @@ class App:
             preexec_fn=lambda: (os.dup2(write_fd, 3), os.set_inheritable(3, True)))
         os.close(write_fd)
         self._answers = read_fd
-        wait_for(lambda: self.state_or_none(), timeout=30, what="the application to start")
+        def state():
+            try:
+                return self.call("state", timeout=2)
+            except AssertionError:
+                if self.proc.poll() is not None:
+                    raise
+
+        wait_for(state, timeout=30, what="the application to start")
         return self
 
     def __enter__(self):
@@ -153,14 +160,6 @@ class App:
                 if not chunk:
                     raise AssertionError(f"the application ended during {op}")
                 self._buffer += chunk
-
-    def state_or_none(self):
-        try:
-            return self.call("state", timeout=2)
-        except AssertionError:
-            if self.proc.poll() is not None:
-                raise
-            return None
 
     def state(self):
         return self.call("state")
@@ -273,13 +272,6 @@ class App:
         first: events sent to an unfocused window are not the user's."""
         self.focus(title)
         self.xdotool("key", keys)
-
-    def end_with(self, signum, timeout=20):
-        """Sends a signal to the application; returns its exit status."""
-        self.proc.send_signal(signum)
-        status = self.proc.wait(timeout=timeout)
-        self.stop()
-        return status
 
     def screenshot(self, name):
         os.makedirs(OUTPUT, exist_ok=True)
