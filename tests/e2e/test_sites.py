@@ -38,12 +38,9 @@ class SiteSessions(unittest.TestCase):
         cls.home = Home()
         cls.addClassCleanup(cls.home.remove)
         cls.exness = Server({START: start,
-                             "/api/datos": lambda r: (200, {"Content-Type": "text/plain"}, "datos ñ".encode()),
-                             "/api/401": lambda r: (401, {}, b"no"),
-                             "/api/403": lambda r: (403, {}, b"no")})
-        cls.tradeify = Server({"/": page("otra=xyz; Path=/"),
-                               "/api/401": lambda r: (401, {}, b"no"),
-                               "/api/403": lambda r: (403, {}, b"no")}, host="127.0.0.2")
+                             "/api/datos": lambda r: (200, {"Content-Type": "text/plain"}, "datos ñ".encode())})
+        cls.tradeify = Server({"/": page("otra=xyz; Path=/"), "/api/401": lambda r: (401, {}, b"no")},
+                              host="127.0.0.2")
         for server in (cls.exness, cls.tradeify):
             cls.addClassCleanup(server.close)
         cls.options = {"sitios": {"exness": {"url": cls.exness.base + START, "host": "127.0.0.1"},
@@ -93,10 +90,8 @@ class SiteSessions(unittest.TestCase):
     def test_2_refusals_answer_login_and_open_no_window(self):
         self.assertEqual(self.fetch("qv-web://tradeify/api/401"), ["", "cargando"])
         self.wait_loaded("tradeify", self.tradeify.base + "/")
-        for site in ("exness", "tradeify"):
-            for status in ("401", "403"):
-                with self.subTest(site=site, status=status):
-                    self.assertEqual(self.fetch(f"qv-web://{site}/api/{status}"), ["", "login"])
+        # Which statuses mean "login" is the unit tests' business; here, that it reaches the page.
+        self.assertEqual(self.fetch("qv-web://tradeify/api/401"), ["", "login"])
         self.assertEqual(self.site_windows(), [])
 
     def test_3_login_shows_one_window_without_reloading_the_start_page(self):
