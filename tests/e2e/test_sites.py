@@ -52,15 +52,15 @@ class SiteSessions(unittest.TestCase):
 
     @classmethod
     def start(cls):
-        cls.app = App(cls.home, page="sites", **cls.options).start()
-        cls.app.wait_js("document.readyState === 'complete' && Array.isArray(window.replies)")
+        cls.app = App(cls.home, page="trust", **cls.options).start()
+        cls.app.wait_js("document.readyState === 'complete' && Array.isArray(window.respuestas)")
 
     def fetch(self, url):
         """Posts a fetch from the main page; returns its reply [data, error]."""
         type(self).seq += 1
         key = f"f{self.seq}"
         self.app.post({"cmd": "fetch", "url": url, "id": key})
-        reply = self.app.wait_js("replies.find(r => r[0] === %r)" % key)
+        reply = self.app.wait_js("respuestas.find(r => r[0] === %r)" % key)
         return reply[1:]
 
     def wait_loaded(self, key, base):
@@ -144,12 +144,12 @@ class SpanishWhateverTheLocale(unittest.TestCase):
         home = Home()
         self.addCleanup(home.remove)
         sitios = {"exness": {"url": "https://sitio.invalid/", "host": "sitio.invalid"}}
-        with App(home, page="sites", wrapper=["unshare", "--net", "--"], sitios=sitios,
+        with App(home, page="trust", wrapper=["unshare", "--net", "--"], sitios=sitios,
                  env={"LANG": "C", "LC_ALL": None, "LANGUAGE": None}) as app:
-            app.wait_js("document.readyState === 'complete' && Array.isArray(window.replies)")
+            app.wait_js("document.readyState === 'complete' && Array.isArray(window.respuestas)")
             app.post({"cmd": "fetch", "url": "qv-web://exness/login", "id": "login"})
             app.post({"cmd": "fetch", "url": "http://127.0.0.1:1/", "id": "red"})
-            error = app.wait_js("(replies.find(r => r[0] === 'red') || [])[2]")
+            error = app.wait_js("(respuestas.find(r => r[0] === 'red') || [])[2]")
             self.assertIn("No se pudo", error)
             page = app.wait_js("document.body && document.body.innerText", view="site:exness")
             self.assertIn("No se encontró el servidor", page)
