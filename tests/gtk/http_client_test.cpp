@@ -75,9 +75,8 @@ struct Server {
     soup_server_add_handler(server.get(), nullptr, handle, this, nullptr);
     GError* error = nullptr;
     soup_server_listen_local(server.get(), 0, SOUP_SERVER_LISTEN_IPV4_ONLY, &error);
-    GSList* uris = soup_server_get_uris(server.get());
-    GCharPtr text(uris ? g_uri_to_string(static_cast<GUri*>(uris->data)) : g_strdup(""));
-    g_slist_free_full(uris, reinterpret_cast<GDestroyNotify>(g_uri_unref));
+    auto uris = adoptAll<GUriPtr>(soup_server_get_uris(server.get()));
+    GCharPtr text(uris.empty() ? g_strdup("") : g_uri_to_string(uris.front().get()));
     std::string url = text.get();
     if (url.ends_with('/')) url.pop_back();
     base.set(url);

@@ -61,11 +61,13 @@ inline bool debugError(GError* raw, const char* what) {
 }
 
 // A "transfer full" list: every element adopted into its handle, the cells freed.
-template <typename H, typename T = std::remove_pointer_t<decltype(H().get())>>
-std::vector<H> adoptAll(GList* list) {
+inline void freeCells(GList* list) { g_list_free(list); }
+inline void freeCells(GSList* list) { g_slist_free(list); }
+template <typename H, typename List, typename T = std::remove_pointer_t<decltype(H().get())>>
+std::vector<H> adoptAll(List* list) {
   std::vector<H> out;
-  for (GList* l = list; l; l = l->next) out.push_back(H::adopt(static_cast<T*>(l->data)));
-  g_list_free(list);
+  for (List* l = list; l; l = l->next) out.push_back(H::adopt(static_cast<T*>(l->data)));
+  freeCells(list);
   return out;
 }
 
