@@ -242,17 +242,6 @@ class App:
         origin = self.state()["contentOrigin"]
         self.click_in(self.x_window(), origin["x"] + x, origin["y"] + y)
 
-    def choose(self, menu, item, title="QUORVEX"):
-        """Real clicks on a menu of the window's menu bar, then on one of its items."""
-        win = self.x_window(title)
-        self.click_in(win, **self.window(title)["menuBar"][menu])
-        self.click_in(win, **wait_for(lambda: self.window(title)["menuBar"].get(item),
-                                      what=f"the menu item {item}"))
-
-    def resize(self, width, height, title="QUORVEX"):
-        """Resizes the window from outside, as a window manager does for the user."""
-        self.xdotool("windowsize", self.x_window(title), width, height)
-
     def click_element(self, element, view="main"):
         """A real click on the middle of an element (by id) of the main page or of a web pane."""
         x, y = self.js("const r = document.getElementById(%s).getBoundingClientRect();"

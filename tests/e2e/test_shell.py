@@ -75,7 +75,7 @@ class Restarts(unittest.TestCase):
                     self.assertEqual(wait_for(lambda: app.state()["content"], ok=lambda c: c != content,
                                               what="the window to shrink"), {"w": 420, "h": 560})
                 width, height = 900 + 40 * i, 640 + 20 * i
-                app.resize(width, height)
+                app.xdotool("windowsize", app.x_window(), width, height)  # as a window manager does
                 content = wait_for(lambda: app.state()["content"], ok=lambda c: c["w"] not in (420, content["w"]),
                                    what="the resized content")
                 if signum == signal.SIGKILL:
@@ -109,7 +109,9 @@ class Restarts(unittest.TestCase):
         # The main window keeps the keyboard while the site window's own menu is used.
         show_site()
         app.focus("QUORVEX")
-        app.choose("Ventana", "Cerrar", title=SITE_TITLE)
+        site_window = app.x_window(SITE_TITLE)  # real clicks on its menu bar, then on the item
+        app.click_in(site_window, **app.window(SITE_TITLE)["menuBar"]["Ventana"])
+        app.click_in(site_window, **wait_for(lambda: app.window(SITE_TITLE)["menuBar"].get("Cerrar"), what="Cerrar"))
         closes({"QUORVEX": True, SITE_TITLE: False})
         show_site()
         app.key("ctrl+w", title="QUORVEX")
