@@ -95,7 +95,7 @@ class Home:
 
 class App:
     """One run of the application. `settings` go to the host as its options:
-    resourcesFolder, sitios, chatAppURL, videoBaseURL, networkTimeoutSeconds, pageScript
+    resourcesFolder, sitios, chatAppURL, videoBaseURL, pageScript
     (run at document start in the main page from its first load on)..."""
 
     def __init__(self, home, page="shell", wrapper=(), env=None, **settings):
@@ -123,7 +123,14 @@ class App:
             preexec_fn=lambda: (os.dup2(write_fd, 3), os.set_inheritable(3, True)))
         os.close(write_fd)
         self._answers = read_fd
-        wait_for(lambda: self.state_or_none(), timeout=30, what="the application to start")
+        def state():
+            try:
+                return self.call("state", timeout=2)
+            except AssertionError:
+                if self.proc.poll() is not None:
+                    raise
+
+        wait_for(state, timeout=30, what="the application to start")
         return self
 
     def __enter__(self):
@@ -153,14 +160,6 @@ class App:
                 if not chunk:
                     raise AssertionError(f"the application ended during {op}")
                 self._buffer += chunk
-
-    def state_or_none(self):
-        try:
-            return self.call("state", timeout=2)
-        except AssertionError:
-            if self.proc.poll() is not None:
-                raise
-            return None
 
     def state(self):
         return self.call("state")
@@ -243,17 +242,6 @@ class App:
         origin = self.state()["contentOrigin"]
         self.click_in(self.x_window(), origin["x"] + x, origin["y"] + y)
 
-    def choose(self, menu, item, title="QUORVEX"):
-        """Real clicks on a menu of the window's menu bar, then on one of its items."""
-        win = self.x_window(title)
-        self.click_in(win, **self.window(title)["menuBar"][menu])
-        self.click_in(win, **wait_for(lambda: self.window(title)["menuBar"].get(item),
-                                      what=f"the menu item {item}"))
-
-    def resize(self, width, height, title="QUORVEX"):
-        """Resizes the window from outside, as a window manager does for the user."""
-        self.xdotool("windowsize", self.x_window(title), width, height)
-
     def click_element(self, element, view="main"):
         """A real click on the middle of an element (by id) of the main page or of a web pane."""
         x, y = self.js("const r = document.getElementById(%s).getBoundingClientRect();"
@@ -273,13 +261,6 @@ class App:
         first: events sent to an unfocused window are not the user's."""
         self.focus(title)
         self.xdotool("key", keys)
-
-    def end_with(self, signum, timeout=20):
-        """Sends a signal to the application; returns its exit status."""
-        self.proc.send_signal(signum)
-        status = self.proc.wait(timeout=timeout)
-        self.stop()
-        return status
 
     def screenshot(self, name):
         os.makedirs(OUTPUT, exist_ok=True)

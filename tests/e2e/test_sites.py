@@ -38,12 +38,9 @@ class SiteSessions(unittest.TestCase):
         cls.home = Home()
         cls.addClassCleanup(cls.home.remove)
         cls.exness = Server({START: start,
-                             "/api/datos": lambda r: (200, {"Content-Type": "text/plain"}, "datos ñ".encode()),
-                             "/api/401": lambda r: (401, {}, b"no"),
-                             "/api/403": lambda r: (403, {}, b"no")})
-        cls.tradeify = Server({"/": page("otra=xyz; Path=/"),
-                               "/api/401": lambda r: (401, {}, b"no"),
-                               "/api/403": lambda r: (403, {}, b"no")}, host="127.0.0.2")
+                             "/api/datos": lambda r: (200, {"Content-Type": "text/plain"}, "datos ñ".encode())})
+        cls.tradeify = Server({"/": page("otra=xyz; Path=/"), "/api/401": lambda r: (401, {}, b"no")},
+                              host="127.0.0.2")
         for server in (cls.exness, cls.tradeify):
             cls.addClassCleanup(server.close)
         cls.options = {"sitios": {"exness": {"url": cls.exness.base + START, "host": "127.0.0.1"},
@@ -55,15 +52,15 @@ class SiteSessions(unittest.TestCase):
 
     @classmethod
     def start(cls):
-        cls.app = App(cls.home, page="sites", **cls.options).start()
-        cls.app.wait_js("document.readyState === 'complete' && Array.isArray(window.replies)")
+        cls.app = App(cls.home, page="trust", **cls.options).start()
+        cls.app.wait_js("document.readyState === 'complete' && Array.isArray(window.respuestas)")
 
     def fetch(self, url):
         """Posts a fetch from the main page; returns its reply [data, error]."""
         type(self).seq += 1
         key = f"f{self.seq}"
         self.app.post({"cmd": "fetch", "url": url, "id": key})
-        reply = self.app.wait_js("replies.find(r => r[0] === %r)" % key)
+        reply = self.app.wait_js("respuestas.find(r => r[0] === %r)" % key)
         return reply[1:]
 
     def wait_loaded(self, key, base):
@@ -93,10 +90,8 @@ class SiteSessions(unittest.TestCase):
     def test_2_refusals_answer_login_and_open_no_window(self):
         self.assertEqual(self.fetch("qv-web://tradeify/api/401"), ["", "cargando"])
         self.wait_loaded("tradeify", self.tradeify.base + "/")
-        for site in ("exness", "tradeify"):
-            for status in ("401", "403"):
-                with self.subTest(site=site, status=status):
-                    self.assertEqual(self.fetch(f"qv-web://{site}/api/{status}"), ["", "login"])
+        # Which statuses mean "login" is the unit tests' business; here, that it reaches the page.
+        self.assertEqual(self.fetch("qv-web://tradeify/api/401"), ["", "login"])
         self.assertEqual(self.site_windows(), [])
 
     def test_3_login_shows_one_window_without_reloading_the_start_page(self):
@@ -149,12 +144,12 @@ class SpanishWhateverTheLocale(unittest.TestCase):
         home = Home()
         self.addCleanup(home.remove)
         sitios = {"exness": {"url": "https://sitio.invalid/", "host": "sitio.invalid"}}
-        with App(home, page="sites", wrapper=["unshare", "--net", "--"], sitios=sitios,
+        with App(home, page="trust", wrapper=["unshare", "--net", "--"], sitios=sitios,
                  env={"LANG": "C", "LC_ALL": None, "LANGUAGE": None}) as app:
-            app.wait_js("document.readyState === 'complete' && Array.isArray(window.replies)")
+            app.wait_js("document.readyState === 'complete' && Array.isArray(window.respuestas)")
             app.post({"cmd": "fetch", "url": "qv-web://exness/login", "id": "login"})
             app.post({"cmd": "fetch", "url": "http://127.0.0.1:1/", "id": "red"})
-            error = app.wait_js("(replies.find(r => r[0] === 'red') || [])[2]")
+            error = app.wait_js("(respuestas.find(r => r[0] === 'red') || [])[2]")
             self.assertIn("No se pudo", error)
             page = app.wait_js("document.body && document.body.innerText", view="site:exness")
             self.assertIn("No se encontró el servidor", page)

@@ -21,7 +21,6 @@ int main(int argc, char** argv) {
       settings.value("shortUserAgentHostFragment", c.shortUserAgentHostFragment);
   c.paneNewWindowHostFragment =
       settings.value("paneNewWindowHostFragment", c.paneNewWindowHostFragment);
-  c.networkTimeoutSeconds = settings.value("networkTimeoutSeconds", c.networkTimeoutSeconds);
   if (settings.contains("sitios")) {
     c.sitios.clear();
     for (auto& [key, site] : settings["sitios"].items())
