@@ -34,6 +34,11 @@ def percentile(values, fraction):
 median = statistics.median
 
 
+def num(value, digits):
+    """`value` with `digits` decimals and a decimal comma, as Spanish text writes it."""
+    return f"{value:.{digits}f}".replace(".", ",")
+
+
 def chromium_command(page, profile):
     """Debian's Chromium showing `page` as an app: no GPU, and without its
     sandbox, which refuses root. It logs the page's console to stderr."""

@@ -11,7 +11,7 @@ import subprocess
 import tempfile
 import time
 
-from common import App, Home, chromium_command
+from common import App, Home, chromium_command, num
 
 PAGE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "pages", "reloj")
 SETTLE, SPAN = 5, 20
@@ -98,7 +98,7 @@ def main():
         rows.append(("Chromium --app", chromium))
     for name, run in rows:
         used, pss, count = run()
-        print(f"| {name} | {used:.1f} % | {pss:.0f} MiB | {count} |")
+        print(f"| {name} | {num(used, 1)} % | {pss:.0f} MiB | {count} |")
 
 
 if __name__ == "__main__":

@@ -9,7 +9,7 @@ Run under an X server with the application built (see bench/run.sh):
 import os
 import sys
 
-from common import Home, median, percentile, programs, start
+from common import Home, median, num, percentile, programs, start
 
 STATUS_TAIL = ("AppData", "Roaming", "MetaQuotes", "Terminal", "Common", "Files", "quorvex_mt5.json")
 WARM_UP = 30
@@ -76,8 +76,8 @@ def main():
     print("|---|---:|---:|---:|---:|---:|")
     for name, (times, total) in results.items():
         mean = total[0] / rounds
-        print(f"| {name} | {mean:.3f} ms | {median(times):.0f} ms | {percentile(times, 0.99):.0f} ms"
-              f" | {max(times):.0f} ms | {mean / 0.3:.1f}× |")
+        print(f"| {name} | {num(mean, 3)} ms | {median(times):.0f} ms | {percentile(times, 0.99):.0f} ms"
+              f" | {max(times):.0f} ms | {num(mean / 0.3, 1)}× |")
 
 
 if __name__ == "__main__":

@@ -2,7 +2,7 @@
 # Runs every benchmark on a private X server and writes bench/RESULTS.md:
 #   bench/run.sh [build folder] [X display] [baseline revision]
 # The build folder needs qv_e2e_host and qv_watchdog (a GTK build with the
-# benchmarks on); core_bench runs too when it was built. With a baseline
+# benchmarks on); qv_delivery_bench and core_bench run too when they were built. With a baseline
 # revision (say, main), that revision is built once into build-baseline/
 # beside this checkout and measured in the same run, paired with this build.
 set -eu
@@ -52,12 +52,12 @@ for node in /dev/dri/renderD*; do [ -e "$node" ] && gpu="$node"; done
   echo
   echo "Escrito por \`bench/run.sh\` el $(date -u '+%Y-%m-%d %H:%M UTC'). Máquina:" \
     "$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)," \
-    "$(nproc) núcleos, $(awk '/MemTotal/ {printf "%.1f GiB", $2 / 1048576}' /proc/meminfo) de memoria," \
+    "$(nproc) núcleos, $(awk '/MemTotal/ {printf "%.1f GiB", $2 / 1048576}' /proc/meminfo | tr . ,) de memoria," \
     "GPU: $gpu; $(. /etc/os-release && echo "$PRETTY_NAME"), WebKitGTK $(pkg-config --modversion webkitgtk-6.0)," \
     "libsoup $(pkg-config --modversion libsoup-3.0); Xvfb con openbox." \
     "Compilación $(sed -n 's/^CMAKE_BUILD_TYPE:STRING=//p' "$build/CMakeCache.txt")."
   echo "La máquina es compartida con otras compilaciones (carga media al empezar:" \
-    "$(cut -d' ' -f1 /proc/loadavg)): las cifras absolutas valen menos que las proporciones, y cada" \
+    "$(cut -d' ' -f1 /proc/loadavg | tr . ,)): las cifras absolutas valen menos que las proporciones, y cada" \
     "comparación se mide alternando los programas en la misma pasada."
   echo
   echo "«ahora» es $(git -C "$root" rev-parse --short HEAD)$(git -C "$root" diff --quiet HEAD || echo ' con cambios sin confirmar')."
@@ -65,6 +65,10 @@ for node in /dev/dri/renderD*; do [ -e "$node" ] && gpu="$node"; done
   echo
   python3 "$root/bench/throughput.py"
   echo
+  if [ -x "$build/bin/qv_delivery_bench" ]; then
+    "$build/bin/qv_delivery_bench"
+    echo
+  fi
   python3 "$root/bench/roundtrip.py"
   echo
   python3 "$root/bench/idle.py"

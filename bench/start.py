@@ -14,7 +14,7 @@ import subprocess
 import tempfile
 import time
 
-from common import App, Home, chromium_command
+from common import App, Home, chromium_command, num
 
 PAGE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "pages", "reloj")
 RUNS = 5
@@ -63,8 +63,8 @@ def main():
     print("| programa | arranque → load (mediana de %d) | frente a Chromium |" % RUNS)
     print("|---|---:|---:|")
     for name, value in medians.items():
-        ratio = f"{value / reference:.2f}×" if reference else "—"
-        print(f"| {name} | {value:.2f} s | {ratio} |")
+        ratio = f"{num(value / reference, 2)}×" if reference else "—"
+        print(f"| {name} | {num(value, 2)} s | {ratio} |")
 
 
 if __name__ == "__main__":

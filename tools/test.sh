@@ -65,10 +65,15 @@ format_check() {
   git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 }
 with_display() {  # runs a command with an X server and a window manager of its own
-  local display=:$((90 + RANDOM % 100))
-  Xvfb "$display" -screen 0 1920x1200x24 -nolisten tcp >/dev/null 2>&1 &
+  # Xvfb picks a free display and writes its number: no clash with a display
+  # someone else on the machine already has.
+  local numbers display
+  numbers=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1920x1200x24 -nolisten tcp 3>"$numbers" >/dev/null 2>&1 &
   local xvfb=$!
-  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+  for _ in $(seq 100); do [ -s "$numbers" ] && break; sleep 0.1; done
+  display=:$(head -n 1 "$numbers")
+  rm -f "$numbers"
   DISPLAY=$display openbox --sm-disable >/dev/null 2>&1 &
   local wm=$!
   DISPLAY=$display "$@"

@@ -65,6 +65,10 @@ class Delegate final : public ScriptMessageHandler, public WebViewPolicy {
  private:
   void dispatch(const std::string& cmd, const nlohmann::json& body);
   bool muestraPaginaLocal() const;
+  // The local page's path as the engine writes it, while the view shows it.
+  std::string rutaLocal() const;
+  // alPaginaLocal for a script already guarded with onlyInFile(rutaLocal(), …).
+  void alPaginaLocalYa(const std::string& guarded);
   void videoOcultar(const nlohmann::json& body);
   void avisosChat(const nlohmann::json& body);
   bool chatPuedeAvisar();

@@ -38,27 +38,39 @@ void Delegate::responde(const std::string& id, const std::string& data, const st
 }
 
 void Delegate::alPaginaLocal(const std::string& script) {
+  alPaginaLocalYa(onlyInFile(rutaLocal(), script));
+}
+
+void Delegate::alPaginaLocalYa(const std::string& guarded) {
   // The page asks again once it is back: nothing is kept for it.
   if (!muestraPaginaLocal())
     return platform.log.debug("respuesta descartada: la página no es la local");
+  webView->evaluateScript(guarded);
+}
+
+std::string Delegate::rutaLocal() const {
   auto url = readEngineUrl(webView->url().value_or(""));
-  webView->evaluateScript(onlyInFile(url ? url->path : "", script));
+  return url ? url->path : "";
 }
 
 void Delegate::fetchRed(const std::string& url, const std::string& id, const nlohmann::json& body) {
-  // The completion runs on a worker: it builds the script there (a large
-  // body must not stall the main loop) and touches the main web view only
-  // from the task it posts to the main queue.
+  // The completion runs on a worker: it builds the whole script there,
+  // guard included, and the main queue's task only hands it to the engine,
+  // so a large body is never copied on the main loop. The path is the local
+  // page's as the engine writes it: the message came from that page.
   MainQueue& mainQueue = platform.mainQueue;
-  platform.http.send(networkRequest(url, body, config), [this, &mainQueue, id](HttpResponse r) {
-    std::string script;
+  platform.http.send(networkRequest(url, body, config), [this, &mainQueue, id,
+                                                         path = rutaLocal()](HttpResponse r) {
+    std::vector<std::string> scripts;
     try {
       const auto texts = networkReply(std::move(r));
-      script = replyScript(id, texts.data, texts.error);
+      scripts = replyScriptsInFile(path, id, texts.data, texts.error);
     } catch (const std::exception&) {  // no memory for the script, say
-      script = replyScript(id, "", kErrorInterno);
+      scripts = replyScriptsInFile(path, id, "", kErrorInterno);
     }
-    mainQueue.post([this, script = std::move(script)] { alPaginaLocal(script); });
+    // One piece a task: the queue runs one a turn, in order.
+    for (auto& script : scripts)
+      mainQueue.post([this, script = std::move(script)] { alPaginaLocalYa(script); });
   });
 }
 

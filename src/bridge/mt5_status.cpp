@@ -1,9 +1,12 @@
 #include "bridge/mt5_status.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
+#include <tuple>
 
 #include "util/base64.h"
 
@@ -13,7 +16,8 @@ namespace {
 
 struct Candidate {
   fs::path path;
-  fs::file_time_type modified;
+  std::tuple<time_t, long> modified;  // st_mtim, seconds then nanoseconds
+  bool regular;
 };
 
 // This runs on the main thread at every status fetch, so nothing recurses:
@@ -28,9 +32,10 @@ void addPrefix(const fs::path& prefix, std::vector<Candidate>& found) {
   for (fs::directory_iterator it(users, ec), end; !ec && it != end; it.increment(ec)) {
     for (const char* appData : kMt5AppDataFolders) {
       auto path = it->path() / appData / kMt5StatusFile;
-      std::error_code statError;
-      const auto modified = fs::last_write_time(path, statError);
-      if (!statError) found.push_back({std::move(path), modified});
+      struct stat st {};
+      if (::stat(path.c_str(), &st) == 0)
+        found.push_back(
+            {std::move(path), {st.st_mtim.tv_sec, st.st_mtim.tv_nsec}, S_ISREG(st.st_mode)});
     }
   }
 }
@@ -53,14 +58,30 @@ std::vector<Candidate> candidates(const std::vector<std::string>& prefixes) {
 }
 
 // Only regular files are read: a pipe or a device at the path would block
-// the main thread or never end.
+// the main thread or never end. The listing's stat already said so; opening
+// without blocking and checking again covers a swap in between. One open,
+// one fstat and the reads: this runs at every status fetch.
 std::optional<std::string> readWhole(const fs::path& path) {
-  std::error_code ec;
-  if (!fs::is_regular_file(path, ec)) return std::nullopt;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (in.bad()) return std::nullopt;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return std::nullopt;
+  std::optional<std::string> bytes;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    bytes.emplace(static_cast<size_t>(st.st_size) + 1, '\0');  // one more: the end shows
+    size_t used = 0;
+    for (;;) {
+      if (used == bytes->size()) bytes->resize(bytes->size() * 2);
+      const ssize_t n = ::read(fd, bytes->data() + used, bytes->size() - used);
+      if (n < 0) {
+        bytes.reset();
+        break;
+      }
+      if (n == 0) break;
+      used += static_cast<size_t>(n);
+    }
+    if (bytes) bytes->resize(used);
+  }
+  ::close(fd);
   return bytes;
 }
 
@@ -73,6 +94,7 @@ std::string mt5Status(const std::vector<std::string>& prefixes) {
   for (const auto& candidate : found) {
     if (candidate.modified > newest->modified) newest = &candidate;
   }
+  if (!newest->regular) return "";
   const auto bytes = readWhole(newest->path);
   return bytes ? base64Encode(*bytes) : "";
 }

@@ -98,7 +98,9 @@ class FetchProxy(unittest.TestCase):
                                ("/204", ("", "HTTP 204")), ("/500", ("", "HTTP 500")),
                                ("/201", (b64(b"cuerpo"), "")), ("/moved", (b64(pattern(3)), "")),
                                ("/gzip", (b64(b"comprimido"), "")),
-                               ("/bytes?n=200001", (b64(pattern(200_001)), ""))]:
+                               ("/bytes?n=200001", (b64(pattern(200_001)), "")),
+                               # More Base64 than one reply script carries: it comes in pieces.
+                               ("/bytes?n=1600001", (b64(pattern(1_600_001)), ""))]:
             with self.subTest(path=path):
                 self.assertEqual(self.fetch(self.server.base + path), expected)
 

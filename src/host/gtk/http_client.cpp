@@ -1,8 +1,10 @@
 #include "host/gtk/http_client.h"
 
 #include <libsoup/soup.h>
+#include <sys/resource.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <functional>
 #include <map>
@@ -10,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <utility>
 
 #include "host/gtk/callback.h"
 #include "util/base64.h"
@@ -21,12 +24,26 @@ namespace {
 // turns of the network loop, small enough to stay in the cache.
 constexpr gsize kChunk = 256 * 1024;
 
+// Bodies are read, encoded and wrapped at a lower priority than the main
+// thread's: on a busy machine the scheduler runs the main loop first, so
+// input and frames are not kept waiting behind a large answer. On Linux
+// this sets the calling thread's nice value only, once a thread.
+void yieldToMainThread() {
+  thread_local bool lowered = false;
+  if (std::exchange(lowered, true)) return;
+  errno = 0;
+  const int nice = getpriority(PRIO_PROCESS, 0);
+  if ((nice == -1 && errno) || setpriority(PRIO_PROCESS, 0, std::min(nice + 5, 19)) != 0)
+    g_log("quorvex", G_LOG_LEVEL_DEBUG, "prioridad del hilo sin cambiar");
+}
+
 struct Job {
   std::function<void(HttpResponse)> done;
   HttpResponse response;
 };
 
 void runJob(gpointer data, gpointer) {
+  yieldToMainThread();
   std::unique_ptr<Job> job(static_cast<Job*>(data));
   auto deliver = [&job] { job->done(std::move(job->response)); };
   guarded<void>(deliver);
@@ -97,6 +114,7 @@ struct NetworkThread {
   }
 
   void run() {
+    yieldToMainThread();
     g_main_context_push_thread_default(context.get());
     jar = GObjectPtr<SoupCookieJar>::adopt(soup_cookie_jar_new());
     cancellable = GObjectPtr<GCancellable>::adopt(g_cancellable_new());
@@ -224,8 +242,10 @@ void NetworkThread::start(GObjectPtr<SoupMessage> message, double timeoutSeconds
                           ready.callback, ready.data);
 }
 
+// Its own two threads (exclusive), so that their lower priority stays with
+// this client's answers and never reaches another pool's tasks.
 SoupHttpClient::SoupHttpClient()
-    : workers_(g_thread_pool_new(runJob, nullptr, 2, FALSE, nullptr)),
+    : workers_(g_thread_pool_new(runJob, nullptr, 2, TRUE, nullptr)),
       network_(std::make_unique<NetworkThread>(workers_.get())) {}
 
 // network_ goes first: its thread ends, then workers_ waits for the answers
