@@ -43,6 +43,13 @@ Engine::Engine(const std::string& dataFolder, const std::string& cacheFolder,
       webkit_network_session_get_cookie_manager(session_.get()),
       privateCookieFile(dataFolder).c_str(), WEBKIT_COOKIE_PERSISTENT_STORAGE_SQLITE);
   routeDownloads();
+  g_weak_ref_init(&videoView_, nullptr);
+}
+
+Engine::~Engine() { g_weak_ref_clear(&videoView_); }
+
+GObjectPtr<WebKitWebView> Engine::videoView() {
+  return GObjectPtr<WebKitWebView>::adopt(static_cast<WebKitWebView*>(g_weak_ref_get(&videoView_)));
 }
 
 void Engine::routeDownloads() {

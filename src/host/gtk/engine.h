@@ -17,12 +17,18 @@ class Engine {
  public:
   Engine(const std::string& dataFolder, const std::string& cacheFolder, bool mockCaptureDevices,
          GDBusConnection* sessionBus);
+  ~Engine();
+  Engine(const Engine&) = delete;
+  Engine& operator=(const Engine&) = delete;
 
   WebKitNetworkSession* session() const { return session_.get(); }
   // The engine's own user agent, cut before " Version/" and given Safari's.
   const std::string& safariUserAgent() const { return safariUserAgent_; }
   bool mockCaptureDevices() const { return mockCaptureDevices_; }
   DesktopNotifications& notifications() { return notifications_; }
+  // A living video pane's view, whose web process the next video pane joins.
+  GObjectPtr<WebKitWebView> videoView();
+  void setVideoView(WebKitWebView* view) { g_weak_ref_set(&videoView_, view); }
 
  private:
   void routeDownloads();
@@ -32,6 +38,7 @@ class Engine {
   bool mockCaptureDevices_;
   DesktopNotifications notifications_;
   Connection downloadStarted_;
+  GWeakRef videoView_;
 };
 
 }  // namespace qv::gtk

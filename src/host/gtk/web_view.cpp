@@ -29,9 +29,17 @@ GObjectPtr<WebKitWebView> newView(Engine& engine, const WebViewConfig& config,
       config.mediaWithoutGesture
           ? webkit_website_policies_new_with_policies("autoplay", WEBKIT_AUTOPLAY_ALLOW, nullptr)
           : webkit_website_policies_new());
-  auto* view = static_cast<WebKitWebView*>(g_object_new(
-      WEBKIT_TYPE_WEB_VIEW, "network-session", engine.session(), "user-content-manager", content,
-      "settings", settings.get(), "website-policies", policies.get(), nullptr));
+  // Video panes (media without a click, no bridge, no policy) show only a page
+  // written here around a stream: they share one web process among
+  // themselves, which saves a whole process for each pane after the first.
+  // The main page and the web panes never join them, nor each other.
+  const bool videoPane = config.mediaWithoutGesture && !config.policy && !config.bridge;
+  auto related = videoPane ? engine.videoView() : GObjectPtr<WebKitWebView>();
+  auto* view = static_cast<WebKitWebView*>(
+      g_object_new(WEBKIT_TYPE_WEB_VIEW, "network-session", engine.session(),
+                   "user-content-manager", content, "settings", settings.get(), "website-policies",
+                   policies.get(), "related-view", related.get(), nullptr));
+  if (videoPane && !related) engine.setVideoView(view);
   return GObjectPtr<WebKitWebView>::ref(view);
 }
 
