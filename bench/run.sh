@@ -74,6 +74,10 @@ for node in /dev/dri/renderD*; do [ -e "$node" ] && gpu="$node"; done
   python3 "$root/bench/idle.py"
   echo
   python3 "$root/bench/start.py"
+  echo
+  python3 "$root/bench/panes.py"
+  echo
+  python3 "$root/bench/video.py"
   if [ -x "$build/bin/core_bench" ]; then
     echo
     echo "### Núcleo (\`core_bench\`)"

@@ -110,9 +110,10 @@ def comma(value, digits=1):
 def main():
     rounds = int(sys.argv[1]) if len(sys.argv) > 1 else 2
     # playbin's own sink here is glimagesink (GL in software); ximagesink is the plainest X sink.
-    if not shutil.which("gst-launch-1.0") or not os.path.exists(XIMAGESINK):
-        subprocess.run(["apt-get", "install", "-y", "-qq", "gstreamer1.0-tools", "gstreamer1.0-x"], check=True,
-                       stdout=subprocess.DEVNULL)
+    # ffmpeg writes the test stream.
+    if not shutil.which("gst-launch-1.0") or not os.path.exists(XIMAGESINK) or not shutil.which("ffmpeg"):
+        subprocess.run(["apt-get", "install", "-y", "-qq", "gstreamer1.0-tools", "gstreamer1.0-x", "ffmpeg"],
+                       check=True, stdout=subprocess.DEVNULL)
     stream = Stream()
     runs = [(f"QUORVEX «{name}», un panel de vídeo", lambda b=build, n=name: pane(b, stream, n))
             for name, build in programs()]

@@ -29,6 +29,9 @@ struct WebViewConfig {
   bool transparent = false;
   bool roundedCorners = false;
   bool allowFileAccessFromFileUrls = false;
+  // Every view that sets it shares one web process. Only for pages the app
+  // writes itself around a stream, never with a bridge or an outside page's pane.
+  bool sharesVideoProcess = false;
   WebViewPolicy* policy = nullptr;         // null: the engine's defaults apply
   ScriptMessageHandler* bridge = nullptr;  // "qv" handler and the native marker
   // The one document whose main frame may post to the bridge (absolute path).

@@ -15,7 +15,8 @@ void Delegate::colocaVideo(const std::string& slot, const std::string& id, const
     auto pane = platform.application.createWebView({.mediaWithoutGesture = true,
                                                     .safariUserAgent = true,
                                                     .transparent = true,
-                                                    .roundedCorners = true});
+                                                    .roundedCorners = true,
+                                                    .sharesVideoProcess = true});
     window->addPane(*pane);
     it = vids.emplace(slot, std::move(pane)).first;
   }

@@ -36,7 +36,7 @@ TEST_F(PanesTest, AWebPaneIsMadeOnceThenOnlyMovedShownAndHidden) {
   rig.post(R"({"cmd":"web","slot":"b","url":"https://x.test/"})");
   auto& p = web("web");
   EXPECT_TRUE(p.config.mediaWithoutGesture && p.config.safariUserAgent);
-  EXPECT_FALSE(p.config.transparent);
+  EXPECT_FALSE(p.config.transparent || p.config.sharesVideoProcess);
   EXPECT_EQ(p.config.policy, rig.delegate.get());
   EXPECT_EQ(p.config.bridge, nullptr);
   EXPECT_EQ(p.loads, Strings{"request https://discord.com/app"});
@@ -113,7 +113,8 @@ TEST_F(PanesTest, AVideoPageIsReplacedOnlyWhenWhatItPlaysChanges) {
     EXPECT_EQ(video("0").loads.size(), s.loadsAfter) << s.message;
   }
   auto& p = video("0");
-  EXPECT_TRUE(p.config.mediaWithoutGesture && p.config.transparent && p.config.roundedCorners);
+  EXPECT_TRUE(p.config.mediaWithoutGesture && p.config.transparent && p.config.roundedCorners &&
+              p.config.sharesVideoProcess);
   EXPECT_EQ(p.config.policy, nullptr);
   EXPECT_EQ(p.loads.front(), "html https://quorvex.app/");
   EXPECT_FALSE(p.hidden);

@@ -29,11 +29,10 @@ GObjectPtr<WebKitWebView> newView(Engine& engine, const WebViewConfig& config,
       config.mediaWithoutGesture
           ? webkit_website_policies_new_with_policies("autoplay", WEBKIT_AUTOPLAY_ALLOW, nullptr)
           : webkit_website_policies_new());
-  // Video panes (media without a click, no bridge, no policy) show only a page
-  // written here around a stream: they share one web process among
-  // themselves, which saves a whole process for each pane after the first.
-  // The main page and the web panes never join them, nor each other.
-  const bool videoPane = config.mediaWithoutGesture && !config.policy && !config.bridge;
+  // Video panes show only a page written here around a stream: one web
+  // process for all of them saves a whole process for each pane after the
+  // first. A view with the bridge never joins them.
+  const bool videoPane = config.sharesVideoProcess && !config.bridge;
   auto related = videoPane ? engine.videoView() : GObjectPtr<WebKitWebView>();
   auto* view = static_cast<WebKitWebView*>(
       g_object_new(WEBKIT_TYPE_WEB_VIEW, "network-session", engine.session(),
