@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -71,23 +72,17 @@ Sample measure(Watch& watch, const std::function<void(std::function<void()>)>& d
           watch.longestCpu / 1000.0};
 }
 
-void onEvaluated(GObject* view, GAsyncResult* result, gpointer data) {
+// Either way into the page ends the same: the value goes, an error ends the run.
+template <JSCValue* (*Finish)(WebKitWebView*, GAsyncResult*, GError**)>
+void onFinished(GObject* view, GAsyncResult* result, gpointer data) {
   GError* error = nullptr;
-  JSCValue* value =
-      webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view), result, &error);
+  auto value = std::unique_ptr<JSCValue, decltype(&g_object_unref)>(
+      Finish(WEBKIT_WEB_VIEW(view), result, &error), g_object_unref);
   if (error) std::fprintf(stderr, "%s\n", error->message), std::exit(1);
-  g_object_unref(value);
   (*static_cast<std::function<void()>*>(data))();
 }
-
-void onCalled(GObject* view, GAsyncResult* result, gpointer data) {
-  GError* error = nullptr;
-  JSCValue* value =
-      webkit_web_view_call_async_javascript_function_finish(WEBKIT_WEB_VIEW(view), result, &error);
-  if (error) std::fprintf(stderr, "%s\n", error->message), std::exit(1);
-  g_object_unref(value);
-  (*static_cast<std::function<void()>*>(data))();
-}
+constexpr auto onEvaluated = onFinished<webkit_web_view_evaluate_javascript_finish>;
+constexpr auto onCalled = onFinished<webkit_web_view_call_async_javascript_function_finish>;
 
 std::string decimal(double v, int digits) {
   std::string s = std::to_string(v);
