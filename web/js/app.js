@@ -50,9 +50,9 @@
 
   function reloj() {
     const ahora = new Date();
-    $('reloj-hora').textContent = QV.formato.horaLocal(ahora, true);
-    $('reloj-fecha').textContent = QV.formato.fechaCorta(ahora);
-    $('reloj-utc').textContent = 'UTC ' + QV.formato.horaUTC(ahora);
+    QV.pintado.texto($('reloj-hora'), QV.formato.horaLocal(ahora, true));
+    QV.pintado.texto($('reloj-fecha'), QV.formato.fechaCorta(ahora));
+    QV.pintado.texto($('reloj-utc'), 'UTC ' + QV.formato.horaUTC(ahora));
   }
 
   // External links leave for the default browser through the host.
@@ -104,7 +104,7 @@
   QV.vistaVideo.montar(ctx);
 
   reloj();
-  setInterval(reloj, 1000);
+  QV.pintado.cada(1000, reloj);
   window.addEventListener('resize', recolocar);
   window.addEventListener('scroll', recolocar, { passive: true, capture: true });
   const observador = new ResizeObserver(recolocar);

@@ -7,6 +7,7 @@
   const QV = (raiz.QV = raiz.QV || {});
   const f = QV.formato;
   const g = QV.guardia;
+  const pinta = QV.pintado;
   const $ = (id) => document.getElementById(id);
 
   const CLAVE_LIMITES = 'qv.guardia.limites';
@@ -34,6 +35,7 @@
     const zonas = {}; // last zone notified, per gauge
     let antiguo = false;
     const avisadas = new Set(); // news already warned about
+    let medidoresPintados = null; // what the gauges show, to leave them be when nothing changed
 
     // A notice on the page always; a desktop notification when allowed (the
     // host allows the local page before it loads).
@@ -99,22 +101,27 @@
 
     function pintar() {
       const medidores = $('guardia-medidores');
-      medidores.replaceChildren();
-      if (!ultimo) return;
+      if (!ultimo) {
+        medidoresPintados = null;
+        if (medidores.firstChild) medidores.replaceChildren();
+        return;
+      }
       const { est, situacion } = ultimo;
       const a = est.account;
       const vivo = situacion.clave === 'vivo';
       const lim = limitesDe(a.login);
       const r = g.evaluar(lim, memorias[a.login], a);
-      $('guardia-vacio').hidden = Boolean(r.diaria || r.maxima);
-      for (const clave of ['diaria', 'maxima', 'margen']) {
-        if (!r[clave]) continue;
-        medidores.append(medidor(clave, r[clave], a.currency, vivo));
-        if (vivo) avisarZona(clave, r[clave], a.currency);
+      pinta.oculto($('guardia-vacio'), Boolean(r.diaria || r.maxima));
+      const claves = ['diaria', 'maxima', 'margen'].filter((clave) => r[clave]);
+      const firma = JSON.stringify([r, a.currency, vivo]);
+      if (firma !== medidoresPintados) {
+        medidoresPintados = firma;
+        medidores.replaceChildren(...claves.map((clave) => medidor(clave, r[clave], a.currency, vivo)));
       }
+      if (vivo) for (const clave of claves) avisarZona(clave, r[clave], a.currency);
       const peor = ['stop', 'precaucion'].find((z) => Object.values(r).some((m) => m && m.zona === z));
-      caja.dataset.estado = vivo ? peor || 'normal' : 'antiguo';
-      $('guardia-estado').textContent = vivo ? '' : situacion.texto;
+      pinta.dato(caja, 'estado', vivo ? peor || 'normal' : 'antiguo');
+      pinta.texto($('guardia-estado'), vivo ? '' : situacion.texto);
       pintarNoticia();
     }
 
@@ -122,14 +129,14 @@
       const linea = $('guardia-noticia');
       const ahora = Date.now();
       const e = ultimo && eventos ? g.proximaNoticia(eventos, g.divisas(ultimo.est.positions), ahora) : null;
-      linea.hidden = !e;
+      pinta.oculto(linea, !e);
       if (!e) return;
       const falta = e.fecha.getTime() - ahora;
-      linea.textContent = 'Próxima noticia de alto impacto: ' + e.pais + ' · ' + e.titulo + ' a las ' +
-        f.horaLocal(e.fecha) + ', en ' + g.cuentaAtras(falta) + '.';
+      pinta.texto(linea, 'Próxima noticia de alto impacto: ' + e.pais + ' · ' + e.titulo + ' a las ' +
+        f.horaLocal(e.fecha) + ', en ' + g.cuentaAtras(falta) + '.');
       const clave = e.pais + e.titulo + e.fecha.getTime();
       const minutos = limitesDe(ultimo.est.account.login).avisoNoticiasMin;
-      linea.dataset.cerca = String(falta <= minutos * 60000);
+      pinta.dato(linea, 'cerca', falta <= minutos * 60000);
       if (falta <= minutos * 60000 && !avisadas.has(clave)) {
         avisadas.add(clave);
         notificar('Noticia de alto impacto en ' + g.cuentaAtras(falta), e.pais + ' · ' + e.titulo + ', a las ' +
@@ -161,8 +168,8 @@
     // The MT5 panel has nothing to show: no claim about the account stays.
     function sinDatos() {
       ultimo = null;
-      caja.dataset.estado = 'sin-datos';
-      $('guardia-estado').textContent = '';
+      pinta.dato(caja, 'estado', 'sin-datos');
+      pinta.texto($('guardia-estado'), '');
       pintar();
     }
 
@@ -232,7 +239,7 @@
       pintar();
     });
 
-    setInterval(pintarNoticia, 1000);
+    QV.pintado.cada(1000, pintarNoticia);
     return { estado, sinDatos, calendario };
   }
 

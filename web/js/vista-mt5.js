@@ -4,6 +4,7 @@
   'use strict';
   const QV = (raiz.QV = raiz.QV || {});
   const f = QV.formato;
+  const pinta = QV.pintado;
   const $ = (id) => document.getElementById(id);
 
   const MODOS = { demo: 'Demo', real: 'Real', contest: 'Concurso' };
@@ -19,25 +20,26 @@
     const serie = QV.mt5.crearSerie();
     const vigia = QV.mt5.crearVigia();
     let moneda = '';
+    let posicionesPintadas = null; // what the table shows, to leave it be when nothing changed
 
-    function estado(clave, texto) {
-      panel.dataset.estado = clave;
-      $('mt5-estado').dataset.estado = clave;
-      $('mt5-estado').textContent = texto;
+    function estado(clave, rotulo) {
+      pinta.dato(panel, 'estado', clave);
+      pinta.dato($('mt5-estado'), 'estado', clave);
+      pinta.texto($('mt5-estado'), rotulo);
       const sinArchivo = clave === 'sin-mt5';
-      $('mt5-ayuda').hidden = !sinArchivo;
-      $('mt5-datos').hidden = sinArchivo;
+      pinta.oculto($('mt5-ayuda'), !sinArchivo);
+      pinta.oculto($('mt5-datos'), sinArchivo);
     }
 
-    function aviso(texto) {
-      $('mt5-aviso').hidden = !texto;
-      $('mt5-aviso').textContent = texto || '';
+    function aviso(t) {
+      pinta.oculto($('mt5-aviso'), !t);
+      pinta.texto($('mt5-aviso'), t || '');
     }
 
-    function poner(id, texto, conSigno) {
+    function poner(id, t, conSigno) {
       const el = $(id);
-      el.textContent = texto;
-      if (conSigno !== undefined) el.dataset.signo = signo(conSigno);
+      pinta.texto(el, t);
+      if (conSigno !== undefined) pinta.dato(el, 'signo', signo(conSigno));
     }
 
     function pintarCuenta(a) {
@@ -46,9 +48,8 @@
       poner('mt5-servidor', a.server);
       poner('mt5-moneda', a.currency);
       poner('mt5-modo', MODOS[a.tradeMode] || '');
-      $('mt5-cuenta').title = [a.name, a.company, a.leverage ? '1:' + a.leverage : '']
-        .filter(Boolean)
-        .join(' · ');
+      const titulo = [a.name, a.company, a.leverage ? '1:' + a.leverage : ''].filter(Boolean).join(' · ');
+      if ($('mt5-cuenta').title !== titulo) $('mt5-cuenta').title = titulo;
       poner('mt5-balance', f.dinero(a.balance, a.currency));
       poner('mt5-equity', f.dinero(a.equity, a.currency));
       poner('mt5-beneficio', f.dinero(a.profit, a.currency, true), a.profit);
@@ -58,14 +59,17 @@
       poner('mt5-nivel', a.margin ? f.porcentaje(a.marginLevel) : f.GUION);
     }
 
-    function celda(fila, texto, clase) {
+    function celda(fila, t, clase) {
       const td = fila.insertCell();
-      td.textContent = texto;
+      td.textContent = t;
       if (clase) td.className = clase;
       return td;
     }
 
     function pintarPosiciones(posiciones, divisa) {
+      const firma = JSON.stringify([posiciones, divisa]);
+      if (firma === posicionesPintadas) return;
+      posicionesPintadas = firma;
       const cuerpo = $('mt5-posiciones').tBodies[0];
       cuerpo.replaceChildren();
       for (const p of posiciones) {
@@ -81,8 +85,8 @@
         b.dataset.signo = signo(p.profit);
         if (typeof p.swap === 'number' && p.swap !== 0) b.title = 'Swap ' + f.dinero(p.swap, divisa, true);
       }
-      $('mt5-posiciones').hidden = posiciones.length === 0;
-      $('mt5-sin-posiciones').hidden = posiciones.length !== 0;
+      pinta.oculto($('mt5-posiciones'), posiciones.length === 0);
+      pinta.oculto($('mt5-sin-posiciones'), posiciones.length !== 0);
     }
 
     function dibujar() {
@@ -90,15 +94,15 @@
       const alto = lienzo.clientHeight;
       if (!ancho || !alto) return;
       const ppp = window.devicePixelRatio || 1;
-      lienzo.width = Math.round(ancho * ppp);
-      lienzo.height = Math.round(alto * ppp);
+      // A size set again, even the same, is a new layout: only a change is written.
+      if (lienzo.width !== Math.round(ancho * ppp)) lienzo.width = Math.round(ancho * ppp);
+      if (lienzo.height !== Math.round(alto * ppp)) lienzo.height = Math.round(alto * ppp);
       const g = lienzo.getContext('2d');
       g.setTransform(ppp, 0, 0, ppp, 0, 0);
       g.clearRect(0, 0, ancho, alto);
       const puntos = serie.puntos();
       const { xy, min, max } = QV.mt5.escalarSerie(puntos, ancho, alto, 6);
-      $('mt5-rango').textContent =
-        xy.length > 1 ? f.dinero(min, moneda) + ' – ' + f.dinero(max, moneda) : '';
+      pinta.texto($('mt5-rango'), xy.length > 1 ? f.dinero(min, moneda) + ' – ' + f.dinero(max, moneda) : '');
       if (xy.length < 2) {
         g.fillStyle = 'rgba(154, 170, 186, 0.6)';
         g.font = '12px system-ui, sans-serif';
@@ -157,10 +161,23 @@
       ctx.recolocar();
     }
 
+    // Each poll goes out a little before a beat of the clock and its answer
+    // is painted on the beat, with the clock: one frame a second for both.
+    // The first answer is painted at once.
+    const ANTES_MS = 100;
+    let pendiente = null;
+    let primera = true;
+    pinta.cada(1000, () => {
+      if (pendiente) atender(pendiente, Date.now());
+      pendiente = null;
+    });
+
     async function ciclo() {
       const r = await ctx.pedir('qv-mt5://estado', { espera: 10000 });
-      atender(r, Date.now());
-      if (r.error !== QV.puente.SIN_NATIVO) setTimeout(ciclo, ctx.cfg.mt5PollMs);
+      if (primera) atender(r, Date.now());
+      else pendiente = r;
+      primera = false;
+      if (r.error !== QV.puente.SIN_NATIVO) setTimeout(ciclo, pinta.hasta(ctx.cfg.mt5PollMs, Date.now() + ANTES_MS));
     }
 
     new ResizeObserver(dibujar).observe(lienzo);

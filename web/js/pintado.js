@@ -1,0 +1,49 @@
+// Keeping repaints few. Without a GPU every change the engine paints costs a
+// redraw of the whole window, however small the change: the page writes only
+// what differs, and its periodic changes fall on the same moment of the wall
+// clock, so that they share one frame.
+(function (raiz) {
+  'use strict';
+  const QV = (raiz.QV = raiz.QV || {});
+
+  // Milliseconds until the next multiple of `ms` on the wall clock.
+  function hasta(ms, ahora = Date.now()) {
+    return ms - (ahora % ms);
+  }
+
+  // Runs `fn` at every multiple of `ms`, from the next one on. The functions
+  // of one period run in the same task, so that what they change is painted
+  // in one frame; one that throws keeps neither the others nor itself from
+  // the next beat.
+  const latidos = new Map(); // period → its functions
+  function cada(ms, fn) {
+    if (latidos.has(ms)) return void latidos.get(ms).push(fn);
+    const fns = [fn];
+    latidos.set(ms, fns);
+    setTimeout(function vuelta() {
+      setTimeout(vuelta, hasta(ms));
+      for (const f of fns) {
+        try {
+          f();
+        } catch (e) {
+          console.error(e);
+        }
+      }
+    }, hasta(ms));
+  }
+
+  // A write of the same text, flag or data value still costs a layout and a paint.
+  function texto(el, t) {
+    t = String(t);
+    if (el.textContent !== t) el.textContent = t;
+  }
+  function oculto(el, si) {
+    if (el.hidden !== si) el.hidden = si;
+  }
+  function dato(el, clave, valor) {
+    valor = String(valor);
+    if (el.dataset[clave] !== valor) el.dataset[clave] = valor;
+  }
+
+  QV.pintado = { hasta, cada, texto, oculto, dato };
+})(typeof window !== 'undefined' ? window : globalThis);
