@@ -64,8 +64,7 @@ TEST_F(PanesTest, PanesStackInCreationOrderAndNeedTheMainWindow) {
   rig.post(R"({"cmd":"video","id":"v1"})");
   rig.post(R"({"cmd":"web","slot":"b"})");
   rig.post(R"({"cmd":"web","slot":"a","x":9})");
-  EXPECT_EQ(rig.windows.at(0)->panes,
-            (std::vector<WebView*>{&web("a"), &video("0"), &web("b")}));
+  EXPECT_EQ(rig.windows.at(0)->panes, (std::vector<WebView*>{&web("a"), &video("0"), &web("b")}));
 
   // A pane whose process ended is left as it is; only the main page comes back.
   rig.delegate->contentProcessEnded(web("a"));

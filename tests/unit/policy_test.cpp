@@ -98,7 +98,7 @@ TEST(NavigationTest, TheDelegateSendsCancelledClicksAndForeignWindowsToTheBrowse
   EXPECT_EQ(a.loads.back(), "request https://discord.com/channels/1/2");
   EXPECT_EQ(rig.view(rig.delegate->panesWeb(), "b").loads.size(), 1u);
   EXPECT_EQ(rig.opened, (Strings{"https://a.example/x", "https://discord.com/channels/1",
-                                         "https://example.com/"}));
+                                 "https://example.com/"}));
   EXPECT_EQ(rig.views.size(), 3u);
 }
 
