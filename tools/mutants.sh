@@ -88,6 +88,13 @@ web/js/calendario.js ~> if (dia < hoy) continue; ~> if (dia <= hoy) continue;
 web/js/calendario.js ~> const siguiente = !pasado && !siguienteMarcado; ~> const siguiente = !pasado;
 web/js/calendario.js ~> (Z|[+-]\d{2}:?\d{2})$ ~> (Z|[+-]\d{2}:?\d{2})?$
 web/js/config.js ~> v > 0 && isFinite(v) ~> v >= 0 && isFinite(v)
+web/js/guardia.js ~> if (t <= ms) return t; ~> if (t < ms) return t;
+web/js/guardia.js ~> if (s.t < mem.t) return mem; ~>
+web/js/guardia.js ~> mayor: Math.max(mem.saldoDia, mem.patrimonioDia) ~> mayor: mem.saldoDia
+web/js/guardia.js ~> Math.min(pico - dd, inicial) ~> pico - dd
+web/js/guardia.js ~> Math.max(inicial, mem.maxPatrimonio) ~> inicial
+web/js/guardia.js ~> stopOut ? 2 * stopOut : 100 ~> stopOut ? stopOut : 100
+web/js/guardia.js ~> stopOut && nivel <= stopOut ? 'stop' ~> stopOut && nivel < stopOut ? 'stop'
 web/js/mt5.js ~> if (ahoraMs - desde > umbralSegundos * 1000) ~> if (ahoraMs - desde >= umbralSegundos * 1000)
 web/js/mt5.js ~> const desde = Math.min(estado.time * 1000, visto); ~> const desde = estado.time * 1000;
 web/js/mt5.js ~> if (ultimo && t <= ultimo.t) return false; ~> if (ultimo && t < ultimo.t) return false;
