@@ -2,7 +2,7 @@
 # Runs every benchmark on a private X server and writes bench/RESULTS.md:
 #   bench/run.sh [build folder] [X display] [baseline revision]
 # The build folder needs qv_e2e_host and qv_watchdog (a GTK build with the
-# benchmarks on); qv_delivery_bench and core_bench run too when they were built. With a baseline
+# benchmarks on); qv_delivery_bench, qv_echo_bench and core_bench run too when they were built. With a baseline
 # revision (say, main), that revision is built once into build-baseline/
 # beside this checkout and measured in the same run, paired with this build.
 set -eu

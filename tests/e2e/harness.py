@@ -4,10 +4,12 @@ XDG folders, a default browser that records what it is handed, and HTTP
 servers on 127.0.0.1."""
 
 import copy
+import ctypes
 import json
 import os
 import select
 import shutil
+import signal
 import subprocess
 import tempfile
 import threading
@@ -310,8 +312,11 @@ class DesktopBus:
         self._lines = []
         self._seen = threading.Condition()
         self.recorder = None
+        # The bus ends with the test process however that ends, a kill included.
+        prctl = ctypes.CDLL(None, use_errno=True).prctl
         self.bus = subprocess.Popen(["dbus-daemon", "--nofork", "--print-address=1", f"--config-file={config}"],
-                                    stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+                                    stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                    preexec_fn=lambda: prctl(1, signal.SIGTERM))  # PR_SET_PDEATHSIG
         try:
             ready, _, _ = select.select([self.bus.stdout], [], [], timeout)
             self.address = self.bus.stdout.readline().decode().strip() if ready else ""
