@@ -50,7 +50,7 @@ src/policy/navigation_rules.cpp ~> if (fromPane && parts->host.find ~> if ((from
 src/policy/navigation.cpp ~> if (decision == NavigationDecision::Cancel) ~> if (false)
 src/policy/download_name.cpp ~> return c < 0x20 || c == 0x7f; ~> return c <= 0x20 || c == 0x7f;
 src/policy/download_name.cpp ~> std::filesystem::symlink_status(p, ec) ~> std::filesystem::status(p, ec)
-src/policy/dialogs.cpp ~> openFiles(*window, multiple, ~> openFiles(*window, true,
+src/policy/dialogs.cpp ~> openFiles(*window, multiple, ~> openFiles(*window, !multiple,
 src/policy/notifications.cpp ~> (*elegido == "permitidos" ? permitidos : denegados) ~> permitidos
 src/panes/pane_rules.cpp ~> if (stored && parseUrl(*stored)) ~> if (stored)
 src/panes/pane_rules.cpp ~> if (parseUrl(requested)) return requested; ~> return requested;
