@@ -85,8 +85,8 @@ TEST_F(BridgeTest, MessageTextWithBrokenUnicodeIsStillACommand) {
     EXPECT_TRUE(messageBody(notJson).is_discarded()) << notJson;
 }
 
-// Routes go by the raw text, case-sensitively; a fetch without a string url
-// and id gets no answer at all.
+// Routes go by the raw text, case-sensitively; a fetch that lacks a usable
+// url or a string id gets no answer at all.
 TEST_F(BridgeTest, EveryFetchWithUrlAndIdIsAnsweredByItsRouteOnly) {
   for (const char* body :
        {R"({"cmd":"fetch","url":"","id":"1"})",
