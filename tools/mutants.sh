@@ -27,8 +27,9 @@ src/bridge/dispatch.cpp ~> id && *cmd == "fetch") ~> id && *cmd == "video")
 src/bridge/dispatch.cpp ~> if (quedan.empty() || quitar) { ~> if (quitar) {
 src/bridge/fetch.cpp ~> data.empty() ? "sin MT5" : "" ~> ""
 src/bridge/fetch.cpp ~> if (!muestraPaginaLocal()) ~> if (false)
-src/bridge/fetch.cpp ~> mainQueue.post([this, script = std::move(script)] { alPaginaLocal(script); }); ~> alPaginaLocal(script);
+src/bridge/fetch.cpp ~> mainQueue.post([this, script = std::move(script)] { alPaginaLocalYa(script); }); ~> alPaginaLocalYa(script);
 src/bridge/fetch_route.cpp ~> if (url == "qv-mt5://estado") ~> if (url.starts_with("qv-mt5://estado"))
+src/bridge/fetch_route.cpp ~> url.starts_with("qv-web://") || ~>
 src/bridge/network_request.cpp ~> shortAgent ? kUserAgentShort : kUserAgentSafari ~> shortAgent ? kUserAgentSafari : kUserAgentShort
 src/bridge/network_request.cpp ~> headers->is_object() && allStringValues(*headers) ~> headers->is_object() && (allStringValues(*headers) || true)
 src/bridge/network_request.cpp ~> response.status <= 299 ~> response.status < 299
@@ -36,8 +37,10 @@ src/bridge/mt5_status.cpp ~> if (candidate.modified > newest->modified) ~> if (c
 src/util/encode.cpp ~> t['"'] = t['\''] = kScript | kAttribute; ~> t['\''] = kScript | kAttribute;
 src/bridge/reply.cpp ~> location.protocol === 'file:' && location.pathname === ~> location.protocol === 'file:' || location.pathname ===
 src/bridge/site_reply.cpp ~> if (status == 401 || status == 403) ~> if (status == 401)
+src/bridge/site_reply.cpp ~> status < 200 || status > 299 ~> status > 299
 src/bridge/site_fetch.cpp ~> if (view->isLoading() || !restsOnHost ~> if (!restsOnHost
 src/bridge/site_fetch.cpp ~> if (reply.error.empty()) sesionFija(key); ~> sesionFija(key);
+src/bridge/site_url.cpp ~> auto start = rest.find_first_not_of('/'); ~> size_t start = 0;
 src/util/base64.cpp ~> if (left == 2) o[2] ~> if (left >= 1) o[2]
 src/util/url.cpp ~> if (isUnreserved(c) || isSubDelim(c)) continue; ~> if (isUnreserved(c) || isSubDelim(c) || c == ' ') continue;
 src/util/engine_url.cpp ~> (parts->host.empty() || parts->host == "localhost") ~> true
@@ -47,13 +50,19 @@ src/policy/navigation_rules.cpp ~> if (fromPane && parts->host.find ~> if ((from
 src/policy/navigation.cpp ~> if (decision == NavigationDecision::Cancel) ~> if (false)
 src/policy/download_name.cpp ~> return c < 0x20 || c == 0x7f; ~> return c <= 0x20 || c == 0x7f;
 src/policy/download_name.cpp ~> std::filesystem::symlink_status(p, ec) ~> std::filesystem::status(p, ec)
+src/policy/dialogs.cpp ~> openFiles(*window, multiple, ~> openFiles(*window, !multiple,
+src/policy/notifications.cpp ~> (*elegido == "permitidos" ? permitidos : denegados) ~> permitidos
 src/panes/pane_rules.cpp ~> if (stored && parseUrl(*stored)) ~> if (stored)
+src/panes/pane_rules.cpp ~> if (parseUrl(requested)) return requested; ~> return requested;
+src/panes/video_pages.cpp ~> if (tipo != "kick") ~> if (tipo.empty())
 src/panes/web_panes.cpp ~> shown->find("/channels/") != std::string::npos ~> shown->find("/channels/") == std::string::npos
 src/panes/video_panes.cpp ~> known == vidIDs.end() || known->second != key ~> known == vidIDs.end()
 src/sites/sesion_fija.cpp ~> if (stamp != sFija.end() && !passDue(stamp->second, now)) return; ~> (void)stamp;
 src/sites/fixed_session.cpp ~> now - *last >= kPassInterval ~> now - *last > kPassInterval
 src/sites/site_host.cpp ~> return parts && parts->host == host; ~> return parts && parts->host.find(host) != std::string::npos;
 src/sites/site_windows.cpp ~> win->present(); ~> platform.application.activate();
+src/sites/site_windows.cpp ~> record == sitios.end() || !parseUrl(record->second.url) ~> record == sitios.end()
+src/sites/site_title.cpp ~> wordStart = std::isspace(u) != 0; ~> wordStart = c == ' ';
 src/app/delegate.cpp ~> if (&view == webView.get()) webView->reload(); ~> if (&view == webView.get() || true) webView->reload();
 web/js/puente.js ~> if (!w || !w.__qvNativo) return null; ~> if (!w) return null;
 web/js/puente.js ~> pendientes.delete(String(id)); ~>
@@ -79,6 +88,13 @@ web/js/calendario.js ~> if (dia < hoy) continue; ~> if (dia <= hoy) continue;
 web/js/calendario.js ~> const siguiente = !pasado && !siguienteMarcado; ~> const siguiente = !pasado;
 web/js/calendario.js ~> (Z|[+-]\d{2}:?\d{2})$ ~> (Z|[+-]\d{2}:?\d{2})?$
 web/js/config.js ~> v > 0 && isFinite(v) ~> v >= 0 && isFinite(v)
+web/js/guardia.js ~> if (t <= ms) return t; ~> if (t < ms) return t;
+web/js/guardia.js ~> if (s.t < mem.t) return mem; ~>
+web/js/guardia.js ~> mayor: Math.max(mem.saldoDia, mem.patrimonioDia) ~> mayor: mem.saldoDia
+web/js/guardia.js ~> Math.min(pico - dd, inicial) ~> pico - dd
+web/js/guardia.js ~> Math.max(inicial, mem.maxPatrimonio) ~> inicial
+web/js/guardia.js ~> stopOut ? 2 * stopOut : 100 ~> stopOut ? stopOut : 100
+web/js/guardia.js ~> stopOut && nivel <= stopOut ? 'stop' ~> stopOut && nivel < stopOut ? 'stop'
 web/js/mt5.js ~> if (ahoraMs - desde > umbralSegundos * 1000) ~> if (ahoraMs - desde >= umbralSegundos * 1000)
 web/js/mt5.js ~> const desde = Math.min(estado.time * 1000, visto); ~> const desde = estado.time * 1000;
 web/js/mt5.js ~> if (ultimo && t <= ultimo.t) return false; ~> if (ultimo && t < ultimo.t) return false;

@@ -18,10 +18,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   rig.launch();
   rig.delegate->scriptMessage(body);
   rig.delegate->scriptMessage(body);  // a second time: existing panes and sites take other paths
-  for (auto& sent : rig.http.sent) sent.done({200, std::string("x"), std::nullopt});
-  for (auto* view : rig.app.views)
+  for (auto& sent : rig.sent) sent.done({200, std::string("x"), std::nullopt});
+  for (auto* view : rig.views)
     for (auto& call : view->asyncCalls) call.done(R"([200,"ok"])");
-  rig.cookies.deliver();
-  rig.mainQueue.runAll();
+  rig.deliverCookies();
+  rig.runAll();
   return 0;
 }

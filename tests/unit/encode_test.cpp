@@ -1,9 +1,11 @@
 // The output encoder, one row a value and a context: what would end a
 // literal, an attribute or a script element comes out escaped, and nothing
-// the engine cannot read as UTF-8 comes out at all.
+// the engine cannot read as UTF-8 comes out at all. Then a page built with it.
 #include "util/encode.h"
 
 #include <gtest/gtest.h>
+
+#include "policy/load_error.h"
 
 namespace qv {
 namespace {
@@ -60,6 +62,16 @@ TEST(EncodeTest, EscapesWhatWouldEndTheContext) {
   };
   for (const auto& c : cases)
     EXPECT_EQ(encoded(c.context, c.raw), c.expected) << "raw '" << c.raw << "'";
+}
+
+// The page is shown under the failing address's origin: nothing of the
+// address may turn into markup there.
+TEST(LoadError, AddressIsTextInTheSpanishPage) {
+  auto page =
+      loadErrorPage(LoadFailure::HostNotFound, "https://x.invalid/\"><script>alert(1)</script>&");
+  EXPECT_NE(page.find("No se encontró el servidor"), std::string::npos);
+  EXPECT_EQ(page.find("<script>"), std::string::npos);
+  EXPECT_NE(page.find("&lt;script&gt;alert(1)&lt;/script&gt;&amp;"), std::string::npos);
 }
 
 }  // namespace

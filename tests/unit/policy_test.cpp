@@ -87,21 +87,19 @@ TEST(NavigationTest, TheDelegateSendsCancelledClicksAndForeignWindowsToTheBrowse
             D::Cancel);
   EXPECT_EQ(rig.delegate->decideNavigation(main, {"https://a.example/y", T::Other, false}),
             D::Allow);
-  EXPECT_EQ(rig.delegate->decideNavigation(main, {"https://a.example/z", T::LinkActivated, true}),
-            D::Download);
   rig.delegate->newWindowRequested(main, "https://discord.com/channels/1");
 
   rig.post(R"({"cmd":"web","slot":"a","url":"https://discord.com/app"})");
   rig.post(R"({"cmd":"web","slot":"b","url":"https://discord.com/app"})");
   auto& a = rig.view(rig.delegate->panesWeb(), "a");
-  rig.delegate->newWindowRequested(a, "https://discord.com/channels/1/2");
-  rig.delegate->newWindowRequested(a, "https://example.com/");
-  rig.delegate->newWindowRequested(a, "about:blank");
+  for (const char* url :
+       {"https://discord.com/channels/1/2", "https://example.com/", "about:blank"})
+    rig.delegate->newWindowRequested(a, url);
   EXPECT_EQ(a.loads.back(), "request https://discord.com/channels/1/2");
   EXPECT_EQ(rig.view(rig.delegate->panesWeb(), "b").loads.size(), 1u);
-  EXPECT_EQ(rig.browser.opened, (Strings{"https://a.example/x", "https://discord.com/channels/1",
-                                         "https://example.com/"}));
-  EXPECT_EQ(rig.app.views.size(), 3u);
+  EXPECT_EQ(rig.opened, (Strings{"https://a.example/x", "https://discord.com/channels/1",
+                                 "https://example.com/"}));
+  EXPECT_EQ(rig.views.size(), 3u);
 }
 
 TEST(DownloadNameTest, HostileSuggestionsBecomeOnePlainName) {
@@ -135,9 +133,9 @@ TEST(DownloadsTest, DestinationsAreFreeNamesInsideAFreshlyMadeDownloadsFolder) {
   std::string pattern = (fs::temp_directory_path() / "qv-descargas-XXXXXX").string();
   const fs::path home = mkdtemp(pattern.data());
   fake::Rig rig;
-  rig.app.downloads = (home / "Descargas").string();
+  rig.downloads = (home / "Descargas").string();
   rig.launch();
-  const fs::path dl = rig.app.downloads;
+  const fs::path dl = rig.downloads;
   auto dest = [&](const char* name) { return fs::path(rig.delegate->downloadDestination(name)); };
 
   EXPECT_EQ(dest("informe.pdf"), dl / "informe.pdf");
@@ -155,13 +153,12 @@ TEST(DownloadsTest, DestinationsAreFreeNamesInsideAFreshlyMadeDownloadsFolder) {
 TEST(DialogsTest, EveryDialogHangsOnTheMainWindowAndAnswersPassThrough) {
   fake::Rig rig;
   rig.launch();
-  std::vector<std::string> answers;
+  Strings answers;
   rig.delegate->alert("Hola", [&] { answers.push_back("alert"); });
   rig.delegate->confirm("¿Seguro?", [&](bool ok) { answers.push_back(ok ? "sí" : "no"); });
-  rig.delegate->chooseFiles(true, [&](auto f) { answers.push_back(f ? (*f)[1] : "nada"); });
-  rig.delegate->chooseFiles(false, [&](auto f) { answers.push_back(f ? (*f)[1] : "nada"); });
-  Window* main = rig.app.windows.at(0);
-  EXPECT_EQ(rig.dialogs.parents, (std::vector<Window*>{main, main, main, main}));
+  for (bool multiple : {true, false})
+    rig.delegate->chooseFiles(multiple, [&](auto f) { answers.push_back(f ? (*f)[1] : "nada"); });
+  EXPECT_EQ(rig.parents, std::vector<Window*>(4, rig.windows.at(0)));
   EXPECT_EQ(answers, (Strings{"alert", "sí", "/b", "nada"}));
 }
 

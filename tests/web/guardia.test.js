@@ -123,7 +123,7 @@ test('the margin warning sits at twice the stop-out level the file gives, else 1
     [undefined, { margin: 100, marginLevel: 150 }, 100, 'normal'],
     [undefined, { margin: 100, marginLevel: 90 }, 100, 'precaucion'],
     [undefined, { margin: 100, marginLevel: 150, marginStopOut: 80 }, 160, 'precaucion'],
-    [undefined, { margin: 100, marginLevel: 45, marginStopOut: 50 }, 100, 'stop'],
+    [undefined, { margin: 100, marginLevel: 50, marginStopOut: 50 }, 100, 'stop'], // at the stop-out itself
     [300, { margin: 100, marginLevel: 250, marginStopOut: 50 }, 300, 'precaucion'],
   ]) {
     const r = g.evaluar(g.normalizar({ margen }), { saldoInicial: 1 }, Object.assign({ equity: 1 }, cuenta)).margen;
