@@ -68,6 +68,9 @@ web/js/puente.js ~> if (!w || !w.__qvNativo) return null; ~> if (!w) return null
 web/js/puente.js ~> pendientes.delete(String(id)); ~>
 web/js/puente.js ~> quitar(p.reloj); ~>
 web/js/puente.js ~> }, extra.espera || espera); ~> }, espera);
+web/js/pintado.js ~> if (el.textContent !== t) el.textContent = t; ~> el.textContent = t;
+web/js/pintado.js ~> return ms - (ahora % ms); ~> return ms;
+web/js/pintado.js ~> console.error(e); ~> throw e;
 web/js/puente.js ~> error: err || DATOS_ILEGIBLES ~> error: DATOS_ILEGIBLES
 web/js/puente.js ~> opciones.prefijo || Date.now().toString(36) + Math.random().toString(36).slice(2, 6); ~> opciones.prefijo || 'p';
 web/js/paneles.js ~> const x1 = Math.min(anchoVista, Math.round(r.right)); ~> const x1 = Math.round(r.right);

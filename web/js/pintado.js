@@ -46,4 +46,5 @@
   }
 
   QV.pintado = { hasta, cada, texto, oculto, dato };
+  if (typeof module !== 'undefined') module.exports = QV.pintado;
 })(typeof window !== 'undefined' ? window : globalThis);
