@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "bridge/reply.h"
+#include "shown_page.h"
 #include "util/base64.h"
 
 namespace {
@@ -84,13 +85,6 @@ void onFinished(GObject* view, GAsyncResult* result, gpointer data) {
 constexpr auto onEvaluated = onFinished<webkit_web_view_evaluate_javascript_finish>;
 constexpr auto onCalled = onFinished<webkit_web_view_call_async_javascript_function_finish>;
 
-std::string decimal(double v, int digits) {
-  std::string s = std::to_string(v);
-  s = s.substr(0, s.find('.') + (digits ? digits + 1 : 0));
-  std::replace(s.begin(), s.end(), '.', ',');
-  return s;
-}
-
 double medianOf(std::vector<double> v) {
   std::sort(v.begin(), v.end());
   return v[v.size() / 2];
@@ -101,18 +95,8 @@ double medianOf(std::vector<double> v) {
 int main(int argc, char** argv) {
   const int rounds = argc > 1 ? std::atoi(argv[1]) : 5;
   gtk_init();
-  auto* window = GTK_WINDOW(gtk_window_new());
   auto* view = WEBKIT_WEB_VIEW(webkit_web_view_new());
-  gtk_window_set_child(window, GTK_WIDGET(view));
-  gtk_window_present(window);
-  bool loaded = false;
-  g_signal_connect(view, "load-changed",
-                   G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent e, bool* l) {
-                     if (e == WEBKIT_LOAD_FINISHED) *l = true;
-                   }),
-                   &loaded);
-  webkit_web_view_load_html(view, kPage, "file:///qv/index.html");
-  while (!loaded) g_main_context_iteration(nullptr, TRUE);
+  auto* window = bench::showPage(view, kPage);
   Watch watch;
   g_timeout_add_full(G_PRIORITY_HIGH, 1, tick, &watch, nullptr);
 
@@ -210,9 +194,10 @@ int main(int argc, char** argv) {
         gap.push_back(s.gapMs);
         gapCpu.push_back(s.gapCpuMs);
       }
-      std::printf("| %zu MB | %s | %s ms | %s ms | %s ms | %s ms |\n", size >> 20, way.name,
-                  decimal(medianOf(total), 1).c_str(), decimal(medianOf(call), 1).c_str(),
-                  decimal(medianOf(gap), 1).c_str(), decimal(medianOf(gapCpu), 1).c_str());
+      std::printf(
+          "| %zu MB | %s | %s ms | %s ms | %s ms | %s ms |\n", size >> 20, way.name,
+          bench::decimal(medianOf(total), 1).c_str(), bench::decimal(medianOf(call), 1).c_str(),
+          bench::decimal(medianOf(gap), 1).c_str(), bench::decimal(medianOf(gapCpu), 1).c_str());
       std::fflush(stdout);
     }
   }

@@ -11,6 +11,8 @@
 #include <memory>
 #include <string>
 
+#include "shown_page.h"
+
 namespace {
 
 constexpr const char* kPage = R"(<!doctype html><script>
@@ -60,7 +62,6 @@ double meanMs(WebKitWebView* view, const char* post, int rounds) {
 int main(int argc, char** argv) {
   const int rounds = argc > 1 ? std::atoi(argv[1]) : 1000;
   gtk_init();
-  auto* window = GTK_WINDOW(gtk_window_new());
   auto* view = WEBKIT_WEB_VIEW(webkit_web_view_new());
   auto* content = webkit_web_view_get_user_content_manager(view);
   g_signal_connect(content, "script-message-received::eco", G_CALLBACK(answer), view);
@@ -73,16 +74,7 @@ int main(int argc, char** argv) {
                                        nullptr),
       webkit_user_script_unref);
   webkit_user_content_manager_add_script(content, relay.get());
-  gtk_window_set_child(window, GTK_WIDGET(view));
-  gtk_window_present(window);
-  bool loaded = false;
-  g_signal_connect(view, "load-changed",
-                   G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent e, bool* l) {
-                     if (e == WEBKIT_LOAD_FINISHED) *l = true;
-                   }),
-                   &loaded);
-  webkit_web_view_load_html(view, kPage, "file:///qv/index.html");
-  while (!loaded) g_main_context_iteration(nullptr, TRUE);
+  auto* window = bench::showPage(view, kPage);
   meanMs(view, "directo", 100), meanMs(view, "relevo", 100);  // warm up
   // Alternated, so that both see the same machine.
   double direct = 0, relayed = 0;
@@ -90,16 +82,10 @@ int main(int argc, char** argv) {
     direct += meanMs(view, "directo", rounds / 5);
     relayed += meanMs(view, "relevo", rounds / 5);
   }
-  // Decimal commas, as the rest of the results print.
-  auto ms = [](double v) {
-    std::string s = std::to_string(v).substr(0, std::to_string(v).find('.') + 4);
-    s[s.find('.')] = ',';
-    return s;
-  };
   std::printf(
       "| el canal del motor, directo | %s ms |\n"
       "| el canal del motor, con el relevo entre mundos | %s ms |\n",
-      ms(direct / 5).c_str(), ms(relayed / 5).c_str());
+      bench::decimal(direct / 5, 3).c_str(), bench::decimal(relayed / 5, 3).c_str());
   gtk_window_destroy(window);
   return 0;
 }
