@@ -1,17 +1,17 @@
 'use strict';
 const test = require('node:test');
 const assert = require('node:assert/strict');
-const { cada, texto, oculto, dato } = require('../../web/js/pintado.js');
+const { latido, texto, oculto, dato } = require('../../web/js/pintado.js');
 
-test('a period beats on the multiples of the wall clock; a function that throws stops neither the others nor the beat', (t) => {
+test('the beat falls on the seconds of the wall clock; a function that throws stops neither the others nor the beat', (t) => {
   t.mock.timers.enable({ apis: ['setTimeout', 'Date'], now: 10250 });
   t.mock.method(console, 'error', () => {});
   const vistos = [];
-  cada(1000, () => vistos.push('a' + Date.now()));
-  cada(1000, () => {
+  latido(() => vistos.push('a' + Date.now()));
+  latido(() => {
     throw new Error('roto');
   });
-  cada(1000, () => vistos.push('b' + Date.now()));
+  latido(() => vistos.push('b' + Date.now()));
   t.mock.timers.tick(749);
   assert.deepEqual(vistos, []);
   t.mock.timers.tick(1);

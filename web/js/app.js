@@ -104,7 +104,7 @@
   QV.vistaVideo.montar(ctx);
 
   reloj();
-  QV.pintado.cada(1000, reloj);
+  QV.pintado.latido(reloj);
   window.addEventListener('resize', recolocar);
   window.addEventListener('scroll', recolocar, { passive: true, capture: true });
   const observador = new ResizeObserver(recolocar);

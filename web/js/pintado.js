@@ -11,25 +11,25 @@
     return ms - (ahora % ms);
   }
 
-  // Runs `fn` at every multiple of `ms`, from the next one on. The functions
-  // of one period run in the same task, so that what they change is painted
-  // in one frame; one that throws keeps neither the others nor itself from
-  // the next beat.
-  const latidos = new Map(); // period → its functions
-  function cada(ms, fn) {
-    if (latidos.has(ms)) return void latidos.get(ms).push(fn);
-    const fns = [fn];
-    latidos.set(ms, fns);
+  // Runs `fn` on every beat, each second of the wall clock from the next one
+  // on. Every function of the beat runs in the same task, so that what they
+  // change is painted in one frame; one that throws keeps neither the others
+  // nor itself from the next beat.
+  const LATIDO_MS = 1000;
+  const alLatido = [];
+  function latido(fn) {
+    alLatido.push(fn);
+    if (alLatido.length > 1) return;
     setTimeout(function vuelta() {
-      setTimeout(vuelta, hasta(ms));
-      for (const f of fns) {
+      setTimeout(vuelta, hasta(LATIDO_MS));
+      for (const f of alLatido) {
         try {
           f();
         } catch (e) {
           console.error(e);
         }
       }
-    }, hasta(ms));
+    }, hasta(LATIDO_MS));
   }
 
   // A write of the same text, flag or data value still costs a layout and a paint.
@@ -45,6 +45,6 @@
     if (el.dataset[clave] !== valor) el.dataset[clave] = valor;
   }
 
-  QV.pintado = { hasta, cada, texto, oculto, dato };
+  QV.pintado = { hasta, latido, texto, oculto, dato };
   if (typeof module !== 'undefined') module.exports = QV.pintado;
 })(typeof window !== 'undefined' ? window : globalThis);

@@ -239,7 +239,7 @@
       pintar();
     });
 
-    QV.pintado.cada(1000, pintarNoticia);
+    pinta.latido(pintarNoticia);
     return { estado, sinDatos, calendario };
   }
 

@@ -167,7 +167,7 @@
     const ANTES_MS = 100;
     let pendiente = null;
     let primera = true;
-    pinta.cada(1000, () => {
+    pinta.latido(() => {
       if (pendiente) atender(pendiente, Date.now());
       pendiente = null;
     });
