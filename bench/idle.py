@@ -78,22 +78,20 @@ def dashboard():
     home = Home()
     with open(os.path.join(ROOT, "tests", "data", "mt5", "live.json")) as f:
         status = json.load(f)
-    folder = os.path.join(home.home, ".wine", "drive_c", "users", "trader", "AppData", "Roaming", "MetaQuotes",
-                          "Terminal", "Common", "Files")
-    os.makedirs(folder)
+    path = home.mt5_status("trader")
     html = {"Content-Type": "text/html; charset=utf-8"}
+    account = lambda r: (200, html, b"<!doctype html><title>Cuenta</title><p>Cuenta")
     server = Server({"/chat": lambda r: (200, html, b"<!doctype html><title>Chat</title><p>Chat local"),
-                     "/ff.json": lambda r: (200, {"Content-Type": "application/json"}, b"[]"),
-                     "*": lambda r: (200, html, b"<!doctype html><title>Cuenta</title><p>Cuenta")})
-    other = Server({"*": lambda r: (200, html, b"<!doctype html><title>Cuenta</title><p>Cuenta")}, host="127.0.0.2")
+                     "/ff.json": lambda r: (200, {"Content-Type": "application/json"}, b"[]"), "*": account})
+    other = Server({"*": account}, host="127.0.0.2")
     stop = threading.Event()
 
     def terminal():
         while True:
             status["time"] = int(time.time())
-            with open(os.path.join(folder, "estado.tmp"), "w") as f:
+            with open(path + ".tmp", "w") as f:
                 json.dump(status, f)
-            os.replace(os.path.join(folder, "estado.tmp"), os.path.join(folder, "quorvex_mt5.json"))
+            os.replace(path + ".tmp", path)
             if stop.wait(1):
                 return
 

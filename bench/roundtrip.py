@@ -12,15 +12,12 @@ import sys
 
 from common import Home, harness, median, num, percentile, programs, start
 
-STATUS_TAIL = ("AppData", "Roaming", "MetaQuotes", "Terminal", "Common", "Files", "quorvex_mt5.json")
 WARM_UP = 30
 BLOCK = 100
 
 
 def write_status_file(home, size=2048):
-    path = os.path.join(home.home, ".wine", "drive_c", "users", "usuario", *STATUS_TAIL)
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    with open(path, "wb") as f:
+    with open(home.mt5_status("usuario"), "wb") as f:
         f.write(b'{"relleno": "' + b"x" * (size - 15) + b'"}')
     return size
 

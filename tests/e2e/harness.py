@@ -76,6 +76,13 @@ class Home:
         except FileNotFoundError:
             return []
 
+    def mt5_status(self, user):
+        """The path of MetaTrader 5's status file for that user of ~/.wine, its folder made."""
+        path = os.path.join(self.home, ".wine", "drive_c", "users", user, "AppData", "Roaming", "MetaQuotes",
+                            "Terminal", "Common", "Files", "quorvex_mt5.json")
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        return path
+
     def settings(self):
         path = os.path.join(self.config, "quorvex", "settings.json")
         with open(path) as f:

@@ -14,8 +14,6 @@ import unittest
 from harness import ROOT, App, DesktopBus, Home, Server, wait_for
 
 MT5_DATA = os.path.join(ROOT, "tests", "data", "mt5")
-STATUS_DIR = os.path.join(".wine", "drive_c", "users", "trader", "AppData", "Roaming", "MetaQuotes",
-                          "Terminal", "Common", "Files")
 
 
 # The guard's account in each zone: the normal file's with a deeper loss.
@@ -83,8 +81,7 @@ class Dashboard(unittest.TestCase):
         })
         cls.home = DashboardHome()
         cls.addClassCleanup(cls.home.bus.stop)  # even when starting fails
-        cls.status_dir = os.path.join(cls.home.home, STATUS_DIR)
-        os.makedirs(cls.status_dir)
+        cls.status_path = cls.home.mt5_status("trader")
         # The page reads its configuration once, at its first load: no load may see the real
         # calendar's address.
         config = {"calendarUrl": cls.server.base + "/ff.json", "mt5PollMs": 200, "staleSeconds": 600,
@@ -105,7 +102,7 @@ class Dashboard(unittest.TestCase):
             status = json.load(f)
         status["account"].update(account)
         status["time"] = int(time.time()) - age
-        path = os.path.join(self.status_dir, "quorvex_mt5.json")
+        path = self.status_path
         with open(path + ".tmp", "w") as f:
             json.dump(status, f)
         os.replace(path + ".tmp", path)

@@ -16,7 +16,6 @@ from harness import App, Home, Server, wait_for
 
 SAFARI = ("Mozilla/5.0 (Macintosh; Intel Mac OS X 10_15_7) AppleWebKit/605.1.15 "
           "(KHTML, like Gecko) Version/17.0 Safari/605.1.15")
-MT5_TAIL = ("AppData", "Roaming", "MetaQuotes", "Terminal", "Common", "Files", "quorvex_mt5.json")
 
 
 def pattern(n):
@@ -153,8 +152,7 @@ class FetchProxy(unittest.TestCase):
     def test_status_route_passes_the_status_file_from_the_home_untouched(self):
         # Read anew each time; which of several files wins is the unit tests' business.
         self.assertEqual(self.fetch("qv-mt5://estado"), ("", "sin MT5"))
-        path = os.path.join(self.home.home, ".wine", "drive_c", "users", "Usuario Uno", *MT5_TAIL)
-        os.makedirs(os.path.dirname(path))
+        path = self.home.mt5_status("Usuario Uno")
         self.addCleanup(shutil.rmtree, os.path.join(self.home.home, ".wine"))
         wine = b"{\"saldo\": 1}\n\x00\xff\xfe" + bytes(range(256))  # not JSON, not UTF-8: passed on
         with open(path, "wb") as f:
