@@ -1,9 +1,7 @@
-"""The real dashboard page in the real application: native badge, calendar
-from a local feed, chat pane, the exness card against a local site, the
-MetaTrader 5 panel from a status file in the Wine prefix, the guard and the
-chat's notifications on a session bus of the test's own, a narrow window, and
-screenshots along the way. What the page makes of its data is the page
-tests'; here, that it reaches the page and the desktop."""
+"""The real dashboard in the real application, with a local calendar feed, a
+local site, a status file in the Wine prefix and a session bus of the test's
+own: what the page makes of its data is the page tests'; here, that it reaches
+the page, is drawn, and reaches the desktop."""
 
 import datetime
 import json
@@ -13,20 +11,6 @@ import time
 import unittest
 
 from harness import ROOT, App, DesktopBus, Home, Server, wait_for
-
-# The guard's account in each zone: the normal file's with a deeper loss.
-GUARD = {
-    "normal": {},
-    "caution": {"equity": 9750.0, "freeMargin": 9550.0, "marginLevel": 4875.0, "profit": -250.0},
-    "stop": {"equity": 9600.0, "margin": 12000.0, "freeMargin": -2400.0, "marginLevel": 80.0, "profit": -400.0},
-}
-
-
-class DashboardHome(Home):
-    # Xvfb has no GPU: without this WebKit hands the window buffers nobody paints.
-    def env(self):
-        return dict(super().env(), WEBKIT_DISABLE_DMABUF_RENDERER="1", DBUS_SESSION_BUS_ADDRESS=self.bus.address)
-
 
 class Dashboard(unittest.TestCase):
     """One start of the application; the cases run in name order, as the
@@ -47,17 +31,19 @@ class Dashboard(unittest.TestCase):
         cls.server = Server({"/": site, "/chat": lambda r: (200, {"Content-Type": html}, b"<title>Chat</title>"),
                              "/ff.json": lambda r: (200, {"Content-Type": "application/json"}, json.dumps(feed).encode())})
         cls.addClassCleanup(cls.server.close)
-        cls.home = DashboardHome()
+        cls.home = Home()
         cls.addClassCleanup(cls.home.remove)
-        cls.home.bus = DesktopBus(cls.home.root)
-        cls.addClassCleanup(cls.home.bus.stop)
+        cls.bus = DesktopBus(cls.home.root)
+        cls.addClassCleanup(cls.bus.stop)
         cls.status_path = cls.home.mt5_status("trader")
         # The page reads its configuration at its first load: no load may see the real calendar's address.
         config = {"calendarUrl": cls.server.base + "/ff.json", "mt5PollMs": 200, "staleSeconds": 600,
                   "sitePollMs": 500, "retryBaseMs": 200, "retryMaxMs": 400, "fetchTimeoutMs": 5000}
         cls.app = App(cls.home, page=None, resourcesFolder=ROOT, chatAppURL=cls.server.base + "/chat",
                       sitios={"exness": {"url": cls.server.base + "/", "host": "127.0.0.1"}},
-                      pageScript="window.__qvConfig = %s;" % json.dumps(config)).start()
+                      pageScript="window.__qvConfig = %s;" % json.dumps(config),
+                      # Xvfb has no GPU: without this WebKit hands the window buffers nobody paints.
+                      env={"WEBKIT_DISABLE_DMABUF_RENDERER": "1", "DBUS_SESSION_BUS_ADDRESS": cls.bus.address}).start()
         cls.addClassCleanup(cls.app.stop)
         cls.app.wait_js("document.readyState === 'complete' && window.QV && QV.config.mt5PollMs === 200")
 
@@ -110,7 +96,7 @@ class Dashboard(unittest.TestCase):
         self.screenshot("dashboard-vivo")
 
     def test_d_guard_shows_each_zone_and_notifies_the_desktop(self):
-        app, bus = self.app, self.home.bus
+        app, bus = self.app, self.bus
         self.write_status()
         app.wait_js("document.getElementById('guardia-cuenta').textContent === '7010203'")
         # The user's limits: the first preset, and the account's initial balance.
@@ -122,25 +108,28 @@ class Dashboard(unittest.TestCase):
                                " form.elements.saldoInicial.value = '10000';"
                                " document.getElementById('guardia-guardar').click(); return form.hidden;"))
         gauges = "[...document.querySelectorAll('#guardia-medidores .medidor')].map(m => m.dataset.clave + ':' + m.dataset.zona).join(' ')"
-        for name, zones in (("normal", "diaria:normal maxima:normal margen:normal"),
-                            ("caution", "diaria:precaucion maxima:normal margen:normal"),
-                            ("stop", "diaria:stop maxima:precaucion margen:precaucion")):
+        stop = {"equity": 9600.0, "margin": 12000.0, "freeMargin": -2400.0, "marginLevel": 80.0, "profit": -400.0}
+        for name, zones, account in (  # the normal file's account with a deeper loss
+                ("normal", "diaria:normal maxima:normal margen:normal", {}),
+                ("caution", "diaria:precaucion maxima:normal margen:normal",
+                 {"equity": 9750.0, "freeMargin": 9550.0, "marginLevel": 4875.0, "profit": -250.0}),
+                ("stop", "diaria:stop maxima:precaucion margen:precaucion", stop)):
             with self.subTest(name):
-                self.write_status(**GUARD[name])
+                self.write_status(**account)
                 app.wait_js(f"{gauges} === {json.dumps(zones)}")
                 self.screenshot(f"guardia-{name}")
-        stop = bus.notification("Pérdida diaria: stop")
-        self.assertEqual((stop["app"], stop["body"]), ("QUORVEX", "Usado el 80 %: quedan 100,00\xa0US$ hasta 9500,00\xa0US$."))
+        shown = bus.notification("Pérdida diaria: stop")
+        self.assertEqual((shown["app"], shown["body"]), ("QUORVEX", "Usado el 80 %: quedan 100,00\xa0US$ hasta 9500,00\xa0US$."))
         bus.notification("Pérdida diaria: precaución")
         bus.notification("Nivel de margen: precaución")
         # Data that stopped coming: the panel and the guard say so, and so does the desktop.
-        self.write_status(age=3600, **GUARD["stop"])
+        self.write_status(age=3600, **stop)
         self.state("#guardia", "antiguo")
         self.state("#mt5-estado", "antiguo")
         bus.notification("MetaTrader 5 sin datos nuevos")
 
     def test_e_chat_notifications_count_on_the_page_a_click_brings_the_window_back_and_a_refusal_holds(self):
-        app, bus = self.app, self.home.bus
+        app, bus = self.app, self.bus
         app.click_element("chat-alternar")
         app.wait_js("document.getElementById('panel-chat').classList.contains('plegado')")
 

@@ -1,6 +1,6 @@
-"""What the main page and the web panes may do on the real engine: new
-windows, forms in place, downloads, dialogs, file inputs, camera and
-microphone; and what a view nobody governs (a video pane) may not."""
+"""What the main page and the web panes may do on the real engine (new
+windows, forms, downloads, dialogs, files, camera), and what a view nobody
+governs (a video pane) may not."""
 
 import glob
 import json
@@ -56,15 +56,14 @@ class Policies(unittest.TestCase):
         cls.addClassCleanup(cls.server.close)
         base = cls.server.base
         cls.links = {"descarga": base + "/pagina/informe.pdf", "adjunto": base + "/adjunto",
-                     "ventana": f"https://127.0.0.2:{cls.propio.port}/ventana"}
-        cls.panel_links = {"propia": cls.propio.base + "/propia", "ajena": base + "/ajena",
-                           "descarga": base + "/panel/informe.pdf"}
+                     "ventana": f"https://127.0.0.2:{cls.propio.port}/ventana", "propia": cls.propio.base + "/propia",
+                     "ajena": base + "/ajena", "panel": base + "/panel/informe.pdf"}
         with open(PANEL) as f:
-            cls.panel = Template(f.read()).substitute(cls.panel_links)
+            cls.panel = Template(f.read()).substitute(cls.links)
         cls.app = App(cls.home, page="policy", paneNewWindowHostFragment="127.0.0.2", mockCaptureDevices=True,
                       videoBaseURL=base + "/", pageScript="window.destinos = %s;" % json.dumps(cls.links)).start()
         cls.addClassCleanup(cls.app.stop)
-        cls.app.wait_js("document.readyState === 'complete' && !!window.elecciones")
+        cls.app.wait_js("document.readyState === 'complete' && !!window.avisos")
         cls.app.post({"cmd": "video", "slot": "mudo", "id": "mudo", "tipo": "kick", "hls": base + "/sin.m3u8",
                       "vol": 0, "x": 300, "y": 500, "w": 200, "h": 120})
         cls.app.wait_js("document.readyState === 'complete'", view="video:mudo")
@@ -88,16 +87,18 @@ class Policies(unittest.TestCase):
         self.app.js("setTimeout(() => { location.href = %s; }, 50); return true;" % json.dumps(url), view=view)
 
     def test_new_windows_go_to_the_browser_but_a_panes_own_host_and_forms_stay_in_place(self):
+        for slot in ("ventanas", "formulario"):  # over the shared pane
+            self.addCleanup(self.app.post, {"cmd": "webOcultar", "slot": slot})
         self.app.js("window.ventana = 'sin abrir'; return true;")
         self.app.click_element("ventana")
         self.wait_opened(self.links["ventana"])
         self.assertIs(self.app.js("return window.ventana === null;"), True)
         view = self.open_panel("ventanas")
         self.app.click_element("ajena", view)
-        self.wait_opened(self.panel_links["ajena"])
+        self.wait_opened(self.links["ajena"])
         self.app.click_element("propia", view)
         self.app.wait_js("document.title === 'propia'", view=view)
-        self.assertEqual(self.uri(view), self.panel_links["propia"])
+        self.assertEqual(self.uri(view), self.links["propia"])
         view = self.open_panel("formulario")
         self.app.click_element("enviar", view)
         self.app.wait_js("document.title === 'formulario'", view=view)
@@ -151,21 +152,20 @@ class Policies(unittest.TestCase):
                    "parent": "QUORVEX"}
         files = {"type": "files", "action": "open", "modal": True, "parent": "QUORVEX"}
         steps = [  # view, what asks (a script, or a #element clicked), the dialog shown, the answer, what the page got
-            ("main", confirm, message, {"button": "Cancelar"}, "window.respuesta", False),
-            ("web:panel", confirm, message, {"button": "Aceptar"}, "window.respuesta", True),
+            ("main", confirm, message, {"button": "Cancelar"}, False),
+            ("web:panel", confirm, message, {"button": "Aceptar"}, True),
             ("main", later % "alert('Aviso'); window.respuesta = 'visto';",
-             dict(message, text="Aviso", buttons=["Aceptar"]), {"button": "Aceptar"}, "window.respuesta", "visto"),
-            ("main", "#uno", dict(files, multiple=False), {"file": chosen}, "elecciones.at(-1)",
-             {"input": "uno", "que": ["elegido.txt"]}),
-            ("main", "#varios", dict(files, multiple=True), {}, "elecciones.at(-1)", {"input": "varios", "que": "cancelado"}),
+             dict(message, text="Aviso", buttons=["Aceptar"]), {"button": "Aceptar"}, "visto"),
+            ("main", "#uno", dict(files, multiple=False), {"file": chosen}, {"uno": ["elegido.txt"]}),
+            ("main", "#varios", dict(files, multiple=True), {}, {"varios": "cancelado"}),
         ]
-        for view, ask, shown, answer, got, expected in steps:
+        for view, ask, shown, answer, expected in steps:
             with self.subTest(view=view, shown=shown):
-                self.app.js("window.respuesta = undefined; window.elecciones = []; return true;", view=view)
+                self.app.js("window.respuesta = undefined; return true;", view=view)
                 self.app.click_element(ask[1:], view) if ask.startswith("#") else self.app.js(ask, view=view)
                 self.assertEqual(wait_for(lambda: self.app.call("dialogs")["dialogs"], what="the dialog"), [shown])
                 self.assertTrue(self.app.call("answer", **answer).get("ok"))
-                self.assertEqual(self.app.wait_js(f"{got} !== undefined && [{got}]", view=view), [expected])
+                self.assertEqual(self.app.wait_js("window.respuesta !== undefined && [respuesta]", view=view), [expected])
         self.assertEqual(self.app.js("return await document.getElementById('uno').files[0].text();"),
                          "contenido elegido")
         # A prompt answers null without a dialog; a view nobody governs gets every answer at once.
