@@ -86,19 +86,15 @@ class Dashboard(unittest.TestCase):
         self.state("#sitio-exness .estado", "conectado")
         self.assertEqual([self.text("#sitio-exness .estado"), self.text("#sitio-exness .error")], ["Conectado", "HTTP 500"])
 
-    def test_c_live_status_shows_account_and_positions(self):
-        self.write_status("live.json")
-        self.app.wait_js("document.getElementById('mt5-estado').dataset.estado === 'vivo'"
-                         " && document.querySelectorAll('#mt5-posiciones tbody tr').length === 2")
-        self.assertEqual([self.text("#mt5-estado"), re.sub(r"\D", "", self.text("#mt5-balance"))], ["En vivo", "1025075"])
-        first = self.app.js("return [...document.querySelector('#mt5-posiciones tbody tr').cells].map(c => c.textContent);")
-        self.assertEqual(first[:5], ["EURUSD", "Compra", "0,50", "1,05412", "1,05291"])
-        self.screenshot("dashboard-vivo")
-
-    def test_d_guard_shows_each_zone_and_notifies_the_desktop(self):
+    def test_c_live_status_fills_the_panel_and_the_guard_notifies_the_desktop_in_each_zone(self):
         app, bus = self.app, self.bus
         self.write_status()
-        app.wait_js("document.getElementById('guardia-cuenta').textContent === '7010203'")
+        app.wait_js("document.getElementById('mt5-estado').dataset.estado === 'vivo'"
+                    " && document.getElementById('guardia-cuenta').textContent === '7010203'")
+        self.assertEqual([self.text("#mt5-estado"), re.sub(r"\D", "", self.text("#mt5-balance"))], ["En vivo", "1000000"])
+        row = app.js("return [...document.querySelectorAll('#mt5-posiciones tbody td')].map(c => c.textContent);")
+        self.assertEqual(row[:5], ["EURUSD", "Compra", "1,00", "1,08500", "1,08450"])
+        self.screenshot("dashboard-vivo")
         # The user's limits: the first preset, and the account's initial balance.
         app.click_element("guardia-limites")
         app.wait_js("!document.getElementById('guardia-ajustes').hidden")
@@ -128,7 +124,7 @@ class Dashboard(unittest.TestCase):
         self.state("#mt5-estado", "antiguo")
         bus.notification("MetaTrader 5 sin datos nuevos")
 
-    def test_e_chat_notifications_count_on_the_page_a_click_brings_the_window_back_and_a_refusal_holds(self):
+    def test_d_chat_notifications_count_on_the_page_a_click_brings_the_window_back_and_a_refusal_holds(self):
         app, bus = self.app, self.bus
         app.click_element("chat-alternar")
         app.wait_js("document.getElementById('panel-chat').classList.contains('plegado')")
@@ -160,7 +156,7 @@ class Dashboard(unittest.TestCase):
         self.assertEqual([c["body"] for c in calls if c.get("summary") == "Mensaje nuevo"], ["Hola desde el chat"])
         self.assertEqual(self.text("#chat-sin-leer"), "1")
 
-    def test_f_narrow_window_keeps_the_page_within_its_width(self):
+    def test_e_narrow_window_keeps_the_page_within_its_width(self):
         self.app.call("resize", width=420, height=900)
         content = wait_for(lambda: self.app.state()["content"], ok=lambda c: c["w"] <= 420, what="the window to narrow")
         self.app.wait_js("document.documentElement.clientWidth <= %d" % content["w"])
