@@ -26,10 +26,9 @@ class Dashboard(unittest.TestCase):
             return 200, {"Content-Type": "text/html; charset=utf-8"}, b"<title>Exness</title>"
 
         soon = (datetime.datetime.now(datetime.timezone.utc) + datetime.timedelta(hours=1)).isoformat()
-        feed = [{"title": "Non-Farm Employment Change", "country": "USD", "date": soon, "impact": "High"}]
-        html = "text/html; charset=utf-8"
-        cls.server = Server({"/": site, "/chat": lambda r: (200, {"Content-Type": html}, b"<title>Chat</title>"),
-                             "/ff.json": lambda r: (200, {"Content-Type": "application/json"}, json.dumps(feed).encode())})
+        feed = json.dumps([{"title": "Non-Farm Payrolls", "country": "USD", "date": soon, "impact": "High"}]).encode()
+        cls.server = Server({"/": site, "/chat": lambda r: (200, {"Content-Type": "text/html"}, b"<title>Chat</title>"),
+                             "/ff.json": lambda r: (200, {"Content-Type": "application/json"}, feed)})
         cls.addClassCleanup(cls.server.close)
         cls.home = Home()
         cls.addClassCleanup(cls.home.remove)
@@ -71,27 +70,29 @@ class Dashboard(unittest.TestCase):
         self.assertEqual(self.app.js("return document.getElementById('badge-nativo').dataset.nativo;"), "si")
         self.state("#mt5-estado", "sin-mt5")
         self.state("#calendario", "ok")
-        self.assertEqual(self.text("#calendario tr.evento .titulo"), "Non-Farm Employment Change")
-        chat = wait_for(lambda: self.app.pane("web", "web"), ok=lambda p: p and p["visible"] and p["uri"].endswith("/chat"),
-                        what="the chat pane")["bounds"]
+        self.assertEqual(self.text("#calendario tr.evento .titulo"), "Non-Farm Payrolls")
+        chat = wait_for(lambda: self.app.pane("web", "web"), what="the chat pane",
+                        ok=lambda p: p and p["visible"] and p["uri"].endswith("/chat"))["bounds"]
         zone = self.app.js("const r = document.getElementById('chat-zona').getBoundingClientRect();"
                            " return [Math.round(r.x), Math.round(r.y), Math.round(r.width)];")
         self.assertEqual([chat["x"], chat["y"], chat["w"]], zone)
         self.screenshot("dashboard-sin-mt5")
 
     def test_b_site_card_shows_the_host_error_then_connects_and_keeps_the_error(self):
-        self.state("#sitio-exness .estado", "error")
-        self.assertEqual([self.text("#sitio-exness .estado"), self.text("#sitio-exness .error")], ["HTTP 500"] * 2)
+        card = ("#sitio-exness .estado", "#sitio-exness .error")
+        self.state(card[0], "error")
+        self.assertEqual([self.text(c) for c in card], ["HTTP 500"] * 2)
         type(self).site_fails = False
-        self.state("#sitio-exness .estado", "conectado")
-        self.assertEqual([self.text("#sitio-exness .estado"), self.text("#sitio-exness .error")], ["Conectado", "HTTP 500"])
+        self.state(card[0], "conectado")
+        self.assertEqual([self.text(c) for c in card], ["Conectado", "HTTP 500"])
 
     def test_c_live_status_fills_the_panel_and_the_guard_notifies_the_desktop_in_each_zone(self):
         app, bus = self.app, self.bus
         self.write_status()
         app.wait_js("document.getElementById('mt5-estado').dataset.estado === 'vivo'"
                     " && document.getElementById('guardia-cuenta').textContent === '7010203'")
-        self.assertEqual([self.text("#mt5-estado"), re.sub(r"\D", "", self.text("#mt5-balance"))], ["En vivo", "1000000"])
+        self.assertEqual([self.text("#mt5-estado"), re.sub(r"\D", "", self.text("#mt5-balance"))],
+                         ["En vivo", "1000000"])
         row = app.js("return [...document.querySelectorAll('#mt5-posiciones tbody td')].map(c => c.textContent);")
         self.assertEqual(row[:5], ["EURUSD", "Compra", "1,00", "1,08500", "1,08450"])
         self.screenshot("dashboard-vivo")
@@ -103,7 +104,8 @@ class Dashboard(unittest.TestCase):
                                " const form = document.getElementById('guardia-ajustes');"
                                " form.elements.saldoInicial.value = '10000';"
                                " document.getElementById('guardia-guardar').click(); return form.hidden;"))
-        gauges = "[...document.querySelectorAll('#guardia-medidores .medidor')].map(m => m.dataset.clave + ':' + m.dataset.zona).join(' ')"
+        gauges = ("[...document.querySelectorAll('#guardia-medidores .medidor')]"
+                  ".map(m => m.dataset.clave + ':' + m.dataset.zona).join(' ')")
         stop = {"equity": 9600.0, "margin": 12000.0, "freeMargin": -2400.0, "marginLevel": 80.0, "profit": -400.0}
         for name, zones, account in (  # the normal file's account with a deeper loss
                 ("normal", "diaria:normal maxima:normal margen:normal", {}),
@@ -115,7 +117,8 @@ class Dashboard(unittest.TestCase):
                 app.wait_js(f"{gauges} === {json.dumps(zones)}")
                 self.screenshot(f"guardia-{name}")
         shown = bus.notification("Pérdida diaria: stop")
-        self.assertEqual((shown["app"], shown["body"]), ("QUORVEX", "Usado el 80 %: quedan 100,00\xa0US$ hasta 9500,00\xa0US$."))
+        self.assertEqual((shown["app"], shown["body"]),
+                         ("QUORVEX", "Usado el 80 %: quedan 100,00\xa0US$ hasta 9500,00\xa0US$."))
         bus.notification("Pérdida diaria: precaución")
         bus.notification("Nivel de margen: precaución")
         # Data that stopped coming: the panel and the guard say so, and so does the desktop.
@@ -160,7 +163,8 @@ class Dashboard(unittest.TestCase):
         self.app.call("resize", width=420, height=900)
         content = wait_for(lambda: self.app.state()["content"], ok=lambda c: c["w"] <= 420, what="the window to narrow")
         self.app.wait_js("document.documentElement.clientWidth <= %d" % content["w"])
-        self.assertLessEqual(self.app.js("const e = document.documentElement; return e.scrollWidth - e.clientWidth;"), 0)
+        overflow = "const e = document.documentElement; return e.scrollWidth - e.clientWidth;"
+        self.assertLessEqual(self.app.js(overflow), 0)
         self.screenshot("dashboard-estrecho")
 
 

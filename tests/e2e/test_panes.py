@@ -104,7 +104,8 @@ class PanesOverThePage(unittest.TestCase):
         self.assertEqual((self.hits("/uno"), self.hits("/otra")), (1, 0))
         # The real view reports where its page went; a channel is kept for the slot.
         self.app.js("location.href = '/channels/111/222'; return true;", view="web:uno")
-        wait_for(lambda: self.home.settings().get("web.uno") == self.server.base + "/channels/111/222", what="the channel")
+        channel = self.server.base + "/channels/111/222"
+        wait_for(lambda: self.home.settings().get("web.uno") == channel, what="the channel stored")
         # An ended pane process is left as it is; the main page comes back.
         self.app.js("window.antes = true; return true;")
         self.app.call("terminate", view="web:dos")
@@ -179,8 +180,9 @@ class PanesOverThePage(unittest.TestCase):
 
         def seen():  # the colour each point shows, None for neither: the video
             shot = self.app.screenshot("panes")
-            return {name: next((c for c in (FOTO, MAIN_BACKGROUND) if all(abs(a - b) <= 6 for a, b in zip(rgb, c))), None)
-                    for name, ((px, py), _) in want.items() for rgb in [pixel(shot, int(ox + px), int(oy + py))]}
+            return {name: next((c for c in (FOTO, MAIN_BACKGROUND) if all(abs(a - b) <= 6 for a, b in zip(rgb, c))),
+                               None) for name, ((px, py), _) in want.items()
+                    for rgb in [pixel(shot, int(ox + px), int(oy + py))]}
 
         expected = {name: layer for name, (_, layer) in want.items()}
         # The screen catches up with the panes' first paint in its own time.

@@ -130,7 +130,8 @@ class Policies(unittest.TestCase):
                     self.assertEqual(f.read(), body)
         self.assertEqual(self.app.js("return window.avisos;"), ["Guardado en Descargas"] * 4)
         self.assertEqual(self.app.js("return window.avisos;", view="web:panel"), [])
-        self.assertEqual(sorted(os.listdir(self.home.downloads)), ["datos.csv", "evil.txt", "informe (1).pdf", "informe.pdf"])
+        self.assertEqual(sorted(os.listdir(self.home.downloads)),
+                         ["datos.csv", "evil.txt", "informe (1).pdf", "informe.pdf"])
         self.assertEqual(glob.glob(os.path.join(self.home.root, "**", "evil*"), recursive=True),
                          [os.path.join(self.home.downloads, "evil.txt")])
         # The local page's download link points at another origin: an ordinary link, for the browser.
@@ -162,7 +163,8 @@ class Policies(unittest.TestCase):
                 self.app.click_element(ask[1:], view) if ask.startswith("#") else self.app.js(ask, view=view)
                 self.assertEqual(wait_for(lambda: self.app.call("dialogs")["dialogs"], what="the dialog"), [shown])
                 self.assertTrue(self.app.call("answer", **answer).get("ok"))
-                self.assertEqual(self.app.wait_js("window.respuesta !== undefined && [respuesta]", view=view), [expected])
+                got = self.app.wait_js("window.respuesta !== undefined && [respuesta]", view=view)
+                self.assertEqual(got, [expected])
         self.assertEqual(self.app.js("return await document.getElementById('uno').files[0].text();"),
                          "contenido elegido")
         # A prompt answers null without a dialog; a view nobody governs gets every answer at once.

@@ -94,7 +94,8 @@ class SpanishWhateverTheLocale(unittest.TestCase):
     def test_under_lang_c_off_the_network_a_site_window_and_the_transport_err_in_spanish(self):
         home = Home()
         self.addCleanup(home.remove)
-        with App(home, page="trust", wrapper=["unshare", "--net", "--"], env={"LANG": "C", "LC_ALL": None, "LANGUAGE": None},
+        with App(home, page="trust", wrapper=["unshare", "--net", "--"],
+                 env={"LANG": "C", "LC_ALL": None, "LANGUAGE": None},
                  sitios={"exness": {"url": "https://sitio.invalid/", "host": "sitio.invalid"}}) as app:
             app.wait_js("document.readyState === 'complete' && Array.isArray(window.respuestas)")
             app.post({"cmd": "fetch", "url": "qv-web://exness/login", "id": "login"},
