@@ -107,8 +107,7 @@ class Dashboard(unittest.TestCase):
         gauges = ("[...document.querySelectorAll('#guardia-medidores .medidor')]"
                   ".map(m => m.dataset.clave + ':' + m.dataset.zona).join(' ')")
         stop = {"equity": 9600.0, "margin": 12000.0, "freeMargin": -2400.0, "marginLevel": 80.0, "profit": -400.0}
-        for name, zones, account in (  # the normal file's account with a deeper loss
-                ("normal", "diaria:normal maxima:normal margen:normal", {}),
+        for name, zones, account in (  # the file's account with a deeper loss
                 ("caution", "diaria:precaucion maxima:normal margen:normal",
                  {"equity": 9750.0, "freeMargin": 9550.0, "marginLevel": 4875.0, "profit": -250.0}),
                 ("stop", "diaria:stop maxima:precaucion margen:precaucion", stop)):
