@@ -31,26 +31,29 @@ std::vector<GtkWidget*> descendants(GtkWidget* widget, GType type,
   return out;
 }
 
-// The titles shown in the window's menu bar and open menu, each with the
-// point inside its X window to click it at (a popover's surface sits at an
-// offset from the window's).
+// Where a point of the widget lies in its X window, for real clicks: a
+// popover's own surface sits at an offset from the window's.
+json inSurface(GtkWidget* widget, float x, float y) {
+  auto* native = gtk_widget_get_native(widget);
+  graphene_point_t p = GRAPHENE_POINT_INIT(x, y);
+  if (!native || !gtk_widget_compute_point(widget, GTK_WIDGET(native), &p, &p)) return nullptr;
+  double sx, sy;
+  gtk_native_get_surface_transform(native, &sx, &sy);
+  if (auto* popup = gtk_native_get_surface(native); GDK_IS_POPUP(popup)) {
+    sx += gdk_popup_get_position_x(GDK_POPUP(popup));
+    sy += gdk_popup_get_position_y(GDK_POPUP(popup));
+  }
+  return {{"x", p.x + sx}, {"y", p.y + sy}};
+}
+
+// The titles shown in the window's menu bar and open menu, each with the point to click it at.
 json menuBarItems(GtkWindow* window) {
   json items = json::object();
   for (auto* bar : descendants(GTK_WIDGET(window), GTK_TYPE_POPOVER_MENU_BAR))
-    for (auto* label : descendants(bar, GTK_TYPE_LABEL)) {
-      auto* native = gtk_widget_get_native(label);
-      graphene_rect_t r;
-      if (!gtk_widget_get_mapped(label) ||
-          !gtk_widget_compute_bounds(label, GTK_WIDGET(native), &r))
-        continue;
-      double x = r.origin.x + r.size.width / 2, y = r.origin.y + r.size.height / 2, sx, sy;
-      gtk_native_get_surface_transform(native, &sx, &sy);
-      if (auto* popup = gtk_native_get_surface(native); GDK_IS_POPUP(popup)) {
-        x += gdk_popup_get_position_x(GDK_POPUP(popup));
-        y += gdk_popup_get_position_y(GDK_POPUP(popup));
-      }
-      items[str(gtk_label_get_text(GTK_LABEL(label)))] = {{"x", x + sx}, {"y", y + sy}};
-    }
+    for (auto* label : descendants(bar, GTK_TYPE_LABEL))
+      if (gtk_widget_get_mapped(label))
+        items[str(gtk_label_get_text(GTK_LABEL(label)))] =
+            inSurface(label, gtk_widget_get_width(label) / 2.f, gtk_widget_get_height(label) / 2.f);
   return items;
 }
 
@@ -77,8 +80,8 @@ void stateOp(gtk::Runtime& rt, const json&, Answer answer) {
   for (GList* l = gtk_application_get_windows(rt.app); l; l = l->next) {
     auto* w = GTK_WINDOW(l->data);
     windows.push_back({{"title", str(gtk_window_get_title(w))},
-                       {"visible", static_cast<bool>(gtk_widget_get_visible(GTK_WIDGET(w)))},
-                       {"active", static_cast<bool>(gtk_window_is_active(w))},
+                       {"visible", !!gtk_widget_get_visible(GTK_WIDGET(w))},
+                       {"active", !!gtk_window_is_active(w)},
                        {"menuBar", menuBarItems(w)}});
   }
   auto* main = GTK_WIDGET(findView(rt, "main"));
@@ -93,21 +96,15 @@ void stateOp(gtk::Runtime& rt, const json&, Answer answer) {
           panes.push_back({{"kind", kind},
                            {"slot", slot},
                            {"order", order},
-                           {"visible", static_cast<bool>(gtk_widget_get_visible(child))},
-                           {"mapped", static_cast<bool>(gtk_widget_get_mapped(child))},
+                           {"visible", !!gtk_widget_get_visible(child)},
+                           {"mapped", !!gtk_widget_get_mapped(child)},
                            {"bounds", bounds(child, overlay)},
                            {"uri", str(webkit_web_view_get_uri(WEBKIT_WEB_VIEW(child)))}});
   for (const auto& [key, view] : rt.delegate.sitesWeb())
     sites[key] = {{"uri", view->url().value_or("")}, {"loading", view->isLoading()}};
-  // Where the main web view starts inside the X window, for real clicks.
-  graphene_point_t origin = GRAPHENE_POINT_INIT(0, 0);
-  auto* native = gtk_widget_get_native(main);
-  double sx = 0, sy = 0;
-  if (native && gtk_widget_compute_point(main, GTK_WIDGET(native), &origin, &origin))
-    gtk_native_get_surface_transform(native, &sx, &sy);
   answer({{"windows", windows},
           {"content", {{"w", gtk_widget_get_width(main)}, {"h", gtk_widget_get_height(main)}}},
-          {"contentOrigin", {{"x", origin.x + sx}, {"y", origin.y + sy}}},
+          {"contentOrigin", inSurface(main, 0, 0)},
           {"mainUri", str(webkit_web_view_get_uri(WEBKIT_WEB_VIEW(main)))},
           {"panes", panes},
           {"sites", sites}});
@@ -150,7 +147,7 @@ void dialogsOp(gtk::Runtime&, const json&, Answer answer) {
   json list = json::array();
   for (auto* w : openDialogs()) {
     GtkWindow* parent = gtk_window_get_transient_for(w);
-    json d = {{"modal", static_cast<bool>(gtk_window_get_modal(w))},
+    json d = {{"modal", !!gtk_window_get_modal(w)},
               {"parent", parent ? str(gtk_window_get_title(parent)) : ""}};
     if (GTK_IS_MESSAGE_DIALOG(w)) {
       gchar* raw = nullptr;
@@ -161,8 +158,7 @@ void dialogsOp(gtk::Runtime&, const json&, Answer answer) {
     } else {
       auto action = gtk_file_chooser_get_action(GTK_FILE_CHOOSER(w));
       d.update({{"type", "files"},
-                {"multiple",
-                 static_cast<bool>(gtk_file_chooser_get_select_multiple(GTK_FILE_CHOOSER(w)))},
+                {"multiple", !!gtk_file_chooser_get_select_multiple(GTK_FILE_CHOOSER(w))},
                 {"action", action == GTK_FILE_CHOOSER_ACTION_OPEN ? "open" : "other"}});
     }
     list.push_back(d);
