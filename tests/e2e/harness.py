@@ -99,14 +99,11 @@ class App:
         self.home, self.wrapper, self.env, self.settings = home, list(wrapper), dict(env or {}), settings
         if page is not None and "resourcesFolder" not in settings:
             settings["resourcesFolder"] = os.path.join(PAGES, page)
-        self.proc = None
-        self._seq = 0
-        self._buffer = b""
+        self.proc, self._seq, self._buffer = None, 0, b""
 
     def start(self):
         config = os.path.join(self.home.root, "host-options.json")
-        with open(config, "w") as f:
-            json.dump(self.settings, f)
+        write(config, json.dumps(self.settings))
         self._answers, write_fd = os.pipe()  # answers come back on the host's fd 3
         self.log = open(os.path.join(self.home.root, "app.log"), "ab")
         env = dict(self.home.env(), **self.env)
@@ -115,15 +112,7 @@ class App:
             env={k: v for k, v in env.items() if v is not None}, close_fds=False,
             preexec_fn=lambda: (os.dup2(write_fd, 3), os.set_inheritable(3, True)))
         os.close(write_fd)
-
-        def state():
-            try:
-                return self.call("state", timeout=2)
-            except AssertionError:
-                if self.proc.poll() is not None:
-                    raise
-
-        wait_for(state, timeout=30, what="the application to start")
+        wait_for(lambda: self._try("state", timeout=2), timeout=30, what="the application to start")
         return self
 
     def __enter__(self):
@@ -152,6 +141,14 @@ class App:
                     raise AssertionError(f"the application ended during {op}")
                 self._buffer += chunk
 
+    def _try(self, op, **args):
+        """The answer, or None when none came in time from an application still running."""
+        try:
+            return self.call(op, **args)
+        except AssertionError:
+            if self.proc.poll() is not None:
+                raise
+
     def state(self):
         return self.call("state")
 
@@ -169,17 +166,8 @@ class App:
         body = ("const end = Date.now() + 300; for (;;) { let v; try { v = (%s); } catch (e) { v = undefined; }"
                 " if (v || Date.now() > end) return v || null; await new Promise(r => setTimeout(r, 20)); }"
                 % expression)
-        end = time.monotonic() + timeout
-        while time.monotonic() < end:
-            try:
-                value = self.js(body, view=view, timeout=3)
-            except AssertionError:
-                if self.proc.poll() is not None:
-                    raise
-                value = None
-            if value:
-                return value
-        raise AssertionError(f"timed out waiting for {expression} in {view}")
+        return wait_for(lambda: (self._try("eval", view=view, js=body, timeout=3) or {}).get("value"), timeout,
+                        f"{expression} in {view}")
 
     def post(self, *messages):
         """Posts bridge messages in order from the main page once it has loaded."""
@@ -215,13 +203,11 @@ class App:
 
     def click(self, x, y):
         """A real click at main-page coordinates: XTest under X11, the compositor's own seat under Wayland."""
-        if WAYLAND:
-            ox, oy = self.screen_origin()
-            with open(SEAT_FIFO, "w") as fifo:
-                fifo.write(f"click {ox + x} {oy + y}\n")
-        else:
-            origin = self.state()["contentOrigin"]
-            self.click_in(self.x_window(), origin["x"] + x, origin["y"] + y)
+        ox, oy = self.screen_origin()
+        if not WAYLAND:
+            return self.xdotool("mousemove", int(ox + x), int(oy + y), "click", 1)
+        with open(SEAT_FIFO, "w") as fifo:
+            fifo.write(f"click {ox + x} {oy + y}\n")
 
     def click_element(self, element, view="main"):
         """A real click on the middle of an element (by id) of the main page or of a web pane."""

@@ -100,12 +100,12 @@ class FetchProxy(unittest.TestCase):
         self.assertEqual([r[2] for r in replies], [""] * 6)
 
     def test_awkward_ids_and_the_status_file_come_back_intact_on_both_routes(self):
-        ids = ["barra\\invertida", "salto\nde línea", "sep\u2028ara", "pár\u2029rafo", 'co"mi"lla', "nul\u0000o",
-               "</script><script>window.inyectado = 1</script>", "'); window.inyectado = 2; ('",
+        ids = ["barra\\invertida", "salto\nde línea", "retorno\rcarro", "sep\u2028ara", "pár\u2029rafo", 'co"mi"lla',
+               "nul\u0000o", "</script><script>window.inyectado = 1</script>", "'); window.inyectado = 2; ('",
                "${window.inyectado = 3}`", "ñ€😀", ""]
-        replies = self.fetch_all([{"id": i, "url": u} for i in ids
-                                  for u in ("qv-mt5://estado", self.server.base + "/bytes?n=2")])
-        self.assertEqual(sorted(replies), sorted([i, d, e] for i in ids for d, e in (("", "sin MT5"), (b64(pattern(2)), ""))))
+        routes = {"qv-mt5://estado": ["", "sin MT5"], self.server.base + "/bytes?n=2": [b64(pattern(2)), ""]}
+        replies = self.fetch_all([{"id": i, "url": u} for i in ids for u in routes])
+        self.assertEqual(sorted(replies), sorted([i, *reply] for i in ids for reply in routes.values()))
         self.assertIsNone(self.app.js("return window.inyectado === undefined ? null : window.inyectado;"))
         # Read anew each time, and passed on as it is: not JSON, not UTF-8.
         self.addCleanup(shutil.rmtree, os.path.join(self.home.home, ".wine"))
