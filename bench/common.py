@@ -2,6 +2,7 @@
 and the end-to-end harness that drives them."""
 
 import os
+import re
 import statistics
 import sys
 
@@ -20,10 +21,15 @@ def programs():
     return found
 
 
-def start(build, home, **options):
-    """The application of that build folder, started in `home`."""
+def start(build, home, page, **options):
+    """The application of that build folder, started in `home` on one of the
+    test pages of the source tree it was built from: a program is measured
+    with the page scripts of its own revision."""
     harness.HOST = os.path.join(build, "bin", "qv_e2e_host")
-    return App(home, **options).start()
+    with open(os.path.join(build, "CMakeCache.txt")) as f:
+        source = re.search(r"^CMAKE_HOME_DIRECTORY:INTERNAL=(.+)$", f.read(), re.M).group(1)
+    return App(home, page=None, resourcesFolder=os.path.join(source, "tests", "e2e", "pages", page),
+               **options).start()
 
 
 def percentile(values, fraction):

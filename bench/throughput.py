@@ -1,8 +1,8 @@
 """Network route throughput, side by side in one run: 1 MB and 32 MB bodies
 from a server on 127.0.0.1, fetched through the network route and decoded in
-the page the way the dashboard decodes them (`atob` and a loop into a
-Uint8Array), against the page's own `fetch()` of the same URL into an
-ArrayBuffer and against `curl`; then the longest the main loop went without
+the page by the dashboard's own decoder (`QV.puente.base64ABytes`), against
+the page's own `fetch()` of the same URL into an ArrayBuffer and against
+`curl`; then the longest the main loop went without
 a turn while 64 fetches of 1 MB complete, from a watchdog preloaded into the
 application (bench/watchdog). Each program (this build and QV_BASELINE's)
 runs at once, the rounds interleaved.

@@ -57,6 +57,10 @@ src/panes/pane_rules.cpp ~> if (parseUrl(requested)) return requested; ~> return
 src/panes/video_pages.cpp ~> if (tipo != "kick") ~> if (tipo.empty())
 src/panes/web_panes.cpp ~> shown->find("/channels/") != std::string::npos ~> shown->find("/channels/") == std::string::npos
 src/panes/video_panes.cpp ~> known == vidIDs.end() || known->second != key ~> known == vidIDs.end()
+src/panes/video_panes.cpp ~> .sharesVideoProcess = true}); ~> .sharesVideoProcess = true, .bridge = this});
+src/panes/web_panes.cpp ~> .safariUserAgent = true, .policy = this}); ~> .safariUserAgent = true, .policy = this, .bridge = this});
+src/panes/web_panes.cpp ~> .safariUserAgent = true, .policy = this}); ~> .safariUserAgent = true});
+src/sites/site_windows.cpp ~> createWebView({.safariUserAgent = true}); ~> createWebView({.safariUserAgent = true, .bridge = this});
 src/sites/sesion_fija.cpp ~> if (stamp != sFija.end() && !passDue(stamp->second, now)) return; ~> (void)stamp;
 src/sites/fixed_session.cpp ~> now - *last >= kPassInterval ~> now - *last > kPassInterval
 src/sites/site_host.cpp ~> return parts && parts->host == host; ~> return parts && parts->host.find(host) != std::string::npos;

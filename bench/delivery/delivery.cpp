@@ -23,12 +23,7 @@
 namespace {
 
 constexpr const char* kPage = R"(<!doctype html><script>
-window.__qvFetch = (id, data, error) => {
-  const binary = atob(data);
-  const bytes = new Uint8Array(binary.length);
-  for (let i = 0; i < binary.length; i++) bytes[i] = binary.charCodeAt(i);
-  return bytes.length;
-};
+window.__qvFetch = (id, data, error) => Uint8Array.fromBase64(data).length;
 </script>)";
 
 gint64 threadCpu() {

@@ -1,6 +1,6 @@
-"""The application shell: main window, marker script, bridge order, default
-browser, crash reload, menu reload, minimum and saved size, ending on a
-signal or a kill, shortcuts acting on their own window, quit rule."""
+"""The shell: window, marker script, bridge order, default browser, crash and
+menu reload, minimum and saved size through every ending, window commands
+acting on their own window, the quit rule."""
 
 import os
 import signal
@@ -12,8 +12,6 @@ SITE_TITLE = "Exness · inicia sesión una vez"
 
 
 class RunningShell(unittest.TestCase):
-    """Cases that share one start of the application."""
-
     @classmethod
     def setUpClass(cls):
         cls.home = Home()
@@ -22,28 +20,22 @@ class RunningShell(unittest.TestCase):
         cls.addClassCleanup(cls.app.stop)
         cls.app.wait_js("document.readyState === 'complete' && window.markerInFrame")
 
-    def test_window_shows_its_page_with_the_marker_set_first_and_only_in_the_top_frame(self):
+    def test_page_with_its_marker_then_commands_in_posting_order_and_the_browser(self):
         self.assertTrue(self.app.window()["visible"])
         self.assertTrue(self.app.state()["mainUri"].endswith("/shell/web/index.html"))
+        # Set before the page's first script, and only in the top frame.
         self.assertEqual(self.app.js("return [window.markerAtFirstScript, window.markerInFrame];"),
                          [True, "undefined"])
-
-    def test_abrir_reaches_the_default_browser_registered_through_xdg(self):
         urls = [f"https://example.com/abrir/{i}" for i in range(3)]
-        self.app.post(*({"cmd": "abrir", "url": u} for u in urls))
-        # Each URL starts its own browser process, so they may be recorded in any order.
-        opened = wait_for(lambda: [u for u in self.home.opened() if "/abrir/" in u], ok=lambda o: len(o) == 3,
-                          what="three URLs in the browser")
-        self.assertEqual(sorted(opened), urls)
-
-    def test_messages_are_handled_in_posting_order(self):
+        last = {"x": 5, "y": 6, "w": 30, "h": 40}
         self.app.post({"cmd": "web", "slot": "orden", "url": "about:blank", "x": 1, "y": 1, "w": 10, "h": 10},
-                      {"cmd": "webOcultar", "slot": "orden"},
-                      {"cmd": "web", "slot": "orden", "url": "about:blank", "x": 5, "y": 6, "w": 30, "h": 40})
-        pane = wait_for(lambda: self.app.pane("web", "orden"), ok=lambda p: p and (p["bounds"] or {}).get("w") == 30,
+                      {"cmd": "webOcultar", "slot": "orden"}, dict(last, cmd="web", slot="orden", url="about:blank"),
+                      *({"cmd": "abrir", "url": u} for u in urls))
+        pane = wait_for(lambda: self.app.pane("web", "orden"), ok=lambda p: p and p["bounds"] == last,
                         what="the pane at its last rectangle")
         self.assertTrue(pane["visible"])
-        self.assertEqual(pane["bounds"], {"x": 5, "y": 6, "w": 30, "h": 40})
+        # Each URL starts its own browser process: any order.
+        wait_for(lambda: sorted(self.home.opened()) == urls, what="three URLs in the browser")
 
     def test_a_crashed_main_page_and_the_menu_reload_it(self):
         for op, args in (("terminate", {"view": "main"}), ("action", {"name": "recargar"})):
@@ -60,17 +52,15 @@ class Restarts(unittest.TestCase):
         self.addCleanup(self.home.remove)
 
     def test_size_keeps_its_minimum_and_survives_each_way_the_process_can_end(self):
-        """Each run is resized from outside and ends its own way; the next
-        start must come back at that size. A signal arrives before the change
-        has settled, so the exit itself must save; a kill leaves no exit, so
-        the size must already be on disk within a moment of the change."""
-        endings = [("SIGTERM", signal.SIGTERM, 0), ("SIGINT", signal.SIGINT, 0),
-                   ("SIGHUP", signal.SIGHUP, 0), ("kill -9", signal.SIGKILL, -signal.SIGKILL)]
+        # A signal arrives before the change has settled, so the exit itself
+        # must save; a kill leaves no exit, so the size must be on disk within
+        # a moment of the change.
+        endings = [(signal.SIGTERM, 0), (signal.SIGINT, 0), (signal.SIGHUP, 0), (signal.SIGKILL, -signal.SIGKILL)]
         content = {"w": 1280, "h": 860}
-        for i, (name, signum, status) in enumerate(endings):
-            with self.subTest(ending=name), App(self.home) as app:
+        for i, (signum, status) in enumerate(endings):
+            with self.subTest(ending=signum.name), App(self.home) as app:
                 wait_for(lambda: app.state()["content"] == content, what=f"the content at {content}")
-                if not i:  # the content never gets smaller than the page's minimum
+                if not i:
                     app.call("resize", width=100, height=100)
                     self.assertEqual(wait_for(lambda: app.state()["content"], ok=lambda c: c != content,
                                               what="the window to shrink"), {"w": 420, "h": 560})
@@ -79,8 +69,8 @@ class Restarts(unittest.TestCase):
                 content = wait_for(lambda: app.state()["content"], ok=lambda c: c["w"] not in (420, content["w"]),
                                    what="the resized content")
                 if signum == signal.SIGKILL:
-                    wait_for(lambda: self.home.settings()["QuorvexMain"]["width"] == width,
-                             timeout=2, what="the new size on disk")
+                    wait_for(lambda: self.home.settings()["QuorvexMain"]["width"] == width, timeout=2,
+                             what="the new size on disk")
                 app.proc.send_signal(signum)
                 self.assertEqual(app.proc.wait(timeout=20), status)
         self.assertEqual(os.stat(os.path.join(self.home.config, "quorvex", "settings.json")).st_mode & 0o777, 0o600)
@@ -93,40 +83,33 @@ class Restarts(unittest.TestCase):
         app = App(self.home, sitios={"exness": {"url": site.base + "/", "host": "127.0.0.1"}}).start()
         self.addCleanup(app.stop)
 
-        def visible():
-            return {w["title"]: w["visible"] for w in app.state()["windows"]}
+        def shown(main, site):
+            expected = {"QUORVEX": main, SITE_TITLE: site}
+            wait_for(lambda: {w["title"]: w["visible"] for w in app.state()["windows"]} == expected, what=str(expected))
 
         def show_site():
             app.post({"cmd": "fetch", "id": "1", "url": "qv-web://exness/login"})
-            return wait_for(visible, ok=lambda v: v.get(SITE_TITLE), what="the site window")
+            shown(True, True)
 
-        def closes(remaining):
-            wait_for(lambda: visible() == remaining, what=f"the windows shown to become {remaining}")
-
-        self.assertEqual(show_site(), {"QUORVEX": True, SITE_TITLE: True})
+        show_site()
         app.key("ctrl+w", title=SITE_TITLE)
-        closes({"QUORVEX": True, SITE_TITLE: False})
-        # The main window keeps the keyboard while the site window's own menu is used.
+        shown(True, False)
+        # The site window's own menu, used while the main window keeps the keyboard.
         show_site()
         app.focus("QUORVEX")
-        site_window = app.x_window(SITE_TITLE)  # real clicks on its menu bar, then on the item
+        site_window = app.x_window(SITE_TITLE)
         app.click_in(site_window, **app.window(SITE_TITLE)["menuBar"]["Ventana"])
         app.click_in(site_window, **wait_for(lambda: app.window(SITE_TITLE)["menuBar"].get("Cerrar"), what="Cerrar"))
-        closes({"QUORVEX": True, SITE_TITLE: False})
+        shown(True, False)
         show_site()
         app.key("ctrl+w", title="QUORVEX")
-        closes({"QUORVEX": False, SITE_TITLE: True})
+        shown(False, True)
         self.assertIsNone(app.proc.poll())
         app.key("ctrl+w", title=SITE_TITLE)
         self.assertEqual(app.proc.wait(timeout=20), 0)
 
     def test_starts_without_resources_and_quits_when_its_window_closes(self):
         with App(self.home, page=None, resourcesFolder=None) as app:
-            self.assertTrue(app.window()["visible"])
-            self.assertEqual(app.state()["mainUri"], "")
+            self.assertEqual((app.window()["visible"], app.state()["mainUri"]), (True, ""))
             app.call("close", title="QUORVEX")
             self.assertEqual(app.proc.wait(timeout=20), 0)
-
-
-if __name__ == "__main__":
-    unittest.main()

@@ -26,23 +26,24 @@ for (const t of tries) for (const m of orders) { try { t().postMessage(m); } cat
 fetch('/hecho', {method: 'POST'});
 </script><p>hostil</p>"""
 
-# Addresses every browser takes; a strict URI parser refuses most of them.
-ODD = ["https://host.example/caso0?f[a]=1|2", "https://host.example/caso1/100%/x",
-       "https://host.example/caso2#a#b", "https://b\u00fccher.example/caso3", "https://[::1]:8443/caso4",
-       "https://user:pw@host.example/caso5", "https://host.example/caso6/{a}^"]
+# Addresses every browser takes and a strict URI parser refuses: brackets,
+# bars, braces, a stray %, two #, an IDN with a user, an IPv6 host.
+ODD = ["https://user:pw@b\u00fccher.example/caso0/100%/{a}^?f[a]=1|2#a#b", "https://[::1]:8443/caso1"]
 
 
 def html(body):
     return lambda request: (200, {"Content-Type": "text/html; charset=utf-8"}, body.encode())
 
 
-def links_page():
-    anchors = "".join(f'<a id="l{i}" href="{u}" style="position:absolute;left:10px;top:{10 + 30 * i}px">'
-                      f"enlace {i}</a>" for i, u in enumerate(ODD))
-    return ('<!doctype html><meta charset="utf-8"><body style="margin:0">' + anchors +
-            '<a id="prevenida" href="/otro.txt" download style="position:absolute;left:300px;top:50px">p</a>'
-            "<script>document.getElementById('prevenida').addEventListener('click', e => e.preventDefault());"
-            "</script></body>")
+def anchors(prefix, left):
+    return "".join(f'<a id="{prefix}{i}" href="{u}" style="position:absolute;left:{left}px;top:{10 + 30 * i}px">'
+                   f"enlace {i}</a>" for i, u in enumerate(ODD))
+
+
+LINKS = ('<!doctype html><meta charset="utf-8"><body style="margin:0">' + anchors("l", 10) +
+         '<a id="prevenida" href="/otro.txt" download style="position:absolute;left:300px;top:50px">p</a>'
+         "<script>document.getElementById('prevenida').addEventListener('click', e => e.preventDefault());"
+         "</script></body>")
 
 
 class Trust(unittest.TestCase):
@@ -54,7 +55,7 @@ class Trust(unittest.TestCase):
         slow = lambda request: (cls.release.wait(30), (200, {}, b"tarde"))[1]
         text = lambda request: (200, {"Content-Type": "text/plain"}, b"texto")
         cls.outside = Server({"/hostil": html(HOSTILE), "/hecho": html(""), "/respuesta": html("")})
-        cls.server = Server({"/lenta": slow, "/enlaces": html(links_page()), "/otro.txt": text})
+        cls.server = Server({"/lenta": slow, "/enlaces": html(LINKS), "/otro.txt": text})
         for server in (cls.outside, cls.server):
             cls.addClassCleanup(server.close)
         cls.app = App(cls.home, page="trust").start()
@@ -88,14 +89,11 @@ class Trust(unittest.TestCase):
         self.app.wait_js("document.readyState === 'complete' && !!document.getElementById('l0')",
                          view="web:enlaces")
         wait_for(lambda: self.app.pane("web", "enlaces")["mapped"], what="the pane on screen")
-        self.app.js("for (const [i, u] of %s.entries()) { const a = document.createElement('a');"
-                    " a.id = 'm' + i; a.href = u; a.textContent = 'enlace ' + i;"
-                    " a.style = `position:absolute;left:400px;top:${10 + 30 * i}px`; document.body.append(a); }"
-                    " return true;" % json.dumps(ODD))
-        views = (("main", "m"), ("web:enlaces", "l"))
-        for view, _ in views:
+        self.app.js("document.body.insertAdjacentHTML('beforeend', %s); return true;" % json.dumps(anchors("m", 400)))
+        views = {"main": "m", "web:enlaces": "l"}
+        for view in views:
             self.app.js("window.sinMover = true; return true;", view=view)
-        for view, prefix in views:
+        for view, prefix in views.items():
             for i in range(len(ODD)):
                 with self.subTest(view=view, case=i):
                     before = len(self.home.opened())
@@ -105,7 +103,7 @@ class Trust(unittest.TestCase):
         before = len(self.home.opened())
         self.app.js("for (const u of %s) window.open(u); return true;" % json.dumps(ODD))
         wait_for(lambda: len(self.home.opened()) >= before + len(ODD), what="window.open in the browser")
-        for view, _ in views:  # neither view moved nor reloaded
+        for view in views:  # neither view moved nor reloaded
             self.assertIs(self.app.js("return window.sinMover === true;", view=view), True)
         self.assertEqual(self.app.state()["mainUri"], main_uri)
         self.assertEqual(self.app.pane("web", "enlaces")["uri"], self.server.base + "/enlaces")
@@ -131,8 +129,5 @@ class Trust(unittest.TestCase):
         # Time for the reply, built after the page left, to arrive were it delivered.
         self.app.js("await new Promise(r => setTimeout(r, 500)); return true;")
         self.assert_nothing_ran()
-        self.assertEqual(self.outside.hits("/respuesta"), [])
 
 
-if __name__ == "__main__":
-    unittest.main()

@@ -36,6 +36,7 @@ class FakeWebView final : public WebView {
   };
 
   explicit FakeWebView(WebViewConfig c) : config(c) {}
+  // What was loaded, as "request URL" or "html BASE".
   void loadRequest(const std::string& url) override { loads.push_back("request " + url); }
   void loadHtml(const std::string& html, const std::optional<std::string>& base) override {
     loads.push_back("html " + base.value_or("(none)"));
@@ -56,7 +57,6 @@ class FakeWebView final : public WebView {
   void setFrame(const Rect& f) override { frame = f; }
   void setHidden(bool h) override { hidden = h; }
 
-  // Test side: the page moved to `url`.
   void navigate(const std::string& url) {
     currentUrl = url;
     for (auto* changed : observers) (*changed)();
@@ -83,9 +83,8 @@ struct FakeWindow final : Window {
   std::vector<WebView*> panes;
 };
 
-// Every platform service in memory, and a Delegate over them; `config` may be
-// changed before `launch()`. `post` is both the page posting a message and
-// the main queue taking a task.
+// Every platform service in memory, and a Delegate over them. `post` is both
+// the page posting a message and the main queue taking a task.
 struct Rig final : Application,
                    CookieStore,
                    Browser,
@@ -116,7 +115,6 @@ struct Rig final : Application,
     cookieReads.push_back(std::move(done));
   }
   void setCookie(const Cookie& c) override { cookieWrites.push_back(c); }
-  // Answers every pending read with `cookies`.
   void deliverCookies() {
     for (auto& read : std::exchange(cookieReads, {})) read(cookies);
   }
@@ -126,9 +124,7 @@ struct Rig final : Application,
     auto it = settings.find(key);
     return it == settings.end() ? std::nullopt : std::optional(it->second);
   }
-  void setString(const std::string& key, const std::string& value) override {
-    settings[key] = value;
-  }
+  void setString(const std::string& key, const std::string& v) override { settings[key] = v; }
   Instant now() override { return time; }
   void send(const HttpRequest& r, std::function<void(HttpResponse)> done) override {
     if (refuses) throw std::runtime_error("refused");
@@ -157,6 +153,7 @@ struct Rig final : Application,
   }
 
   Host host() { return {*this, *this, *this, *this, *this, *this, *this, *this, *this}; }
+  // `config` may be changed before.
   Delegate& launch() {
     delegate = std::make_unique<Delegate>(host(), config);
     delegate->applicationDidFinishLaunching();
@@ -168,7 +165,7 @@ struct Rig final : Application,
                            const std::string& key) {
     return static_cast<FakeWebView&>(*table.at(key));
   }
-  // What the main page is sent: the script guarded to the local page.
+  // The script guarded to the local page.
   static std::string toPage(const std::string& script) {
     return R"(if (location.protocol === 'file:' && location.pathname === "/res/web/index.html") { )" +
            script + " }";

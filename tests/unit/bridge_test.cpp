@@ -33,14 +33,22 @@ TEST_F(BridgeTest, AbrirOpensOnlyParsableUrlsAndUnknownBodiesDoNothing) {
   for (const char* body :
        {R"({"cmd":"abrir","url":"https://example.com/a?b=1"})",
         R"({"cmd":"abrir","url":"mailto:x@y.z"})", R"({"cmd":"abrir","url":"not a url"})",
-        R"({"cmd":"abrir","url":5})", R"({"cmd":"abrir"})", R"("web")", "[1,2]", "{}",
-        R"({"cmd":5})", R"({"cmd":"ABRIR","url":"https://a.b"})",
+        R"({"cmd":"abrir","url":5})", "[1,2]", R"({"cmd":"ABRIR","url":"https://a.b"})",
         R"({"cmd":"Fetch","url":"https://a.b","id":"1"})"})
     rig.post(body);
   EXPECT_EQ(rig.opened, (Strings{"https://example.com/a?b=1", "mailto:x@y.z"}));
-  EXPECT_TRUE(rig.sent.empty());
-  EXPECT_TRUE(rig.replies().empty());
-  EXPECT_EQ(rig.views.size(), 1u);
+  EXPECT_TRUE(rig.sent.empty() && rig.replies().empty());
+  // Message text with broken UTF-16 or UTF-8 is still read, as U+FFFD.
+  const std::string fffd = "\xEF\xBF\xBD";
+  for (const auto& [raw, id] : {std::pair<std::string, std::string>{R"(a\ud83d)", "a" + fffd},
+                                {R"(\\ud83d)", R"(\\ud83d)"},
+                                {"c\xC3", "c" + fffd}}) {
+    rig.replies().clear();
+    rig.delegate->scriptMessage(
+        messageBody(R"({"cmd":"fetch","url":"qv-mt5://estado","id":")" + raw + "\"}"));
+    EXPECT_EQ(rig.replies(), Strings{Rig::reply(id, "", "sin MT5")}) << raw;
+  }
+  for (const char* notJson : {"{", R"(\ud800)"}) EXPECT_TRUE(messageBody(notJson).is_discarded());
 }
 
 TEST_F(BridgeTest, OnlyTheLocalPageIsServedAndAnswered) {
@@ -64,25 +72,6 @@ TEST_F(BridgeTest, OnlyTheLocalPageIsServedAndAnswered) {
             (Strings{Rig::reply("m", "", "sin MT5"),
                      Rig::toPage("typeof toastNativo==='function'&&toastNativo('Guardado en "
                                  "Descargas')")}));
-}
-
-TEST_F(BridgeTest, MessageTextWithBrokenUnicodeIsStillACommand) {
-  const std::string fffd = "\xEF\xBF\xBD";
-  const std::pair<std::string, std::string> cases[] = {
-      {R"(a\ud83d)", "a" + fffd},
-      {R"(\ude00b)", fffd + "b"},
-      {R"(\ud83d\ud83d\ude00)", fffd + "\xF0\x9F\x98\x80"},
-      {R"(\\ud83d)", R"(\\ud83d)"},
-      {"c\xC3", "c" + fffd},
-  };
-  for (const auto& [raw, id] : cases) {
-    rig.replies().clear();
-    rig.delegate->scriptMessage(
-        messageBody(R"({"cmd":"fetch","url":"qv-mt5://estado","id":")" + raw + "\"}"));
-    EXPECT_EQ(rig.replies(), Strings{Rig::reply(id, "", "sin MT5")}) << raw;
-  }
-  for (const char* notJson : {"", "{", R"({"cmd":"fetch",})", R"(\ud800)"})
-    EXPECT_TRUE(messageBody(notJson).is_discarded()) << notJson;
 }
 
 // Routes go by the raw text, case-sensitively; a fetch that lacks a usable
@@ -129,7 +118,6 @@ TEST(NetworkRequestTest, AgentHeadersMethodAndBody) {
       {"https://e.com/", {{"headers", {{"Accept", "x/y"}}}}, {{"Accept", "x/y"}, *safari.begin()}},
       {"https://e.com/", {{"headers", {{"user-agent", "Mine/1"}}}}, {{"user-agent", "Mine/1"}}},
       {"https://e.com/", {{"headers", {{"Accept", "x/y"}, {"X-N", 5}}}}, safari},
-      {"https://e.com/", {{"method", ""}, {"body", "caf\u00e9"}}, safari, "GET", "caf\xc3\xa9"},
       {"https://e.com/", {{"method", "POST"}, {"body", 5}}, safari, "POST"},
       {"https://e.com/", {{"body", "t"}, {"bodyB64", "AP8K"}}, safari, "GET", "\0\xff\n"s},
       {"https://e.com/", {{"body", "t"}, {"bodyB64", "AP8K\n"}}, safari, "GET", "t"},
@@ -146,11 +134,9 @@ TEST(NetworkRequestTest, AgentHeadersMethodAndBody) {
 
 TEST(NetworkReplyTest, OnlyA2xxWithABodyPassesItOn) {
   const std::tuple<HttpResponse, std::string, std::string> cases[] = {
-      {{200, "aGk=", std::nullopt}, "aGk=", ""},
       {{299, "aGk=", std::nullopt}, "aGk=", ""},
       {{200, "", std::nullopt}, "", "HTTP 200"},
       {{300, "x", std::nullopt}, "", "HTTP 300"},
-      {{199, "x", std::nullopt}, "", "HTTP 199"},
       {{0, "stray", std::nullopt}, "", "sin respuesta"},
       {{0, std::nullopt, "Could not connect: \"refused\""}, "", "Could not connect: 'refused'"},
       {{200, "aGk=", "stream reset"}, "aGk=", "stream reset"},
@@ -177,7 +163,6 @@ TEST(SiteUrlTest, SplitsBothFormsIntoKeyAndPath) {
   const std::tuple<const char*, const char*, const char*> cases[] = {
       {"qv-web://exness/pa/trading/accounts", "exness", "/pa/trading/accounts"},
       {"qv-exness://pa/trading/accounts", "exness", "/pa/trading/accounts"},
-      {"qv-web://tradeify/api/x?y=1#f", "tradeify", "/api/x?y=1#f"},
       {"qv-web://tradeify?y=1", "tradeify?y=1", ""},
       {"qv-exness://", "exness", "/"},
       {"qv-web:////", "", ""},
@@ -188,7 +173,7 @@ TEST(SiteUrlTest, SplitsBothFormsIntoKeyAndPath) {
     ASSERT_TRUE(t) << url;
     EXPECT_EQ(std::tie(t->key, t->path), std::tie(key, path)) << url;
   }
-  for (const char* url : {"QV-WEB://exness/x", "qv-web:/exness", "qv-mt5://estado"})
+  for (const char* url : {"QV-WEB://exness/x", "qv-web:/exness"})
     EXPECT_FALSE(splitSiteUrl(url)) << url;
 }
 
@@ -196,13 +181,10 @@ TEST(SiteReplyTest, DecisionTable) {
   const std::tuple<std::optional<std::string>, std::string, std::string> cases[] = {
       {std::nullopt, "", "sin respuesta"},
       {"[200, \"a\"", "", "sin respuesta"},
-      {"[]", "", "sin respuesta"},
       {"[200.5,\"a\"]", "", "sin respuesta"},
-      {"[200,5]", "", "sin respuesta"},
       {"[401,\"no\"]", "", "login"},
       {"[403,\"\"]", "", "login"},
       {"[199,\"x\"]", "", "HTTP 199"},
-      {"[300,\"x\"]", "", "HTTP 300"},
       {"[200,\"\"]", "", ""},
       {"[299,\"{\\\"k\\\":1}\"]", "eyJrIjoxfQ==", ""},
       {"[204,\"a\",\"hola\"]", "aG9sYQ==", ""},  // the text is the last element
@@ -219,8 +201,7 @@ TEST_F(BridgeTest, SiteFetchAnswersItsStatesAndRunsInsideTheReadySitePage) {
   ASSERT_EQ(rig.windows.size(), 2u);  // the log-in window
   auto& ex = rig.view(rig.delegate->sitesWeb(), "exness");
   const auto loads = ex.loads;
-  for (const char* url :
-       {"https://my.exness.com.evil.net/", "https://MY.EXNESS.COM/", "about:blank"}) {
+  for (const char* url : {"https://my.exness.com.evil.net/", "about:blank"}) {
     ex.currentUrl = url;
     fetch("qv-web://exness/api", "c");
   }
@@ -229,7 +210,7 @@ TEST_F(BridgeTest, SiteFetchAnswersItsStatesAndRunsInsideTheReadySitePage) {
   fetch("qv-web://exness/api", "c");
   const auto loading = Rig::reply("c", "", "cargando");
   EXPECT_EQ(rig.replies(), (Strings{Rig::reply("u", "", "sitio desconocido"),
-                                    Rig::reply("l", "", ""), loading, loading, loading, loading}));
+                                    Rig::reply("l", "", ""), loading, loading, loading}));
   EXPECT_TRUE(ex.asyncCalls.empty());
   EXPECT_EQ(ex.loads, loads);  // fetches never navigate the view
 

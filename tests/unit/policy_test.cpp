@@ -105,11 +105,9 @@ TEST(NavigationTest, TheDelegateSendsCancelledClicksAndForeignWindowsToTheBrowse
 TEST(DownloadNameTest, HostileSuggestionsBecomeOnePlainName) {
   const std::pair<std::string, std::string> cases[] = {
       {"Informe final (v2).tar.gz", "Informe final (v2).tar.gz"},
-      {".bashrc", ".bashrc"},
       {"año ñ €.txt", "año ñ €.txt"},
       {"../../etc/passwd", "passwd"},
       {"..\\..\\Windows\\win.ini", "win.ini"},
-      {"informes/", "informes"},
       {"a/..", "descarga"},
       {"", "descarga"},
       {" . . ", "descarga"},
@@ -122,7 +120,6 @@ TEST(DownloadNameTest, HostileSuggestionsBecomeOnePlainName) {
       {"informe.pdf", "informe (3).pdf"},
       {"datos.tar.gz", "datos.tar (3).gz"},
       {"LEEME", "LEEME (3)."},
-      {".bashrc", ".bashrc (3)."},
       {".config.json", ".config (3).json"},
       {"a..b", "a. (3).b"},
   };
@@ -146,7 +143,6 @@ TEST(DownloadsTest, DestinationsAreFreeNamesInsideAFreshlyMadeDownloadsFolder) {
   fs::create_symlink("/nonexistent/qv-target", dl / "informe (2).pdf");
   EXPECT_EQ(dest("informe.pdf"), dl / "informe (3).pdf");
   EXPECT_EQ(dest("/etc/passwd"), dl / "passwd (1).");
-  EXPECT_EQ(dest(".."), dl / "descarga");
   fs::remove_all(home);
 }
 

@@ -13,13 +13,9 @@ test('the trading day starts at the last reset in its own time zone, across dayl
   for (const [ahora, hora, zona, inicio] of [
     ['2024-03-31T21:59:00Z', '00:00', 'Europe/Berlin', '2024-03-30T23:00:00.000Z'], // CET
     ['2024-03-31T22:00:00Z', '00:00', 'Europe/Berlin', '2024-03-31T22:00:00.000Z'], // CEST from here
-    ['2024-10-27T21:59:00Z', '00:00', 'Europe/Berlin', '2024-10-26T22:00:00.000Z'],
     ['2024-10-27T23:00:00Z', '00:00', 'Europe/Berlin', '2024-10-27T23:00:00.000Z'], // back to CET
     ['2024-03-31T05:00:00Z', '02:30', 'Europe/Berlin', '2024-03-31T01:30:00.000Z'], // 02:30 never showed
-    ['2024-03-10T20:59:00Z', '17:00', 'America/New_York', '2024-03-09T22:00:00.000Z'], // EST
     ['2024-03-10T21:00:00Z', '17:00', 'America/New_York', '2024-03-10T21:00:00.000Z'], // EDT
-    ['2024-03-31T00:29:59Z', '00:30', 'UTC', '2024-03-30T00:30:00.000Z'],
-    ['2024-03-31T00:30:00Z', '00:30', 'UTC', '2024-03-31T00:30:00.000Z'],
   ]) {
     assert.equal(new Date(g.inicioDelDia(ms(ahora), hora, zona)).toISOString(), inicio, ahora + ' ' + zona);
   }
@@ -28,72 +24,41 @@ test('the trading day starts at the last reset in its own time zone, across dayl
 // Each step: [file time, balance, equity, break line, buffer, zone]. The
 // memory is stored and read back at every step, as the page does.
 const MODELOS = [
-  {
-    caso: 'daily 5 % of the start-of-day balance, reset 00:00 CET, on the night clocks go forward',
-    limites: { diaria: { valor: 5, base: 'saldo', hora: '00:00', zona: 'Europe/Berlin' } },
-    medida: 'diaria',
-    pasos: [
-      ['2024-03-30T22:00:00Z', 10000, 10000, 9500, 500, 'normal'],
-      ['2024-03-30T22:59:00Z', 9800, 9700, 9500, 200, 'precaucion'],
-      ['2024-03-30T23:00:00Z', 9800, 9750, 9310, 440, 'normal'], // midnight CET
-      ['2024-03-31T21:59:00Z', 9600, 9400, 9310, 90, 'stop'],
-      ['2024-03-31T22:00:00Z', 9600, 9600, 9120, 480, 'normal'], // midnight CEST
-    ],
-  },
-  {
-    caso: 'daily 400 on the higher of balance and equity, reset 17:00 New York, over the clock change',
-    limites: { diaria: { tipo: 'importe', valor: 400, base: 'mayor', hora: '17:00', zona: 'America/New_York' } },
-    medida: 'diaria',
-    pasos: [
-      ['2024-03-08T21:00:00Z', 10000, 10200, 9800, 400, 'normal'],
-      ['2024-03-08T22:00:00Z', 10150, 10100, 9750, 350, 'normal'], // 17:00 EST
-      ['2024-03-11T20:30:00Z', 10150, 9900, 9750, 150, 'precaucion'], // the day began 17:00 EDT Sunday
-      ['2024-03-11T21:00:00Z', 9950, 9950, 9550, 400, 'normal'],
-    ],
-  },
-  {
-    caso: 'maximum 10 % static from the initial balance',
-    limites: { maxima: { modelo: 'fija', valor: 10 }, saldoInicial: 10000 },
-    medida: 'maxima',
-    pasos: [
-      ['2024-01-02T10:00:00Z', 10500, 10400, 9000, 1400, 'normal'],
-      ['2024-01-03T10:00:00Z', 9600, 9450, 9000, 450, 'precaucion'],
-    ],
-  },
-  {
-    caso: 'maximum 6 % trailing the highest end-of-day balance, locked at the initial balance',
-    limites: { maxima: { modelo: 'cierre', valor: 6, bloqueo: true }, saldoInicial: 10000 },
-    medida: 'maxima',
-    pasos: [
-      ['2024-01-02T10:00:00Z', 10000, 10300, 9400, 900, 'normal'],
-      ['2024-01-02T23:00:00Z', 10400, 10400, 9400, 1000, 'normal'], // the day's own highs do not count
-      ['2024-01-03T01:00:00Z', 10400, 9900, 9800, 100, 'stop'],
-      ['2024-01-03T23:00:00Z', 10900, 10900, 9800, 1100, 'normal'],
-      ['2024-01-04T01:00:00Z', 10900, 10500, 10000, 500, 'normal'], // stops at the initial balance
-    ],
-  },
-  {
-    caso: 'maximum 5 % trailing intraday on equity with floating profit',
-    limites: { maxima: { modelo: 'intradia', valor: 5 } },
-    medida: 'maxima',
-    pasos: [
-      ['2024-01-02T10:00:00Z', 10000, 10000, 9500, 500, 'normal'],
-      ['2024-01-02T11:00:00Z', 10000, 10350, 9850, 500, 'normal'],
-      ['2024-01-02T12:00:00Z', 10100, 10050, 9850, 200, 'precaucion'],
-      ['2024-01-02T13:00:00Z', 10100, 9800, 9850, -50, 'stop'],
-    ],
-  },
+  [{ diaria: { valor: 5, base: 'saldo', hora: '00:00', zona: 'Europe/Berlin' } }, 'diaria', [
+    ['2024-03-30T22:00:00Z', 10000, 10000, 9500, 500, 'normal'],
+    ['2024-03-30T22:59:00Z', 9800, 9700, 9500, 200, 'precaucion'],
+    ['2024-03-30T23:00:00Z', 9800, 9750, 9310, 440, 'normal'], // midnight CET
+    ['2024-03-31T21:59:00Z', 9600, 9400, 9310, 90, 'stop'],
+  ]],
+  [{ diaria: { tipo: 'importe', valor: 400, base: 'mayor', hora: '17:00', zona: 'America/New_York' } }, 'diaria', [
+    ['2024-03-08T21:00:00Z', 10000, 10200, 9800, 400, 'normal'],
+    ['2024-03-08T22:00:00Z', 10150, 10100, 9750, 350, 'normal'], // 17:00 EST
+  ]],
+  [{ maxima: { modelo: 'fija', valor: 10 }, saldoInicial: 10000 }, 'maxima', [
+    ['2024-01-02T10:00:00Z', 10500, 10400, 9000, 1400, 'normal'],
+  ]],
+  // Trailing the highest end-of-day balance (the day's own highs do not count), locked at the start.
+  [{ maxima: { modelo: 'cierre', valor: 6, bloqueo: true }, saldoInicial: 10000 }, 'maxima', [
+    ['2024-01-02T23:00:00Z', 10400, 10400, 9400, 1000, 'normal'],
+    ['2024-01-03T01:00:00Z', 10400, 9900, 9800, 100, 'stop'],
+    ['2024-01-03T23:00:00Z', 10900, 10900, 9800, 1100, 'normal'],
+    ['2024-01-04T01:00:00Z', 10900, 10500, 10000, 500, 'normal'],
+  ]],
+  [{ maxima: { modelo: 'intradia', valor: 5 } }, 'maxima', [
+    ['2024-01-02T10:00:00Z', 10000, 10000, 9500, 500, 'normal'],
+    ['2024-01-02T11:00:00Z', 10000, 10350, 9850, 500, 'normal'],
+    ['2024-01-02T13:00:00Z', 10100, 9800, 9850, -50, 'stop'],
+  ]],
 ];
 
 test('each limit model gives its break line, buffer and zone along a sequence of snapshots', () => {
-  for (const { caso, limites, medida, pasos } of MODELOS) {
+  for (const [limites, medida, pasos] of MODELOS) {
     const lim = g.normalizar(limites);
     let mem = null;
     for (const [iso, balance, equity, linea, holgura, zona] of pasos) {
       mem = JSON.parse(JSON.stringify(g.avanzar(mem, lim, { t: ms(iso), balance, equity })));
       const m = g.evaluar(lim, mem, { equity })[medida];
-      assert.deepEqual([cent(m.linea), cent(m.holgura), m.zona, m.superado], [linea, holgura, zona, holgura <= 0],
-        caso + ' at ' + iso);
+      assert.deepEqual([cent(m.linea), cent(m.holgura), m.zona, m.superado], [linea, holgura, zona, holgura <= 0], iso);
     }
   }
 });
@@ -102,25 +67,19 @@ test('a restart keeps the day\'s start values, an older file changes nothing, an
   const lim = g.normalizar({ diaria: { valor: 5, base: 'saldo', hora: '00:00', zona: 'UTC' } });
   const s = (iso, balance, equity) => ({ t: ms(iso), balance, equity });
   const linea = (mem, equity) => g.evaluar(lim, mem, { equity }).diaria.linea;
-  // Closed from 08:00 to 15:00, with a trade lost meanwhile.
   const manana = JSON.stringify(g.avanzar(null, lim, s('2024-01-02T08:00:00Z', 10000, 10000)));
   const tarde = g.avanzar(JSON.parse(manana), lim, s('2024-01-02T15:00:00Z', 9700, 9600));
   assert.equal(linea(tarde, 9600), 9500);
-  assert.equal(linea(g.avanzar(null, lim, s('2024-01-02T15:00:00Z', 9700, 9600)), 9600), 9215);
   assert.deepEqual(g.avanzar(tarde, lim, s('2024-01-02T09:00:00Z', 1, 1)), tarde);
-
-  let memorias = {};
-  memorias = g.seguir(memorias, '111', lim, s('2024-01-02T08:00:00Z', 10000, 10000));
+  let memorias = g.seguir({}, '111', lim, s('2024-01-02T08:00:00Z', 10000, 10000));
   memorias = g.seguir(memorias, '222', lim, s('2024-01-02T09:00:00Z', 50000, 50000));
   memorias = g.seguir(memorias, '111', lim, s('2024-01-02T10:00:00Z', 9800, 9800));
   assert.deepEqual([linea(memorias['111'], 9800), linea(memorias['222'], 50000)], [9500, 47500]);
-  assert.deepEqual([memorias['111'].saldoInicial, memorias['222'].saldoInicial], [10000, 50000]);
 });
 
 test('the margin warning sits at twice the stop-out level the file gives, else 100 %, or where the user put it', () => {
   for (const [margen, cuenta, umbral, zona] of [
     [undefined, { margin: 0, marginLevel: 0 }, 100, 'normal'],
-    [undefined, { margin: 100, marginLevel: 150 }, 100, 'normal'],
     [undefined, { margin: 100, marginLevel: 90 }, 100, 'precaucion'],
     [undefined, { margin: 100, marginLevel: 150, marginStopOut: 80 }, 160, 'precaucion'],
     [undefined, { margin: 100, marginLevel: 50, marginStopOut: 50 }, 100, 'stop'], // at the stop-out itself
@@ -135,26 +94,15 @@ test('the next high-impact event is of an open position\'s currency', () => {
   const { estado } = interpretarEstado(fs.readFileSync(path.join(__dirname, '../data/mt5/live.json'), 'utf8'));
   const monedas = g.divisas(estado.positions.concat([{ symbol: 'GBPJPYm' }, { symbol: 'US30' }]));
   assert.deepEqual([...monedas].sort(), ['EUR', 'GBP', 'JPY', 'USD', 'XAU']);
-  const ahora = ms('2024-01-05T13:00:00Z');
   const ev = (pais, impacto, iso) => ({ pais, impacto, titulo: pais + impacto, fecha: new Date(iso) });
-  const eventos = [
-    ev('USD', 'alto', '2024-01-05T12:59:00Z'),
-    ev('CAD', 'alto', '2024-01-05T13:10:00Z'),
-    ev('EUR', 'medio', '2024-01-05T13:20:00Z'),
-    ev('USD', 'alto', '2024-01-05T13:30:00Z'),
-  ];
-  assert.equal(g.proximaNoticia(eventos, monedas, ahora).titulo, 'USDalto');
-  assert.equal(g.proximaNoticia(eventos, new Set(['CAD']), ms('2024-01-05T13:11:00Z')), null);
-  assert.deepEqual([3723000, 247000, 9999, -5].map(g.cuentaAtras), ['1 h 02 min', '4 min 07 s', '9 s', '0 s']);
+  const eventos = [ev('USD', 'alto', '2024-01-05T12:59:00Z'), ev('CAD', 'alto', '2024-01-05T13:10:00Z'),
+    ev('EUR', 'medio', '2024-01-05T13:20:00Z'), ev('USD', 'alto', '2024-01-05T13:30:00Z')];
+  assert.equal(g.proximaNoticia(eventos, monedas, ms('2024-01-05T13:00:00Z')).titulo, 'USDalto');
+  assert.deepEqual([3723000, 247000, -5].map(g.cuentaAtras), ['1 h 02 min', '4 min 07 s', '0 s']);
 });
 
 test('stored settings are taken only when usable, and every preset survives them', () => {
-  assert.deepEqual(g.normalizar('x'), { diaria: null, maxima: null, saldoInicial: null, margen: null, avisoNoticiasMin: 2 });
   const raro = g.normalizar({ diaria: { valor: 4, base: 'x', hora: '25:00', zona: 'Marte/Olimpo' }, maxima: { valor: -1 } });
   assert.deepEqual([raro.diaria.base, raro.diaria.hora, raro.diaria.zona, raro.maxima], ['saldo', '00:00', 'UTC', null]);
-  for (const p of g.PRESETS) {
-    const n = g.normalizar(p);
-    assert.deepEqual([n.diaria, n.maxima], [p.diaria, p.maxima], p.nombre);
-    assert.doesNotMatch(p.nombre, /exness|tradeify|ftmo/i);
-  }
+  for (const p of g.PRESETS) assert.deepEqual(Object.values(g.normalizar(p)).slice(0, 2), [p.diaria, p.maxima], p.nombre);
 });

@@ -1,63 +1,39 @@
 'use strict';
 const test = require('node:test');
 const assert = require('node:assert/strict');
-const { crearPuente, enviadorNativo, base64ATexto, SIN_NATIVO, TIEMPO_AGOTADO } = require('../../web/js/puente.js');
-
-// Timers the test fires by hand.
-function montar(extra) {
-  const enviados = [];
-  const relojes = new Map();
-  let n = 0;
-  const poner = (fn, ms) => (relojes.set(++n, { fn, ms }), n);
-  const quitar = (id) => relojes.delete(id);
-  const p = crearPuente(Object.assign({ enviar: (m) => enviados.push(m), poner, quitar, prefijo: 't' }, extra));
-  const disparar = () => [...relojes.values()].forEach((t) => t.fn());
-  return { p, enviados, relojes, disparar };
-}
+const { crearPuente, enviadorNativo, SIN_NATIVO, TIEMPO_AGOTADO } = require('../../web/js/puente.js');
 
 const b64 = (s) => Buffer.from(s, 'utf8').toString('base64');
 
-test('replies reach their requests by id, decoded as UTF-8, each once', async () => {
-  const { p, enviados, relojes } = montar({ espera: 1234 });
+test('replies reach their requests by id, decoded as UTF-8, each once; the rest time out', async () => {
+  const enviados = [];
+  const relojes = new Map();
+  let n = 0;
+  const p = crearPuente({
+    enviar: (m) => enviados.push(m), poner: (fn, ms) => (relojes.set(++n, { fn, ms }), n),
+    quitar: (id) => relojes.delete(id), prefijo: 't', espera: 1234,
+  });
   const a = p.pedir('qv-mt5://estado');
   const b = p.pedir('https://e.test/x', { method: 'POST', headers: { A: '1' }, body: 'hola', espera: 5 });
   const c = p.pedir('x');
+  const d = p.pedir('y');
   assert.deepEqual(enviados[1], { cmd: 'fetch', url: 'https://e.test/x', id: 't-2', method: 'POST', headers: { A: '1' }, body: 'hola' });
-  assert.deepEqual([...relojes.values()].map((t) => t.ms), [1234, 5, 1234]);
-  assert.equal(p.recibir('t-2', '', 'HTTP 404'), true);
-  assert.equal(p.recibir('t-2', '', ''), false, 'second answer for the same id');
-  assert.equal(p.recibir('otro-1', '', ''), false);
-  assert.equal(p.recibir('t-1', b64('Señal €'), ''), true);
+  assert.deepEqual([...relojes.values()].map((t) => t.ms), [1234, 5, 1234, 1234]);
+  assert.deepEqual([p.recibir('t-2', '', 'HTTP 404'), p.recibir('t-2', '', ''), p.recibir('t-1', b64('Señal €'), '')], [true, false, true]);
   p.recibir('t-3', '%%%', 'HTTP 500');
-  assert.deepEqual(await a, { texto: 'Señal €', error: '' });
-  assert.deepEqual(await b, { texto: '', error: 'HTTP 404' });
-  assert.deepEqual(await c, { texto: '', error: 'HTTP 500' });
-  assert.equal(relojes.size, 0, 'each reply cancels its time-out');
+  assert.equal(relojes.size, 1, 'each reply cancels its time-out');
+  relojes.get(4).fn();
+  assert.equal(p.recibir('t-4', b64('tarde'), ''), false);
+  assert.deepEqual(await Promise.all([a, b, c, d]), [{ texto: 'Señal €', error: '' }, { texto: '', error: 'HTTP 404' },
+    { texto: '', error: 'HTTP 500' }, { texto: '', error: TIEMPO_AGOTADO }]);
+  const e = p.pedir('z');
+  p.recibir('t-5', '%%%no base64', '');
+  assert.deepEqual(await e, { texto: '', error: 'datos ilegibles' });
 });
 
-test('a request times out, and its late answer or bad data never throws', async () => {
-  const { p, disparar } = montar();
-  const a = p.pedir('qv-web://exness/');
-  disparar();
-  assert.deepEqual(await a, { texto: '', error: TIEMPO_AGOTADO });
-  assert.equal(p.recibir('t-1', b64('tarde'), ''), false);
-  const b = p.pedir('y');
-  p.recibir('t-2', '%%%no base64', '');
-  assert.deepEqual(await b, { texto: '', error: 'datos ilegibles' });
-  assert.equal(base64ATexto(''), '');
-  assert.equal(p.enEspera(), 0);
-});
-
-test('ids of two page loads never collide', () => {
-  const ids = [];
-  for (let i = 0; i < 2; i++) crearPuente({ enviar: (m) => ids.push(m.id), poner: () => 0, quitar() {} }).pedir('x');
-  assert.notEqual(ids[0], ids[1]);
-});
-
-test('only a page with both the marker and the handler posts; otherwise requests settle at once', async () => {
+test('only a page with both the marker and the handler posts, else requests settle at once; ids of two loads differ', async () => {
   const vistos = [];
   const qv = { postMessage: (m) => vistos.push(m) };
-  assert.equal(enviadorNativo({ __qvNativo: true }), null);
   assert.equal(enviadorNativo({ webkit: { messageHandlers: { qv } } }), null);
   enviadorNativo({ __qvNativo: true, webkit: { messageHandlers: { qv } } })({ cmd: 'abrir' });
   assert.deepEqual(vistos, [{ cmd: 'abrir' }]);
@@ -66,4 +42,7 @@ test('only a page with both the marker and the handler posts; otherwise requests
     assert.deepEqual(await p.pedir('x'), { texto: '', error: SIN_NATIVO });
     assert.equal(p.enEspera(), 0);
   }
+  const ids = [];
+  for (let i = 0; i < 2; i++) crearPuente({ enviar: (m) => ids.push(m.id), poner: () => 0, quitar() {} }).pedir('x');
+  assert.notEqual(ids[0], ids[1]);
 });

@@ -19,18 +19,26 @@
     return (mensaje) => qv.postMessage(mensaje);
   }
 
-  // Base64 of UTF-8 bytes to text; null when the Base64 is not valid.
-  function base64ATexto(b64) {
-    if (b64 === '') return '';
-    let binario;
+  // Base64 to bytes; null when it is not valid. The engine's own decoder
+  // where there is one: on a body of megabytes it is several times faster
+  // than atob and a loop.
+  function base64ABytes(b64) {
     try {
-      binario = atob(b64);
+      if (Uint8Array.fromBase64) return Uint8Array.fromBase64(b64);
+      const binario = atob(b64);
+      const bytes = new Uint8Array(binario.length);
+      for (let i = 0; i < binario.length; i++) bytes[i] = binario.charCodeAt(i);
+      return bytes;
     } catch (e) {
       return null;
     }
-    const bytes = new Uint8Array(binario.length);
-    for (let i = 0; i < binario.length; i++) bytes[i] = binario.charCodeAt(i);
-    return new TextDecoder('utf-8').decode(bytes);
+  }
+
+  // Base64 of UTF-8 bytes to text; null when the Base64 is not valid.
+  function base64ATexto(b64) {
+    if (b64 === '') return '';
+    const bytes = base64ABytes(b64);
+    return bytes && new TextDecoder('utf-8').decode(bytes);
   }
 
   const OPCIONALES = ['headers', 'method', 'body', 'bodyB64'];
@@ -92,6 +100,6 @@
     };
   }
 
-  QV.puente = { enviadorNativo, base64ATexto, crearPuente, SIN_NATIVO, TIEMPO_AGOTADO };
+  QV.puente = { enviadorNativo, base64ABytes, base64ATexto, crearPuente, SIN_NATIVO, TIEMPO_AGOTADO };
   if (typeof module !== 'undefined') module.exports = QV.puente;
 })(typeof window !== 'undefined' ? window : globalThis);

@@ -1,45 +1,108 @@
-// The application, configured by a JSON file for a test: outside hosts on
-// 127.0.0.1, a test page, mock capture devices; then driven by Control.
+// The application configured by a JSON file for a test (outside hosts on
+// 127.0.0.1, a test page, mock capture devices), then driven by JSON lines:
+// requests on standard input, answers on file descriptor 3, each answer
+// carrying its request's "seq".
+#include <gio/gunixinputstream.h>
+#include <unistd.h>
+#include <webkit/webkit.h>
+
 #include <fstream>
 #include <memory>
 
-#include "control.h"
+#include "host/gtk/callback.h"
+#include "host/gtk/gobject_ptr.h"
+#include "host/gtk/webkit_ptr.h"
+#include "ops.h"
+
+namespace {
+
+using nlohmann::json;
+using qv::gtk::GObjectPtr;
+
+void writeAnswer(const json& answer) {
+  std::string line = answer.dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
+  for (size_t done = 0; done < line.size();) {
+    ssize_t n = write(3, line.data() + done, line.size() - done);
+    if (n <= 0) return;
+    done += static_cast<size_t>(n);
+  }
+}
+
+class Control {
+ public:
+  explicit Control(qv::gtk::Runtime& runtime) : runtime_(runtime) { readNext(); }
+
+ private:
+  void readNext() {
+    auto ready = qv::gtk::onReady([this](GObject*, GAsyncResult* result) {
+      GError* error = nullptr;
+      qv::gtk::GCharPtr line(
+          g_data_input_stream_read_line_finish(input_.get(), result, nullptr, &error));
+      if (!line) {  // the driver went away
+        qv::gtk::debugError(error, "canal de control cerrado");
+        return g_application_quit(G_APPLICATION(runtime_.app));
+      }
+      auto request = json::parse(line.get(), nullptr, false);
+      auto answer = [seq = request.value("seq", 0)](json a) {
+        a["seq"] = seq;
+        writeAnswer(a);
+      };
+      auto op = qv::e2e::controlOps().find(request.value("op", ""));
+      if (op == qv::e2e::controlOps().end())
+        answer({{"error", "unknown op"}});
+      else
+        op->second(runtime_, request, answer);
+      readNext();
+    });
+    g_data_input_stream_read_line_async(input_.get(), G_PRIORITY_DEFAULT, nullptr, ready.callback,
+                                        ready.data);
+  }
+
+  qv::gtk::Runtime& runtime_;
+  GObjectPtr<GInputStream> stdin_ =
+      GObjectPtr<GInputStream>::adopt(g_unix_input_stream_new(0, FALSE));
+  GObjectPtr<GDataInputStream> input_ =
+      GObjectPtr<GDataInputStream>::adopt(g_data_input_stream_new(stdin_.get()));
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
   std::ifstream file(argv[1]);
-  auto settings = nlohmann::json::parse(file, nullptr, false);
+  auto settings = json::parse(file, nullptr, false);
   if (!settings.is_object()) return 2;
 
   auto options = qv::gtk::standardOptions();
   auto& c = options.config;
-  c.chatAppURL = settings.value("chatAppURL", c.chatAppURL);
-  c.kickPlayerBase = settings.value("kickPlayerBase", c.kickPlayerBase);
-  c.youTubeApiScript = settings.value("youTubeApiScript", c.youTubeApiScript);
-  c.videoBaseURL = settings.value("videoBaseURL", c.videoBaseURL);
-  c.shortUserAgentHostFragment =
-      settings.value("shortUserAgentHostFragment", c.shortUserAgentHostFragment);
-  c.paneNewWindowHostFragment =
-      settings.value("paneNewWindowHostFragment", c.paneNewWindowHostFragment);
+  for (auto [name, field] : {std::pair{"chatAppURL", &c.chatAppURL},
+                             {"kickPlayerBase", &c.kickPlayerBase},
+                             {"youTubeApiScript", &c.youTubeApiScript},
+                             {"videoBaseURL", &c.videoBaseURL},
+                             {"shortUserAgentHostFragment", &c.shortUserAgentHostFragment},
+                             {"paneNewWindowHostFragment", &c.paneNewWindowHostFragment}})
+    *field = settings.value(name, *field);
   if (settings.contains("sitios")) {
     c.sitios.clear();
     for (auto& [key, site] : settings["sitios"].items())
       c.sitios[key] = {site.value("url", ""), site.value("host", "")};
   }
-  if (settings.contains("resourcesFolder")) {
-    auto& r = settings["resourcesFolder"];
-    options.resourcesFolder =
-        r.is_string() ? std::optional<std::string>(r.get<std::string>()) : std::nullopt;
-  }
+  if (auto r = settings.find("resourcesFolder"); r != settings.end())
+    options.resourcesFolder = r->is_string() ? std::optional(r->get<std::string>()) : std::nullopt;
   options.mockCaptureDevices = settings.value("mockCaptureDevices", false);
 
-  auto pageScript = settings.value("pageScript", std::string());
-
-  std::unique_ptr<qv::e2e::Control> control;
+  std::unique_ptr<Control> control;
   options.onLaunched = [&](qv::gtk::Runtime& runtime) {
-    // The first load is only requested by now: the script is in place before it commits.
-    if (!pageScript.empty()) qv::e2e::addPageScript(runtime, pageScript);
-    control = std::make_unique<qv::e2e::Control>(runtime);
+    // Runs at document start in every main page from the first load on, which
+    // is only requested by now: how a test hands the page its configuration.
+    if (auto source = settings.value("pageScript", std::string()); !source.empty())
+      webkit_user_content_manager_add_script(
+          webkit_web_view_get_user_content_manager(qv::e2e::findView(runtime, "main")),
+          qv::gtk::UserScriptPtr::adopt(
+              webkit_user_script_new(source.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+                                     WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr))
+              .get());
+    control = std::make_unique<Control>(runtime);
   };
   return qv::gtk::run(std::move(options));
 }
