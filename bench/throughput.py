@@ -2,10 +2,10 @@
 from a server on 127.0.0.1, fetched through the network route and decoded in
 the page by the dashboard's own decoder (`QV.puente.base64ABytes`), against
 the page's own `fetch()` of the same URL into an ArrayBuffer and against
-`curl`; then the longest the main loop went without
-a turn while 64 fetches of 1 MB complete, from a watchdog preloaded into the
-application (bench/watchdog). Each program (this build and QV_BASELINE's)
-runs at once, the rounds interleaved.
+`curl`; then the longest the main loop went without a turn while 64 fetches
+of 1 MB complete, from a watchdog preloaded into the application
+(bench/watchdog). Each program (this build and QV_BASELINE's) runs at once,
+the rounds interleaved.
 
 Run under an X server with the application built (see bench/run.sh):
     QV_BUILD=build [QV_BASELINE=build-main] python3 bench/throughput.py"""
