@@ -2,12 +2,15 @@
 // timeout on the default main context, the application's main loop, that
 // keeps the longest gap between two of its turns. SIGUSR2 (JavaScriptCore
 // takes SIGUSR1) starts a new span; the span's number and, in microseconds,
-// its longest gap so far and the main thread's CPU time within that gap are
-// written over the file named by QV_WATCHDOG: a gap the thread spent off the
-// CPU is the scheduler's, not the loop's.
+// its longest gap so far, the main thread's CPU time within that gap and the
+// time it spent within it ready to run but waiting for a core are written
+// over the file named by QV_WATCHDOG: a gap the thread spent waiting for a
+// core is the scheduler's, not the loop's.
+#include <fcntl.h>
 #include <glib.h>
 #include <signal.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstdio>
@@ -20,9 +23,24 @@ gint64 last = 0;
 gint64 lastCpu = 0;
 gint64 longest = 0;
 gint64 longestCpu = 0;
+gint64 lastWait = 0;
+gint64 longestWait = 0;
 int span = 0;
 // Plain values, set before any constructor of this library could run.
 const char* file = nullptr;
+int schedstat = -1;  // the main thread's, opened from it
+
+// Microseconds the main thread has waited on a run queue, from the
+// scheduler's own count (the second field, in nanoseconds).
+gint64 threadWait() {
+  char text[96];
+  const ssize_t n = schedstat < 0 ? -1 : pread(schedstat, text, sizeof text - 1, 0);
+  if (n <= 0) return 0;
+  text[n] = '\0';
+  unsigned long long ran = 0, waited = 0;
+  return std::sscanf(text, "%llu %llu", &ran, &waited) == 2 ? static_cast<gint64>(waited / 1000)
+                                                            : 0;
+}
 
 gint64 threadCpu() {
   timespec t{};
@@ -32,8 +50,8 @@ gint64 threadCpu() {
 
 void write() {
   if (FILE* f = std::fopen(file, "w")) {
-    std::fprintf(f, "%d %lld %lld\n", span, static_cast<long long>(longest),
-                 static_cast<long long>(longestCpu));
+    std::fprintf(f, "%d %lld %lld %lld\n", span, static_cast<long long>(longest),
+                 static_cast<long long>(longestCpu), static_cast<long long>(longestWait));
     std::fclose(f);
   }
 }
@@ -41,17 +59,20 @@ void write() {
 gboolean tick(gpointer) {
   const gint64 now = g_get_monotonic_time();
   const gint64 cpu = threadCpu();
+  const gint64 wait = threadWait();
   if (restart.exchange(false)) {
     ++span;
-    longest = longestCpu = 0;
+    longest = longestCpu = longestWait = 0;
     write();
   } else if (now - last > longest) {
     longest = now - last;
     longestCpu = cpu - lastCpu;
+    longestWait = wait - lastWait;
     write();
   }
   last = now;
   lastCpu = cpu;
+  lastWait = wait;
   return G_SOURCE_CONTINUE;
 }
 
@@ -62,8 +83,10 @@ __attribute__((constructor)) void start() {
   if (!target) return;
   file = target;
   signal(SIGUSR2, [](int) { restart = true; });
+  schedstat = open("/proc/thread-self/schedstat", O_RDONLY | O_CLOEXEC);
   last = g_get_monotonic_time();
   lastCpu = threadCpu();
+  lastWait = threadWait();
   g_timeout_add_full(G_PRIORITY_HIGH, 1, tick, nullptr, nullptr);
 }
 

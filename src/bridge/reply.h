@@ -24,7 +24,7 @@ std::string onlyInFile(std::string_view path, std::string_view script);
 // The most Base64 one script carries: the engine copies a script on the
 // main thread as it takes it, so a larger reply goes in several, one per turn
 // of the main loop, and no turn holds the loop long.
-inline constexpr size_t kReplyPieceBytes = size_t{1} << 20;
+inline constexpr size_t kReplyPieceBytes = size_t{1} << 21;
 
 // onlyInFile(path, replyScript(id, data, error)), built whole on a worker so
 // the main thread never copies a large body. Data longer than
