@@ -147,9 +147,9 @@ int main(int argc, char** argv) {
                nullptr, nullptr, nullptr, onCalled, &finish);
          }},
     };
-    // Pieces of at most 1 MiB of Base64, one script and one main-loop turn each.
+    // Pieces of at most kReplyPieceBytes of Base64, one script and one main-loop turn each.
     std::vector<std::string> pieces = qv::replyScriptsInFile(guard, "id", data, "");
-    ways.push_back({"script evaluado en trozos de 1 MiB, un trozo por vuelta",
+    ways.push_back({"script evaluado en trozos de 2 MiB, un trozo por vuelta",
                     [&](std::function<void()> done) {
                       finish = std::move(done);
                       for (size_t i = 0; i < pieces.size(); ++i) {
