@@ -4,7 +4,8 @@
 namespace qv::gtk {
 
 // What the user sets in the environment (GSK_RENDERER,
-// WEBKIT_DISABLE_DMABUF_RENDERER) wins over the choice.
+// WEBKIT_DISABLE_DMABUF_RENDERER) wins over the choice; GTK's own GL is
+// switched off only when neither would use it.
 void setUpRenderers();
 
 }  // namespace qv::gtk
