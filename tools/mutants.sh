@@ -35,6 +35,8 @@ src/bridge/network_request.cpp ~> headers->is_object() && allStringValues(*heade
 src/bridge/network_request.cpp ~> response.status <= 299 ~> response.status < 299
 src/bridge/mt5_status.cpp ~> if (candidate.modified > newest->modified) ~> if (candidate.modified >= newest->modified)
 src/util/encode.cpp ~> t['"'] = t['\''] = kScript | kAttribute; ~> t['\''] = kScript | kAttribute;
+src/util/encode.cpp ~> | marked(bytes + 48); ~> | marked(bytes + 32);
+src/util/encode.cpp ~> (b == '&') | (b == '>') ~> (b == '>')
 src/bridge/reply.cpp ~> location.protocol === 'file:' && location.pathname === ~> location.protocol === 'file:' || location.pathname ===
 src/bridge/site_reply.cpp ~> if (status == 401 || status == 403) ~> if (status == 401)
 src/bridge/site_reply.cpp ~> status < 200 || status > 299 ~> status > 299

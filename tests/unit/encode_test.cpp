@@ -49,6 +49,24 @@ TEST(EncodeTest, EscapesWhatWouldEndTheContext) {
   }
 }
 
+// Long plain runs are scanned a block at a time: a byte is written the same
+// anywhere inside one as alone, whatever the byte, in every context.
+TEST(EncodeTest, AByteInALongPlainRunIsWrittenAsAlone) {
+  for (Append append : {JsEscaped, Attribute, Text}) {
+    for (int b = 0; b < 256; ++b) {
+      const std::string byte(1, static_cast<char>(b));
+      std::string alone;
+      append(alone, byte);
+      for (size_t at : {0, 17, 40, 63, 64, 100, 127, 150}) {
+        const std::string before(at, 'a'), after(200 - at, 'a');
+        std::string inRun;
+        append(inRun, before + byte + after);
+        EXPECT_EQ(inRun, before + alone + after) << b << " at " << at;
+      }
+    }
+  }
+}
+
 // The page is shown under the failing address's origin: nothing of the
 // address may turn into markup there.
 TEST(LoadError, AddressIsTextInTheSpanishPage) {
