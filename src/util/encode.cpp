@@ -94,21 +94,13 @@ bool needsALook(const char* bytes) {
 // Plain runs are found by a tight scan and copied whole; only the bytes the
 // context escapes, or must read as UTF-8, break the scan. A Base64 reply is
 // megabytes without a byte to escape: 64 bytes go by at once while none could
-// need one (as fast as a copy, four times the table's speed), and the table
-// decides the rest.
+// need one (as fast as a copy), and the table decides the rest byte by byte.
 template <Context C>
 void encode(std::string& out, std::string_view text) {
   const size_t size = text.size();
   size_t plainFrom = 0, i = 0;
   for (;;) {
     while (i + 64 <= size && !needsALook(text.data() + i)) i += 64;
-    // Eight bytes a turn, with one test of their entries or-ed.
-    while (i + 8 <= size) {
-      unsigned char entries = 0;
-      for (size_t j = 0; j < 8; ++j) entries |= kEscapedIn[static_cast<unsigned char>(text[i + j])];
-      if (entries & C) break;
-      i += 8;
-    }
     while (i < size && !(kEscapedIn[static_cast<unsigned char>(text[i])] & C)) ++i;
     if (i == size) break;
     const auto c = static_cast<unsigned char>(text[i]);
