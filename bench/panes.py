@@ -10,7 +10,7 @@ Run under an X server with the application built (see bench/run.sh):
 import os
 import time
 
-from common import Home, median, programs, start
+from common import Home, programs, start
 from idle import pss_mib, tree
 from video import Stream, playing, video
 
@@ -79,9 +79,8 @@ def main():
                 runs[name].append(measure(build, stream, f"{name}-{r}"))
     finally:
         stream.close()
-    # The start whose PSS is the median, with its own processes and rows.
-    results = [(name, next(m for m in found if m[0] == median(f[0] for f in found)))
-               for name, found in runs.items()]
+    # The start whose PSS is the median (ROUNDS is odd), with its own processes and rows.
+    results = [(name, sorted(found, key=lambda m: m[0])[ROUNDS // 2]) for name, found in runs.items()]
     first = results[0][1][0]
     print("### La página con un panel web y dos paneles de vídeo\n")
     print("La página de prueba de paneles, un panel web (una página pequeña) y dos paneles de vídeo que"

@@ -32,9 +32,9 @@ def curl_ms(url):
     return float(out) * 1000
 
 
-def route_ms(app, url, size, tag, times=1):
+def route_ms(app, url, size, tag, count=1):
     """Posting the fetch to holding the decoded bytes, in milliseconds: the
-    mean of `times` fetches, one after the other."""
+    mean of `count` fetches, one after the other."""
     result = app.js(
         "const t0 = performance.now();"
         " for (let i = 0; i < %d; i++) {"
@@ -45,15 +45,15 @@ def route_ms(app, url, size, tag, times=1):
         "  if (n !== %d) return 'tamaño ' + n;"
         " }"
         " return (performance.now() - t0) / %d;"
-        % (times, json.dumps(f"caudal-{tag}-"), json.dumps(url), size, times), timeout=180)
+        % (count, json.dumps(f"caudal-{tag}-"), json.dumps(url), size, count), timeout=180)
     if not isinstance(result, (int, float)):
         sys.exit(f"{url}: {result}")
     return result
 
 
-def page_fetch_ms(app, url, size, times=1):
+def page_fetch_ms(app, url, size, count=1):
     """The page's own fetch() of the URL into bytes, in milliseconds: the mean
-    of `times`, one after the other."""
+    of `count`, one after the other."""
     result = app.js(
         "const t0 = performance.now();"
         " for (let i = 0; i < %d; i++) {"
@@ -61,7 +61,7 @@ def page_fetch_ms(app, url, size, times=1):
         "  const n = new Uint8Array(await r.arrayBuffer()).length;"
         "  if (n !== %d) return 'tamaño ' + n;"
         " }"
-        " return (performance.now() - t0) / %d;" % (times, json.dumps(url), size, times), timeout=180)
+        " return (performance.now() - t0) / %d;" % (count, json.dumps(url), size, count), timeout=180)
     if not isinstance(result, (int, float)):
         sys.exit(f"{url}: {result}")
     return result

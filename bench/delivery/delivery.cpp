@@ -149,8 +149,10 @@ int main(int argc, char** argv) {
     };
     // Pieces of at most kReplyPieceBytes of Base64, one script and one main-loop turn each.
     std::vector<std::string> pieces = qv::replyScriptsInFile(guard, "id", data, "");
-    ways.push_back({"script evaluado en trozos de 2 MiB, un trozo por vuelta",
-                    [&](std::function<void()> done) {
+    const std::string piecesWay = "script evaluado en trozos de " +
+                                  std::to_string(qv::kReplyPieceBytes >> 20) +
+                                  " MiB, un trozo por vuelta";
+    ways.push_back({piecesWay.c_str(), [&](std::function<void()> done) {
                       finish = std::move(done);
                       for (size_t i = 0; i < pieces.size(); ++i) {
                         struct Turn {
