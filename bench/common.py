@@ -40,6 +40,12 @@ def percentile(values, fraction):
 median = statistics.median
 
 
+def median_start(starts):
+    """Of an odd number of starts, each a tuple led by the figure compared, the
+    median one, whole: its other figures are that start's own."""
+    return sorted(starts, key=lambda s: s[0])[len(starts) // 2]
+
+
 def num(value, digits):
     """`value` with `digits` decimals and a decimal comma, as Spanish text writes it."""
     return f"{value:.{digits}f}".replace(".", ",")

@@ -15,7 +15,7 @@ import tempfile
 import threading
 import time
 
-from common import ROOT, App, Home, Server, chromium_command, num
+from common import ROOT, App, Home, Server, chromium_command, median_start, num
 
 PAGE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "pages", "reloj")
 SETTLE, SPAN, PASSES = 5, 20, 3
@@ -30,6 +30,8 @@ def tree(pid):
 
 
 def cpu_ticks(pids):
+    """Clock ticks on a CPU of the processes, threads that have ended included:
+    for a load well above the tick, such as a playing video."""
     total = 0
     for pid in pids:
         try:
@@ -166,9 +168,9 @@ def main():
         for name, run in rows:
             runs[name].append(run())
     for name, results in runs.items():
-        used, pss, count = sorted(results)[len(results) // 2]
+        used, pss, count = median_start(results)
         print(f"| {name} | {num(used, 2)} % | {pss:.0f} MiB | {count} |")
-    used, pss, count = sorted(dashboard() for _ in range(PASSES))[PASSES // 2]
+    used, pss, count = median_start([dashboard() for _ in range(PASSES)])
     print("\nEl panel de verdad, con sus sondeos de siempre (el estado de MT5 cada segundo, el archivo reescrito"
           " cada segundo como lo hace el terminal), el chat en su panel, el calendario y los dos sitios con la"
           f" sesión iniciada, servidos desde 127.0.0.1; lo mismo medido, arranque mediano de {PASSES}."

@@ -10,7 +10,7 @@ Run under an X server with the application built (see bench/run.sh):
 import os
 import time
 
-from common import Home, programs, start
+from common import Home, median_start, programs, start
 from idle import pss_mib, tree
 from video import Stream, playing, video
 
@@ -80,7 +80,7 @@ def main():
     finally:
         stream.close()
     # The start whose PSS is the median (ROUNDS is odd), with its own processes and rows.
-    results = [(name, sorted(found, key=lambda m: m[0])[ROUNDS // 2]) for name, found in runs.items()]
+    results = [(name, median_start(found)) for name, found in runs.items()]
     first = results[0][1][0]
     print("### La página con un panel web y dos paneles de vídeo\n")
     print("La página de prueba de paneles, un panel web (una página pequeña) y dos paneles de vídeo que"

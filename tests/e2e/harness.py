@@ -24,7 +24,11 @@ OUTPUT = os.environ.get("QV_TEST_OUTPUT", os.path.join(BUILD, "test-output"))
 # takes clicks through the FIFO of its seat module.
 SEAT_FIFO = os.environ.get("QV_SEAT_FIFO")
 WAYLAND = bool(SEAT_FIFO)
-AUDIO_SINKS = "fakeaudiosink:MAX,pulsesink:NONE,alsasink:NONE,openalsink:NONE,jackaudiosink:NONE,osssink:NONE,oss4sink:NONE"
+# There is no sound service, and the audio sinks GStreamer falls back to without one (OpenAL's null
+# device, JACK, OSS) now and then stall a playing video's clock: sound goes to a sink that keeps time
+# and plays nothing, as a working sound card would.
+AUDIO_SINKS = ",".join(["fakeaudiosink:MAX"] + [f"{sink}:NONE" for sink in (
+    "pulsesink", "alsasink", "openalsink", "jackaudiosink", "osssink", "oss4sink")])
 
 
 def wait_for(check, timeout=20.0, what="condition", ok=bool):
@@ -81,14 +85,11 @@ class Home:
             return json.load(f)
 
     def env(self):
-        # No session bus: nothing may be started on one and outlive the run. No sound service either,
-        # and the audio sinks GStreamer falls back to without one (OpenAL's null device, JACK, OSS)
-        # now and then stall a playing video's clock: sound goes to a sink that keeps time and plays
-        # nothing, as a working sound card would.
-        return dict(os.environ, GST_PLUGIN_FEATURE_RANK=AUDIO_SINKS, HOME=self.home, XDG_CONFIG_HOME=self.config, XDG_DATA_HOME=self.data,
+        # No session bus: nothing may be started on one and outlive the run.
+        return dict(os.environ, HOME=self.home, XDG_CONFIG_HOME=self.config, XDG_DATA_HOME=self.data,
                     XDG_CACHE_HOME=self.cache, XDG_DATA_DIRS="/usr/local/share:/usr/share", GTK_A11Y="none",
                     NO_AT_BRIDGE="1", GSETTINGS_BACKEND="memory", GDK_BACKEND="wayland" if WAYLAND else "x11",
-                    DBUS_SESSION_BUS_ADDRESS="disabled:")
+                    DBUS_SESSION_BUS_ADDRESS="disabled:", GST_PLUGIN_FEATURE_RANK=AUDIO_SINKS)
 
     def remove(self):
         shutil.rmtree(self.root, ignore_errors=True)
