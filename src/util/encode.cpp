@@ -12,7 +12,7 @@ namespace {
 enum Context : unsigned char { kScript = 1, kAttribute = 2, kText = 4 };
 
 // The contexts in which each byte is not written as it is. Bytes from 0x80
-// are looked at as UTF-8 in all of them; 0xE2 may lead U+2028 or U+2029.
+// are looked at as UTF-8 in all of them.
 constexpr std::array<unsigned char, 256> contextTable() {
   std::array<unsigned char, 256> t{};
   for (int c = 0; c < 0x20; ++c) t[c] = kScript;
@@ -24,6 +24,25 @@ constexpr std::array<unsigned char, 256> contextTable() {
   return t;
 }
 constexpr auto kEscapedIn = contextTable();
+
+void appendUnitEscape(std::string& out, unsigned unit) {
+  constexpr char kHex[] = "0123456789abcdef";
+  out += "\\u";
+  for (int shift = 12; shift >= 0; shift -= 4) out += kHex[(unit >> shift) & 15];
+}
+
+// In a script, text beyond ASCII is written as escapes too: the engine keeps
+// a script that is all ASCII at one byte a character, where one other
+// character would have a whole megabyte reply converted, and doubled, on
+// the main thread. A character beyond U+FFFF is written as its two halves.
+void appendCharacterEscape(std::string& out, std::string_view text, size_t i, size_t n) {
+  unsigned cp = static_cast<unsigned char>(text[i]) & (0x7F >> n);
+  for (size_t k = 1; k < n; ++k) cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+  if (cp < 0x10000) return appendUnitEscape(out, cp);
+  cp -= 0x10000;
+  appendUnitEscape(out, 0xD800 + (cp >> 10));
+  appendUnitEscape(out, 0xDC00 + (cp & 0x3FF));
+}
 
 void appendScriptEscape(std::string& out, unsigned char c) {
   switch (c) {
@@ -42,12 +61,8 @@ void appendScriptEscape(std::string& out, unsigned char c) {
     case '\t':
       out += "\\t";
       return;
-    default: {
-      constexpr char kHex[] = "0123456789abcdef";
-      out += "\\u00";
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
-    }
+    default:
+      appendUnitEscape(out, c);
   }
 }
 
@@ -114,15 +129,20 @@ void encode(std::string& out, std::string_view text) {
       continue;
     }
     const size_t n = utf8Length(text, i);
-    const bool terminator = C == kScript && n == 3 && c == 0xE2 && text[i + 1] == '\x80' &&
-                            (text[i + 2] == '\xA8' || text[i + 2] == '\xA9');
-    if (n && !terminator) {
+    if (C != kScript && n) {  // markup takes UTF-8 as it is
       i += n;
       continue;
     }
     out.append(text, plainFrom, i - plainFrom);
-    out += terminator ? (text[i + 2] == '\xA8' ? "\\u2028" : "\\u2029") : kReplacementUtf8;
-    plainFrom = i += terminator ? 3 : 1;
+    if constexpr (C == kScript) {
+      if (n)
+        appendCharacterEscape(out, text, i, n);
+      else
+        appendUnitEscape(out, 0xFFFD);
+    } else {
+      out += kReplacementUtf8;
+    }
+    plainFrom = i += n ? n : 1;
   }
   out.append(text, plainFrom);
 }

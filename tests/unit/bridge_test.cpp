@@ -39,7 +39,7 @@ TEST_F(BridgeTest, AbrirOpensOnlyParsableUrlsAndUnknownBodiesDoNothing) {
   EXPECT_EQ(rig.opened, (Strings{"https://example.com/a?b=1", "mailto:x@y.z"}));
   EXPECT_TRUE(rig.sent.empty() && rig.replies().empty());
   // Message text with broken UTF-16 or UTF-8 is still read, as U+FFFD.
-  const std::string fffd = "\xEF\xBF\xBD";
+  const std::string fffd = "\\ufffd";
   for (const auto& [raw, id] : {std::pair<std::string, std::string>{R"(a\ud83d)", "a" + fffd},
                                 {R"(\\ud83d)", R"(\\ud83d)"},
                                 {"c\xC3", "c" + fffd}}) {

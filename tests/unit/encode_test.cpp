@@ -15,14 +15,16 @@ const Append JsString = appendJsString, JsEscaped = appendJsEscaped,
              Attribute = appendHtmlAttribute, Text = appendHtmlText;
 
 TEST(EncodeTest, EscapesWhatWouldEndTheContext) {
-  const std::string plain =
-      "a-b_c.d:e/f?g=h%20#j(k)[l]{m}@n!o$p*r+s,t;u|x~y`z \xC3\xBC\xE2\x82\xAC";
+  const std::string plain = "a-b_c.d:e/f?g=h%20#j(k)[l]{m}@n!o$p*r+s,t;u|x~y`z ";
+  const std::string accents = "\xC3\xBC\xE2\x82\xAC\xF0\x9F\x93\x88";  // ü€📈
   struct Case {
     Append append;
     std::string raw, expected;
   };
   const Case cases[] = {
       {JsString, plain, "\"" + plain + "\""},
+      // A script is all ASCII: the engine keeps it at a byte a character.
+      {JsString, accents, R"("\u00fc\u20ac\ud83d\udcc8")"},
       {JsString, "\"); alert(1); (\"", R"("\"); alert(1); (\"")"},
       {JsString, "a\\b\\\"'", R"("a\\b\\\"\'")"},
       {JsString, "l1\nl2\r\n\t", R"("l1\nl2\r\n\t")"},
@@ -30,14 +32,15 @@ TEST(EncodeTest, EscapesWhatWouldEndTheContext) {
       {JsString, "ls\xE2\x80\xA8ps\xE2\x80\xA9", R"("ls\u2028ps\u2029")"},
       {JsString, "</script><!--", R"("\u003c/script>\u003c!--")"},
       {JsEscaped, "';alert(1);//", R"(\';alert(1);//)"},
-      {JsEscaped, "\xE2\x80\x94 \xE2\x80\xA8", "\xE2\x80\x94 \\u2028"},
+      {JsEscaped, "\xE2\x80\x94 \xE2\x80\xA8", R"(\u2014 \u2028)"},
       // Bytes that are not UTF-8 (a cut sequence, a lone surrogate, a stray
       // continuation) become U+FFFD one by one, in every context.
-      {JsString, "\xE2\x82\xAC \xE2\x80", "\"\xE2\x82\xAC \xEF\xBF\xBD\xEF\xBF\xBD\""},
-      {JsEscaped, "\xED\xA0\x80x", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBDx"},
+      {JsString, "\xE2\x82\xAC \xE2\x80", R"("\u20ac \ufffd\ufffd")"},
+      {JsEscaped, "\xED\xA0\x80x", R"(\ufffd\ufffd\ufffdx)"},
       {Attribute, "\x80", "\xEF\xBF\xBD"},
       {Text, "\xC3", "\xEF\xBF\xBD"},
-      {Attribute, plain, plain},
+      {Attribute, plain + accents, plain + accents},
+      {Text, accents, accents},
       {Attribute, "\"><script>&amp;' x", "&quot;&gt;&lt;script&gt;&amp;amp;&#39; x"},
       {Attribute, "a\\b\n", "a\\b\n"},
       {Text, "</p> & \"'", "&lt;/p&gt; &amp; \"'"},

@@ -50,6 +50,7 @@ using GUriPtr = Handle<GUri, g_uri_ref, g_uri_unref>;
 using GDateTimePtr = Handle<GDateTime, g_date_time_ref, g_date_time_unref>;
 using GErrorPtr = Handle<GError, g_error_copy, g_error_free>;
 using GVariantPtr = Handle<GVariant, g_variant_ref_sink, g_variant_unref>;
+using GSourcePtr = Handle<GSource, g_source_ref, g_source_unref>;
 // For out-parameters: `GError* raw = nullptr; f(&raw); auto e = GErrorPtr::adopt(raw);`.
 
 // Takes an out-parameter's error that has nobody to answer to: it becomes a

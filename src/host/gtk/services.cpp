@@ -1,6 +1,11 @@
 #include "host/gtk/services.h"
 
 #include <gio/gio.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <system_error>
 
 #include "host/gtk/callback.h"
 #include "host/gtk/gobject_ptr.h"
@@ -24,33 +29,70 @@ void DebugLog::debug(const std::string& line) {
 
 Instant WallClock::now() { return static_cast<Instant>(g_get_real_time()) / 1e6; }
 
+struct GMainQueue::Source {
+  GSource base;
+  GMainQueue* queue;
+  gpointer wakeupTag;
+
+  static gboolean prepare(GSource* source, gint* timeout) {
+    *timeout = -1;
+    return reinterpret_cast<Source*>(source)->queue->waiting_ > 0;
+  }
+  // The wake-up has done its job once the loop is awake: read it away.
+  static gboolean check(GSource* source) {
+    auto* self = reinterpret_cast<Source*>(source);
+    if (g_source_query_unix_fd(source, self->wakeupTag) & G_IO_IN) {
+      eventfd_t count;
+      if (eventfd_read(self->queue->wakeup_, &count) != 0 && errno != EAGAIN)
+        g_log("quorvex", G_LOG_LEVEL_DEBUG, "cola principal: aviso no leído");
+    }
+    return self->queue->waiting_ > 0;
+  }
+  static gboolean dispatch(GSource* source, GSourceFunc, gpointer) {
+    reinterpret_cast<Source*>(source)->queue->runOne();
+    return G_SOURCE_CONTINUE;
+  }
+  static inline GSourceFuncs funcs = {prepare, check, dispatch, nullptr, nullptr, nullptr};
+};
+
+GMainQueue::GMainQueue()
+    : wakeup_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
+      source_(GSourcePtr::adopt(g_source_new(&Source::funcs, sizeof(Source)))) {
+  if (wakeup_ < 0) throw std::system_error(errno, std::generic_category(), "eventfd");
+  auto* source = reinterpret_cast<Source*>(source_.get());
+  source->queue = this;
+  source->wakeupTag = g_source_add_unix_fd(source_.get(), wakeup_, G_IO_IN);
+  g_source_set_name(source_.get(), "cola principal");
+  g_source_attach(source_.get(), nullptr);
+}
+
 GMainQueue::~GMainQueue() {
-  std::lock_guard guard(lock_);
-  if (source_) g_source_remove(source_);
+  g_source_destroy(source_.get());
+  close(wakeup_);
 }
 
 void GMainQueue::post(std::function<void()> task) {
-  std::lock_guard guard(lock_);
-  tasks_.push_back(std::move(task));
-  if (!source_) {
-    source_ = g_idle_add_full(
-        G_PRIORITY_DEFAULT, +[](gpointer self) { return static_cast<GMainQueue*>(self)->runOne(); },
-        this, nullptr);
+  bool wasEmpty;
+  {
+    std::lock_guard guard(lock_);
+    tasks_.push_back(std::move(task));
+    wasEmpty = waiting_++ == 0;
   }
+  // Once a wake-up is pending the loop sees the rest by itself.
+  if (wasEmpty && eventfd_write(wakeup_, 1) != 0)
+    g_log("quorvex", G_LOG_LEVEL_DEBUG, "cola principal: aviso no enviado");
 }
 
-gboolean GMainQueue::runOne() {
+void GMainQueue::runOne() {
   std::function<void()> task;
   {
     std::lock_guard guard(lock_);
+    if (tasks_.empty()) return;
     task = std::move(tasks_.front());
     tasks_.pop_front();
+    --waiting_;
   }
   guarded<void>(task);
-  std::lock_guard guard(lock_);
-  if (!tasks_.empty()) return G_SOURCE_CONTINUE;
-  source_ = 0;
-  return G_SOURCE_REMOVE;
 }
 
 }  // namespace qv::gtk

@@ -3,9 +3,11 @@
 
 #include <glib.h>
 
+#include <atomic>
 #include <deque>
 #include <mutex>
 
+#include "host/gtk/gobject_ptr.h"
 #include "host/platform.h"
 
 namespace qv::gtk {
@@ -27,10 +29,14 @@ class DebugLog final : public Log {
 };
 
 // One task per turn of the main loop: a burst of large replies posted at
-// once still lets input, frames and timers in between them.
+// once still lets input, frames and timers in between them. Posting never
+// takes the main context's lock: a worker of lower priority preempted while
+// holding it would stall the main loop behind it. A task wakes the loop
+// through a file descriptor of the queue's own instead.
 class GMainQueue final : public MainQueue {
  public:
-  GMainQueue() = default;
+  // On the main thread: the queue's source joins the default main context.
+  GMainQueue();
   // Tasks not yet run are dropped.
   ~GMainQueue() override;
   GMainQueue(const GMainQueue&) = delete;
@@ -39,11 +45,16 @@ class GMainQueue final : public MainQueue {
   void post(std::function<void()> task) override;
 
  private:
-  gboolean runOne();
+  struct Source;
+
+  void runOne();
 
   std::mutex lock_;
   std::deque<std::function<void()>> tasks_;
-  guint source_ = 0;  // the idle that runs them, while there are any
+  // The length of `tasks_`, read by the main loop without the lock.
+  std::atomic<size_t> waiting_ = 0;
+  int wakeup_;  // an eventfd, readable while a wake-up is unread
+  GSourcePtr source_;
 };
 
 }  // namespace qv::gtk
