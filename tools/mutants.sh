@@ -37,7 +37,7 @@ src/bridge/mt5_status.cpp ~> if (candidate.modified > newest->modified) ~> if (c
 src/util/encode.cpp ~> t['"'] = t['\''] = kScript | kAttribute; ~> t['\''] = kScript | kAttribute;
 src/util/encode.cpp ~> | marked(bytes + 48); ~> | marked(bytes + 32);
 src/util/encode.cpp ~> (b == '&') | (b == '>') ~> (b == '>')
-src/util/encode.cpp ~> appendCharacterEscape(out, text, i, n); ~> out.append(text, i, n);
+src/util/encode.cpp ~> if (C != kScript && n) { ~> if (n) {
 src/util/encode.cpp ~> appendUnitEscape(out, 0xDC00 + (cp & 0x3FF)); ~> appendUnitEscape(out, 0xDC00 + (cp >> 10));
 src/bridge/reply.cpp ~> location.protocol === 'file:' && location.pathname === ~> location.protocol === 'file:' || location.pathname ===
 src/bridge/site_reply.cpp ~> if (status == 401 || status == 403) ~> if (status == 401)
