@@ -27,7 +27,7 @@ gint64 lastWait = 0;
 gint64 longestWait = 0;
 int span = 0;
 // Plain values, set before any constructor of this library could run.
-const char* file = nullptr;
+int out = -1;        // the file named by QV_WATCHDOG
 int schedstat = -1;  // the main thread's, opened from it
 
 // Microseconds the main thread has waited on a run queue, from the
@@ -48,12 +48,15 @@ gint64 threadCpu() {
   return gint64{t.tv_sec} * G_USEC_PER_SEC + t.tv_nsec / 1000;
 }
 
+// Rewritten in place through a descriptor held open, at a fixed width: the
+// file is never truncated, which on ext4 would have the main thread start
+// writeback on close, inside the very gaps being measured.
 void write() {
-  if (FILE* f = std::fopen(file, "w")) {
-    std::fprintf(f, "%d %lld %lld %lld\n", span, static_cast<long long>(longest),
-                 static_cast<long long>(longestCpu), static_cast<long long>(longestWait));
-    std::fclose(f);
-  }
+  char line[96];
+  const int n = std::snprintf(line, sizeof line, "%-10d %-20lld %-20lld %-20lld\n", span,
+                              static_cast<long long>(longest), static_cast<long long>(longestCpu),
+                              static_cast<long long>(longestWait));
+  if (n > 0 && pwrite(out, line, static_cast<size_t>(n), 0) != n) std::perror("qv_watchdog");
 }
 
 gboolean tick(gpointer) {
@@ -81,7 +84,8 @@ __attribute__((constructor)) void start() {
   // The engine's own processes inherit the environment: only this one watches.
   unsetenv("LD_PRELOAD");
   if (!target) return;
-  file = target;
+  out = open(target, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (out < 0) return std::perror(target);
   signal(SIGUSR2, [](int) { restart = true; });
   schedstat = open("/proc/thread-self/schedstat", O_RDONLY | O_CLOEXEC);
   last = g_get_monotonic_time();
