@@ -35,9 +35,7 @@ void appendUnitEscape(std::string& out, unsigned unit) {
 // a script that is all ASCII at one byte a character, where one other
 // character would have a whole megabyte reply converted, and doubled, on
 // the main thread. A character beyond U+FFFF is written as its two halves.
-void appendCharacterEscape(std::string& out, std::string_view text, size_t i, size_t n) {
-  unsigned cp = static_cast<unsigned char>(text[i]) & (0x7F >> n);
-  for (size_t k = 1; k < n; ++k) cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+void appendCharacterEscape(std::string& out, char32_t cp) {
   if (cp < 0x10000) return appendUnitEscape(out, cp);
   cp -= 0x10000;
   appendUnitEscape(out, 0xD800 + (cp >> 10));
@@ -128,7 +126,7 @@ void encode(std::string& out, std::string_view text) {
       plainFrom = ++i;
       continue;
     }
-    const size_t n = utf8Length(text, i);
+    const auto [n, cp] = utf8At(text, i);
     if (C != kScript && n) {  // markup takes UTF-8 as it is
       i += n;
       continue;
@@ -136,7 +134,7 @@ void encode(std::string& out, std::string_view text) {
     out.append(text, plainFrom, i - plainFrom);
     if constexpr (C == kScript) {
       if (n)
-        appendCharacterEscape(out, text, i, n);
+        appendCharacterEscape(out, cp);
       else
         appendUnitEscape(out, 0xFFFD);
     } else {
