@@ -108,6 +108,11 @@ int run(Options options) {
   speakSpanish();
   // WebKitGTK keeps native HLS off unless asked, before the first web view.
   g_setenv("WEBKIT_GST_ENABLE_HLS_SUPPORT", "1", TRUE);
+  // The page itself pauses a muted video nobody can see. WebKit's player
+  // would also suspend it on its own judgement of the view, made while a new
+  // pane is still being laid out, and now and then that left a shown stream
+  // frozen on its first frame with nothing to wake it.
+  g_setenv("WEBKIT_GST_ALLOW_PLAYBACK_OF_INVISIBLE_VIDEOS", "1", TRUE);
   setUpRenderers();
   auto app = GObjectPtr<GtkApplication>::adopt(
       gtk_application_new(QV_APP_ID, G_APPLICATION_DEFAULT_FLAGS));
