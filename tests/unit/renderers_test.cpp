@@ -16,8 +16,7 @@ TEST(Renderers, GpuOnlyWhereARenderNodeHasHardwareBehindIt) {
   };
   for (const auto& c : cases) {
     auto choice = chooseRenderers(c.machine);
-    EXPECT_EQ(choice.gpu, c.gpu) << choice.why;
-    EXPECT_EQ(choice.dmabuf, c.dmabuf) << choice.why;
+    EXPECT_EQ(std::pair(choice.gpu, choice.dmabuf), std::pair(c.gpu, c.dmabuf)) << choice.why;
   }
 }
 
