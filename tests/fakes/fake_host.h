@@ -161,9 +161,11 @@ struct Rig final : Application,
   }
   void post(const std::string& json) { delegate->scriptMessage(nlohmann::json::parse(json)); }
   FakeWebView& mainView() { return static_cast<FakeWebView&>(*delegate->mainWebView()); }
-  static FakeWebView& view(const std::map<std::string, std::unique_ptr<WebView>>& table,
-                           const std::string& key) {
-    return static_cast<FakeWebView&>(*table.at(key));
+  FakeWebView& web(const std::string& slot) { return fake(delegate->panesWeb().at(slot)); }
+  FakeWebView& video(const std::string& slot) { return fake(delegate->panesVideo().at(slot)); }
+  FakeWebView& site(const std::string& key) { return fake(delegate->sitesWeb().at(key)); }
+  static FakeWebView& fake(const std::unique_ptr<WebView>& v) {
+    return static_cast<FakeWebView&>(*v);
   }
   // The script guarded to the local page.
   static std::string toPage(const std::string& script) {

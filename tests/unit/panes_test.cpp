@@ -9,53 +9,48 @@
 namespace qv {
 namespace {
 
-using fake::FakeWebView;
 using fake::Rig;
 using Strings = std::vector<std::string>;
 
 struct PanesTest : ::testing::Test {
   Rig rig;
   void SetUp() override { rig.launch(); }
-  FakeWebView& web(const std::string& slot) { return rig.view(rig.delegate->panesWeb(), slot); }
-  FakeWebView& video(const std::string& slot) { return rig.view(rig.delegate->panesVideo(), slot); }
 };
 
-TEST_F(PanesTest, AWebPaneIsMadeOnceThenOnlyMovedShownAndHidden) {
-  rig.settings["web.b"] = "https://discord.com/channels/1/2";
+// A stored address wins only when it parses; with neither usable the pane is
+// blank, yet observed.
+TEST_F(PanesTest, AWebPaneIsMadeOnceThenOnlyMovedShownAndHiddenAndKeepsItsChannel) {
+  rig.settings = {{"web.web", "bad address"},
+                  {"web.b", "https://discord.com/channels/1/2"},
+                  {"web.c", "bad address"}};
   rig.post(R"({"cmd":"web","x":10,"y":20.5,"w":300})");
   rig.post(R"({"cmd":"web","slot":"b","url":"https://x.test/"})");
-  auto& p = web("web");
+  rig.post(R"({"cmd":"web","slot":"c","url":"also bad"})");
+  auto& p = rig.web("web");
   // Outside pages never get the bridge, the video pages' process or ungoverned navigation.
   EXPECT_TRUE(!p.config.bridge && !p.config.sharesVideoProcess &&
               p.config.policy == rig.delegate.get());
   EXPECT_EQ(p.loads, Strings{"request https://discord.com/app"});
-  EXPECT_EQ(web("b").loads, Strings{"request https://discord.com/channels/1/2"});
+  EXPECT_EQ(rig.web("b").loads, Strings{"request https://discord.com/channels/1/2"});
+  EXPECT_TRUE(rig.web("c").loads.empty());
 
   rig.post(R"({"cmd":"webOcultar"})");
   EXPECT_TRUE(p.hidden);
-  EXPECT_FALSE(web("b").hidden);
+  EXPECT_FALSE(rig.web("b").hidden);
   rig.post(R"({"cmd":"web","url":"https://x.test/two","x":5,"y":20.5,"w":200})");
-  EXPECT_EQ(&web("web"), &p);
+  EXPECT_EQ(&rig.web("web"), &p);
   EXPECT_EQ((std::tuple{p.loads.size(), p.reloads, p.frame.x, p.frame.y, p.frame.w, p.hidden}),
             (std::tuple{1u, 0, 5.0, 20.5, 200.0, false}));
-  EXPECT_EQ(rig.views.size(), 3u);
-}
+  EXPECT_EQ(rig.views.size(), 4u);
 
-// A stored address wins only when it parses; with neither usable the pane is
-// blank, yet observed.
-TEST_F(PanesTest, AWebPaneRemembersOnlyChannelAddressesInItsSlot) {
-  rig.settings = {{"web.web", "bad address"}, {"web.b", "bad address"}};
-  rig.post(R"({"cmd":"web"})");
-  rig.post(R"({"cmd":"web","slot":"b","url":"also bad"})");
-  EXPECT_EQ(web("web").loads, Strings{"request https://discord.com/app"});
-  EXPECT_TRUE(web("b").loads.empty());
-  web("web").navigate("https://discord.com/channels/7/8");
-  web("web").navigate("https://discord.com/settings");
-  web("web").navigate("https://discord.com/CHANNELS/9");
-  web("b").navigate("https://discord.com/channels/3");
+  for (const char* url : {"https://discord.com/channels/7/8", "https://discord.com/settings",
+                          "https://discord.com/CHANNELS/9"})
+    p.navigate(url);
+  rig.web("c").navigate("https://discord.com/channels/3");
   EXPECT_EQ(rig.settings,
             (std::map<std::string, std::string>{{"web.web", "https://discord.com/channels/7/8"},
-                                                {"web.b", "https://discord.com/channels/3"}}));
+                                                {"web.b", "https://discord.com/channels/1/2"},
+                                                {"web.c", "https://discord.com/channels/3"}}));
 }
 
 TEST_F(PanesTest, PanesStackInCreationOrderAndNeedTheMainWindow) {
@@ -63,10 +58,11 @@ TEST_F(PanesTest, PanesStackInCreationOrderAndNeedTheMainWindow) {
   rig.post(R"({"cmd":"video","id":"v1"})");
   rig.post(R"({"cmd":"web","slot":"b"})");
   rig.post(R"({"cmd":"web","slot":"a","x":9})");
-  EXPECT_EQ(rig.windows.at(0)->panes, (std::vector<WebView*>{&web("a"), &video("0"), &web("b")}));
+  EXPECT_EQ(rig.windows.at(0)->panes,
+            (std::vector<WebView*>{&rig.web("a"), &rig.video("0"), &rig.web("b")}));
 
   // A pane whose process ended is left as it is; only the main page comes back.
-  rig.delegate->contentProcessEnded(web("a"));
+  rig.delegate->contentProcessEnded(rig.web("a"));
   EXPECT_EQ(rig.mainView().reloads, 0);
   rig.delegate->contentProcessEnded(rig.mainView());
   EXPECT_EQ(rig.mainView().reloads, 1);
@@ -78,7 +74,7 @@ TEST_F(PanesTest, PanesStackInCreationOrderAndNeedTheMainWindow) {
   EXPECT_TRUE(early.views.empty());
 }
 
-TEST_F(PanesTest, AVideoPageIsReplacedOnlyWhenWhatItPlaysChanges) {
+TEST_F(PanesTest, AVideoPageIsReplacedOnlyWhenWhatItPlaysChangesAndTakesTheVolume) {
   const std::pair<const char*, size_t> steps[] = {
       {R"({"cmd":"video","id":"abc","vol":30,"x":1,"h":4})", 1},
       {R"({"cmd":"video","id":"abc","vol":80,"x":50})", 1},
@@ -90,30 +86,28 @@ TEST_F(PanesTest, AVideoPageIsReplacedOnlyWhenWhatItPlaysChanges) {
   };
   for (const auto& [message, loadsAfter] : steps) {
     rig.post(message);
-    EXPECT_EQ(video("0").loads.size(), loadsAfter) << message;
+    EXPECT_EQ(rig.video("0").loads.size(), loadsAfter) << message;
   }
-  auto& p = video("0");
+  auto& p = rig.video("0");
   EXPECT_TRUE(!p.config.bridge && p.config.sharesVideoProcess && !p.hidden);
   EXPECT_EQ(p.loads.front(), "html https://quorvex.app/");
   rig.post(R"({"cmd":"video","id":"abc"})");
   EXPECT_EQ(rig.delegate->videoKeys().at("0"), "ytabc");
   EXPECT_NE(p.lastHtml.find("videoId:'abc'"), std::string::npos);
 
+  // The volume goes to the slot's page as a whole number.
+  for (const char* message :
+       {R"({"cmd":"videoVol","slot":"0","v":40})", R"({"cmd":"videoVol","slot":"0","v":40.5})",
+        R"({"cmd":"videoVol","slot":"0"})", R"({"cmd":"videoVol","slot":"0","v":-3})",
+        R"({"cmd":"videoVol","v":40})", R"({"cmd":"videoVol","slot":"b","v":40})"})
+    rig.post(message);
+  EXPECT_EQ(p.scripts, (Strings{"setVol(40)", "setVol(0)", "setVol(0)", "setVol(-3)"}));
+
   Rig noBase;
   noBase.config.videoBaseURL = "no base";
   noBase.launch();
   noBase.post(R"({"cmd":"video","id":"c","tipo":"kick"})");
-  EXPECT_EQ(noBase.view(noBase.delegate->panesVideo(), "0").loads, Strings{"html (none)"});
-}
-
-TEST_F(PanesTest, VolumeGoesToTheSlotsPageAsAWholeNumber) {
-  rig.post(R"({"cmd":"video","id":"abc","slot":"a"})");
-  for (const char* message :
-       {R"({"cmd":"videoVol","slot":"a","v":40})", R"({"cmd":"videoVol","slot":"a","v":40.5})",
-        R"({"cmd":"videoVol","slot":"a"})", R"({"cmd":"videoVol","slot":"a","v":-3})",
-        R"({"cmd":"videoVol","v":40})", R"({"cmd":"videoVol","slot":"b","v":40})"})
-    rig.post(message);
-  EXPECT_EQ(video("a").scripts, (Strings{"setVol(40)", "setVol(0)", "setVol(0)", "setVol(-3)"}));
+  EXPECT_EQ(noBase.video("0").loads, Strings{"html (none)"});
 }
 
 TEST(VideoOcultarTest, HidesAndUnloadsThePanesNotKept) {
@@ -132,7 +126,7 @@ TEST(VideoOcultarTest, HidesAndUnloadsThePanesNotKept) {
       r.post(R"({"cmd":"video","id":"i","slot":")" + slot + "\"}");
     r.post(message);
     for (const std::string slot : {"a", "b", "c"}) {
-      auto& p = r.view(r.delegate->panesVideo(), slot);
+      auto& p = r.video(slot);
       const bool gone = unloaded.contains(slot);
       EXPECT_EQ(p.hidden, hidden.contains(slot)) << message << slot;
       EXPECT_EQ(p.loads.back(), gone ? "html (none)" : "html https://quorvex.app/") << message;
@@ -146,7 +140,7 @@ TEST(VideoOcultarTest, HidesAndUnloadsThePanesNotKept) {
 // and a click on any brings the main window back. Other views never notify.
 TEST_F(PanesTest, ChatNotifiesOnlyOnceAllowedAndEachOneReachesThePage) {
   rig.post(R"({"cmd":"web"})");
-  auto& chat = web("web");
+  auto& chat = rig.web("web");
   auto& main = rig.mainView();
   using Origins = std::pair<Strings, Strings>;
   const Strings chatApp{rig.config.chatAppURL}, page{"file:///"},

@@ -91,12 +91,12 @@ TEST(NavigationTest, TheDelegateSendsCancelledClicksAndForeignWindowsToTheBrowse
 
   rig.post(R"({"cmd":"web","slot":"a","url":"https://discord.com/app"})");
   rig.post(R"({"cmd":"web","slot":"b","url":"https://discord.com/app"})");
-  auto& a = rig.view(rig.delegate->panesWeb(), "a");
+  auto& a = rig.web("a");
   for (const char* url :
        {"https://discord.com/channels/1/2", "https://example.com/", "about:blank"})
     rig.delegate->newWindowRequested(a, url);
   EXPECT_EQ(a.loads.back(), "request https://discord.com/channels/1/2");
-  EXPECT_EQ(rig.view(rig.delegate->panesWeb(), "b").loads.size(), 1u);
+  EXPECT_EQ(rig.web("b").loads.size(), 1u);
   EXPECT_EQ(rig.opened, (Strings{"https://a.example/x", "https://discord.com/channels/1",
                                  "https://example.com/"}));
   EXPECT_EQ(rig.views.size(), 3u);
