@@ -19,14 +19,12 @@ TEST(MainQueueTest, TasksFromOtherThreadsWakeTheLoopAndRunInOrderOneATurn) {
     GMainQueue queue;
     // Posted in bursts with pauses: the loop is asleep when each burst comes.
     std::thread worker([&] {
-      for (int burst = 0; burst < 20; ++burst) {
-        for (int i = 0; i < 5; ++i) {
-          queue.post([&, n = burst * 5 + i] {
-            offThread |= std::this_thread::get_id() != mainThread;
-            ran.push_back(n);
-          });
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      for (int n = 0; n < 100; ++n) {
+        queue.post([&, n] {
+          offThread |= std::this_thread::get_id() != mainThread;
+          ran.push_back(n);
+        });
+        if (n % 5 == 4) std::this_thread::sleep_for(std::chrono::milliseconds(2));
       }
     });
     // A hung wake-up fails the test instead of hanging it.
