@@ -10,6 +10,7 @@
 #include <future>
 #include <thread>
 
+#include "host/gtk/gobject_ptr.h"
 #include "util/base64.h"
 
 namespace qv::gtk {
@@ -23,31 +24,31 @@ std::optional<T> await(std::future<T> f) {
 }
 
 struct Server {
-  GMainContext* context = g_main_context_new();
-  GMainLoop* loop = g_main_loop_new(context, FALSE);
+  using Context = Handle<GMainContext, g_main_context_ref, g_main_context_unref>;
+  using Loop = Handle<GMainLoop, g_main_loop_ref, g_main_loop_unref>;
+  Context context = Context::adopt(g_main_context_new());
+  Loop loop = Loop::adopt(g_main_loop_new(context.get(), FALSE));
   std::promise<std::string> base;
   std::thread thread{[this] { run(); }};
 
   ~Server() {
-    g_main_loop_quit(loop);
+    g_main_loop_quit(loop.get());
     thread.join();
-    g_main_loop_unref(loop);
-    g_main_context_unref(context);
   }
 
   void run() {
-    g_main_context_push_thread_default(context);
+    g_main_context_push_thread_default(context.get());
     auto server = GObjectPtr<SoupServer>::adopt(soup_server_new(nullptr, nullptr));
     soup_server_add_handler(server.get(), nullptr, handle, nullptr, nullptr);
     soup_server_listen_local(server.get(), 0, SOUP_SERVER_LISTEN_IPV4_ONLY, nullptr);
     auto uris = adoptAll<GUriPtr>(soup_server_get_uris(server.get()));
     GCharPtr text(uris.empty() ? g_strdup("") : g_uri_to_string(uris.front().get()));
     base.set_value(text.get());
-    g_main_loop_run(loop);
+    g_main_loop_run(loop.get());
     server = {};
-    while (g_main_context_iteration(context, FALSE)) {
+    while (g_main_context_iteration(context.get(), FALSE)) {
     }
-    g_main_context_pop_thread_default(context);
+    g_main_context_pop_thread_default(context.get());
   }
 
   static void handle(SoupServer*, SoupServerMessage* msg, const char* path, GHashTable*, gpointer) {
