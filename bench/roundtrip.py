@@ -94,8 +94,9 @@ def main():
     if floor:
         print("\nEl suelo del motor en la misma máquina (`bench/delivery/echo.cpp`): la página envía un"
               " mensaje y el hilo principal contesta al momento evaluando una llamada en ella, 1000 veces,"
-              " sin leer archivo ni decodificar nada; media. La última fila es el suelo de esta ida y vuelta:"
-              " lo que queda por encima es nuestro.\n")
+              " sin leer archivo ni decodificar nada; media. La tercera fila es el suelo de esta ida y vuelta"
+              " (lo que queda por encima es nuestro); la cuarta, la otra vía de vuelta del motor, la promesa"
+              " de un mensaje con respuesta.\n")
         print("| forma | media |\n|---|---:|")
         print(floor, end="")
 
