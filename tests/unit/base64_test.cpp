@@ -4,12 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+
 namespace qv {
 namespace {
 
 TEST(Base64Test, StandardVectorsAndRoundTripsAtEveryTailLength) {
   const char* rfc4648[] = {"", "Zg==", "Zm8=", "Zm9v", "Zm9vYg==", "Zm9vYmE=", "Zm9vYmFy"};
-  for (size_t n = 0; n < 7; ++n) EXPECT_EQ(base64Encode(std::string("foobar", n)), rfc4648[n]);
+  for (size_t n = 0; n < std::size(rfc4648); ++n)
+    EXPECT_EQ(base64Encode(std::string("foobar", n)), rfc4648[n]);
   EXPECT_EQ(base64Encode("\xfb\xff\xbf"), "+/+/");
   for (size_t n = 0; n < 300; ++n) {
     std::string bytes(n, '\0');
