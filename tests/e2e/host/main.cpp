@@ -76,10 +76,7 @@ int main(int argc, char** argv) {
   auto options = qv::gtk::standardOptions();
   auto& c = options.config;
   for (auto [name, field] : {std::pair{"chatAppURL", &c.chatAppURL},
-                             {"kickPlayerBase", &c.kickPlayerBase},
-                             {"youTubeApiScript", &c.youTubeApiScript},
                              {"videoBaseURL", &c.videoBaseURL},
-                             {"shortUserAgentHostFragment", &c.shortUserAgentHostFragment},
                              {"paneNewWindowHostFragment", &c.paneNewWindowHostFragment}})
     *field = settings.value(name, *field);
   if (settings.contains("sitios")) {
