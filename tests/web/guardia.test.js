@@ -51,7 +51,7 @@ const MODELOS = [
   ]],
 ];
 
-test('each limit model gives its break line, buffer and zone along a sequence of snapshots', () => {
+test('each limit model gives its break line, buffer and zone along a sequence of snapshots; only a worse zone is news', () => {
   for (const [limites, medida, pasos] of MODELOS) {
     const lim = g.normalizar(limites);
     let mem = null;
@@ -61,6 +61,8 @@ test('each limit model gives its break line, buffer and zone along a sequence of
       assert.deepEqual([cent(m.linea), cent(m.holgura), m.zona, m.superado], [linea, holgura, zona, holgura <= 0], iso);
     }
   }
+  const pasos = [[undefined, 'precaucion'], ['precaucion', 'stop'], ['stop', 'stop'], ['stop', 'precaucion'], [undefined, 'normal']];
+  assert.deepEqual(pasos.map(([antes, ahora]) => g.empeora(antes, ahora)), [true, true, false, false, false]);
 });
 
 test('a restart keeps the day\'s start values, an older file changes nothing, and each login has its own', () => {
