@@ -28,7 +28,7 @@ step() {  # step NAME COMMAND...
 }
 
 build_all() {
-  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null &&
+  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null &&
     ninja -C build -j"$jobs"
 }
 build_sanitized() {

@@ -11,6 +11,7 @@ void Delegate::applicationDidFinishLaunching() {
   WebViewConfig c;
   c.transparent = true;
   c.allowFileAccessFromFileUrls = true;
+  c.mediaCapture = true;
   c.policy = this;
   c.bridge = this;
   if (auto resources = platform.application.resourcesFolder())

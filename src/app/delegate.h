@@ -27,6 +27,9 @@ class Delegate final : public ScriptMessageHandler, public WebViewPolicy {
   void scriptMessage(const nlohmann::json& body) override;
   void fetch(const nlohmann::json& body);
   void responde(const std::string& id, const std::string& data, const std::string& error);
+  // A reply that comes later, only for the document that asked.
+  void responde(std::uint64_t documento, const std::string& id, const std::string& data,
+                const std::string& error);
   // Evaluates a reply or notice in the main web view, only while it shows the local page.
   void alPaginaLocal(const std::string& script);
 
@@ -67,8 +70,9 @@ class Delegate final : public ScriptMessageHandler, public WebViewPolicy {
   bool muestraPaginaLocal() const;
   // The local page's path as the engine writes it, while the view shows it.
   std::string rutaLocal() const;
-  // alPaginaLocal for a script already guarded with onlyInFile(rutaLocal(), …).
-  void alPaginaLocalYa(const std::string& guarded);
+  // alPaginaLocal for a script already guarded with onlyInFile(rutaLocal(), …),
+  // for the document numbered `documento`.
+  void alPaginaLocalYa(const std::string& guarded, std::uint64_t documento);
   void videoOcultar(const nlohmann::json& body);
   void avisosChat(const nlohmann::json& body);
   bool chatPuedeAvisar();

@@ -5,8 +5,8 @@
 #include "app/delegate.h"
 #include "bridge/args.h"
 #include "bridge/reply.h"
+#include "util/browser_url.h"
 #include "util/engine_url.h"
-#include "util/url.h"
 
 namespace qv {
 namespace {
@@ -19,7 +19,7 @@ Rect frameOf(const nlohmann::json& body) {
 }  // namespace
 
 bool Delegate::muestraPaginaLocal() const {
-  return !paginaLocal.empty() && showsFile(webView->url(), paginaLocal);
+  return !paginaLocal.empty() && showsFile(webView->documentUrl(), paginaLocal);
 }
 
 void Delegate::scriptMessage(const nlohmann::json& body) {
@@ -48,9 +48,12 @@ void Delegate::dispatch(const std::string& cmd, const nlohmann::json& body) {
     auto slot = args::string(body, "slot").value_or("web");
     if (auto it = webs.find(slot); it != webs.end()) it->second->setHidden(true);
   } else if (cmd == "abrir") {
-    // An unusable "url" drops the message: it never turns into a "web".
+    // Only what a browser or the mail client opens leaves: never a file or
+    // another program's scheme, and never a "web" instead.
     auto url = args::string(body, "url");
-    if (url && parseUrl(*url)) platform.browser.open(*url);
+    auto address = url ? browserUrl(*url, {"http", "https", "mailto"}) : std::nullopt;
+    if (!address) return platform.log.debug("\"abrir\" descartado: no es una dirección web");
+    platform.browser.open(address->href);
   } else if (cmd == "videoVol") {
     auto slot = args::string(body, "slot");
     if (!slot) return;

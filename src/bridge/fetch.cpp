@@ -37,19 +37,27 @@ void Delegate::responde(const std::string& id, const std::string& data, const st
   alPaginaLocal(replyScript(id, data, error));
 }
 
-void Delegate::alPaginaLocal(const std::string& script) {
-  alPaginaLocalYa(onlyInFile(rutaLocal(), script));
+void Delegate::responde(std::uint64_t documento, const std::string& id, const std::string& data,
+                        const std::string& error) {
+  alPaginaLocalYa(onlyInFile(rutaLocal(), replyScript(id, data, error)), documento);
 }
 
-void Delegate::alPaginaLocalYa(const std::string& guarded) {
-  // The page asks again once it is back: nothing is kept for it.
+void Delegate::alPaginaLocal(const std::string& script) {
+  alPaginaLocalYa(onlyInFile(rutaLocal(), script), webView->documentNumber());
+}
+
+void Delegate::alPaginaLocalYa(const std::string& guarded, std::uint64_t documento) {
+  // The page asks again once it is back: nothing is kept for it. A reload
+  // of the page itself is a new document, which never hears the old one's answers.
   if (!muestraPaginaLocal())
     return platform.log.debug("respuesta descartada: la página no es la local");
+  if (webView->documentNumber() != documento)
+    return platform.log.debug("respuesta descartada: la página se cargó de nuevo");
   webView->evaluateScript(guarded);
 }
 
 std::string Delegate::rutaLocal() const {
-  auto url = readEngineUrl(webView->url().value_or(""));
+  auto url = readEngineUrl(webView->documentUrl().value_or(""));
   return url ? url->path : "";
 }
 
@@ -59,19 +67,22 @@ void Delegate::fetchRed(const std::string& url, const std::string& id, const nlo
   // so a large body is never copied on the main loop. The path is the local
   // page's as the engine writes it: the message came from that page.
   MainQueue& mainQueue = platform.mainQueue;
-  platform.http.send(networkRequest(url, body, config), [this, &mainQueue, id,
-                                                         path = rutaLocal()](HttpResponse r) {
-    std::vector<std::string> scripts;
-    try {
-      const auto texts = networkReply(std::move(r));
-      scripts = replyScriptsInFile(path, id, texts.data, texts.error);
-    } catch (const std::exception&) {  // no memory for the script, say
-      scripts = replyScriptsInFile(path, id, "", kErrorInterno);
-    }
-    // One piece a task: the queue runs one a turn, in order.
-    for (auto& script : scripts)
-      mainQueue.post([this, script = std::move(script)] { alPaginaLocalYa(script); });
-  });
+  platform.http.send(networkRequest(url, body, config),
+                     [this, &mainQueue, id, path = rutaLocal(),
+                      documento = webView->documentNumber()](HttpResponse r) {
+                       std::vector<std::string> scripts;
+                       try {
+                         const auto texts = networkReply(std::move(r));
+                         scripts = replyScriptsInFile(path, id, texts.data, texts.error);
+                       } catch (const std::exception&) {  // no memory for the script, say
+                         scripts = replyScriptsInFile(path, id, "", kErrorInterno);
+                       }
+                       // One piece a task: the queue runs one a turn, in order.
+                       for (auto& script : scripts)
+                         mainQueue.post([this, script = std::move(script), documento] {
+                           alPaginaLocalYa(script, documento);
+                         });
+                     });
 }
 
 }  // namespace qv

@@ -33,18 +33,19 @@ void Delegate::fetchSitio(const std::string& url, const std::string& id) {
   if (view->isLoading() || !restsOnHost(view->url(), record->second.host))
     return responde(id, "", "cargando");
 
-  view->callAsyncFunction(kInPageFetch, "p", path,
-                          [this, id, key](std::optional<std::string> result) {
-                            SiteReply reply;
-                            try {
-                              reply = siteReply(result);
-                            } catch (const std::exception& e) {
-                              platform.log.debug(std::string("fetch de sitio: ") + e.what());
-                              reply = {"", kErrorInterno};
-                            }
-                            responde(id, reply.data, reply.error);
-                            if (reply.error.empty()) sesionFija(key);
-                          });
+  view->callAsyncFunction(
+      kInPageFetch, "p", path,
+      [this, id, key, documento = webView->documentNumber()](std::optional<std::string> result) {
+        SiteReply reply;
+        try {
+          reply = siteReply(result);
+        } catch (const std::exception& e) {
+          platform.log.debug(std::string("fetch de sitio: ") + e.what());
+          reply = {"", kErrorInterno};
+        }
+        responde(documento, id, reply.data, reply.error);
+        if (reply.error.empty()) sesionFija(key);
+      });
 }
 
 }  // namespace qv

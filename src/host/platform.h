@@ -29,6 +29,8 @@ struct WebViewConfig {
   bool transparent = false;
   bool roundedCorners = false;
   bool allowFileAccessFromFileUrls = false;
+  // Camera, microphone and calls (WebRTC, where the engine is built with it).
+  bool mediaCapture = false;
   // Every view that sets it shares one web process. Only for pages the app
   // writes itself around a stream, never with a bridge or an outside page's pane.
   bool sharesVideoProcess = false;

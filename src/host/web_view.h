@@ -1,6 +1,7 @@
 // A web view as the core sees it.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -35,7 +36,12 @@ class WebView {
                                  const std::string& argValue,
                                  std::function<void(std::optional<std::string>)> done) = 0;
 
+  // The address the view is on or going to, as soon as a load starts.
   virtual std::optional<std::string> url() const = 0;
+  // The document on show until the next one commits: its address (moves
+  // within it included) and a number that changes with every new document.
+  virtual std::optional<std::string> documentUrl() const = 0;
+  virtual std::uint64_t documentNumber() const = 0;
   virtual bool isLoading() const = 0;
   // New values only: no call for the current URL.
   virtual std::unique_ptr<Observation> observeUrl(std::function<void()> changed) = 0;

@@ -1,6 +1,6 @@
 #include "panes/pane_rules.h"
 
-#include "util/url.h"
+#include "util/engine_url.h"
 
 namespace qv {
 
@@ -8,11 +8,18 @@ std::string paneKey(const std::string& tipo, const std::string& id, const std::s
   return tipo + id + hls;
 }
 
-std::optional<std::string> webStartAddress(const std::optional<std::string>& stored,
-                                           const std::string& requested) {
-  if (stored && parseUrl(*stored)) return stored;
-  if (parseUrl(requested)) return requested;
-  return std::nullopt;
+std::optional<BrowserUrl> webStartAddress(const std::optional<std::string>& stored,
+                                          const std::string& requested) {
+  auto asked = browserUrl(requested, {"http", "https"});
+  if (!asked || !stored) return asked;
+  auto kept = browserUrl(*stored, {"http", "https"});
+  return kept && kept->host == asked->host ? kept : asked;
+}
+
+bool remembersChannel(const std::optional<std::string>& shown, std::string_view startHost) {
+  if (!shown || shown->find("/channels/") == std::string::npos) return false;
+  auto parts = readEngineUrl(*shown);
+  return parts && (parts->scheme == "https" || parts->scheme == "http") && parts->host == startHost;
 }
 
 }  // namespace qv

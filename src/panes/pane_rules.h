@@ -3,6 +3,9 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
+
+#include "util/browser_url.h"
 
 namespace qv {
 
@@ -10,9 +13,15 @@ namespace qv {
 // A plain concatenation: ("yt", "abc", "") and ("ytab", "c", "") collide.
 std::string paneKey(const std::string& tipo, const std::string& id, const std::string& hls);
 
-// The first address of a new web pane: the stored one when it parses as a
-// URL, else the one the page asked for when that parses, else none.
-std::optional<std::string> webStartAddress(const std::optional<std::string>& stored,
-                                           const std::string& requested);
+// The first address of a new web pane, as a browser would write it: the
+// stored one when it is a web address on the host the page asked for, else
+// the one the page asked for, else none.
+std::optional<BrowserUrl> webStartAddress(const std::optional<std::string>& stored,
+                                          const std::string& requested);
+
+// Whether an address a pane moved to (as the engine reports it) is a channel
+// to reopen at the next start: only on the host the pane started on, so that
+// no page it visits chooses what opens later.
+bool remembersChannel(const std::optional<std::string>& shown, std::string_view startHost);
 
 }  // namespace qv

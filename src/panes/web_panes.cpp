@@ -11,20 +11,23 @@ void Delegate::colocaWeb(const std::string& slot, const std::string& url, const 
   auto it = webs.find(slot);
   if (it == webs.end()) {
     const std::string key = "web." + slot;
-    auto pane = platform.application.createWebView(
-        {.mediaWithoutGesture = true, .safariUserAgent = true, .policy = this});
+    auto pane = platform.application.createWebView({.mediaWithoutGesture = true,
+                                                    .safariUserAgent = true,
+                                                    .mediaCapture = true,
+                                                    .policy = this});
     window->addPane(*pane);
     it = webs.emplace(slot, std::move(pane)).first;
     WebView& view = *it->second;
-    // Neither address parsing leaves the pane blank; it is still observed so
-    // that a channel the user opens in it is remembered.
-    if (auto address = webStartAddress(platform.settings.string(key), url))
-      view.loadRequest(*address);
-    webObs[slot] = view.observeUrl([this, &view, key] {
-      auto shown = view.url();
-      if (shown && shown->find("/channels/") != std::string::npos)
-        platform.settings.setString(key, *shown);
-    });
+    // Without a usable address the pane stays blank and remembers nothing.
+    if (auto address = webStartAddress(platform.settings.string(key), url)) {
+      view.loadRequest(address->href);
+      webObs[slot] = view.observeUrl([this, &view, key, host = address->host] {
+        if (auto shown = view.url(); remembersChannel(shown, host))
+          platform.settings.setString(key, *shown);
+      });
+    } else {
+      platform.log.debug("panel \"" + slot + "\" sin dirección utilizable: " + url);
+    }
   }
   it->second->setFrame(frame);
   it->second->setHidden(false);

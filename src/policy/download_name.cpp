@@ -7,6 +7,8 @@ namespace qv {
 namespace {
 
 constexpr const char* kFallbackName = "descarga";
+// What ext4, btrfs and most other file systems take for one name, in bytes.
+constexpr size_t kMaxNameBytes = 255;
 
 bool isControl(unsigned char c) { return c < 0x20 || c == 0x7f; }
 
@@ -17,6 +19,29 @@ std::string::size_type extensionStart(const std::string& name) {
   auto dot = name.rfind('.');
   if (dot == std::string::npos || dot == 0) return std::string::npos;
   return dot + 1;
+}
+
+// An extension too long to keep whole is no extension: the name is cut
+// like any other stem.
+std::string::size_type keptExtensionStart(const std::string& name) {
+  auto start = extensionStart(name);
+  return start != std::string::npos && name.size() - start <= kMaxNameBytes / 2 ? start
+                                                                                : std::string::npos;
+}
+
+// `stem`, cut on a character boundary, then `tail`, within the byte limit.
+std::string fitted(std::string stem, const std::string& tail) {
+  if (stem.size() + tail.size() <= kMaxNameBytes) return stem + tail;
+  size_t keep = kMaxNameBytes - tail.size();
+  while (keep > 0 && (static_cast<unsigned char>(stem[keep]) & 0xC0) == 0x80) --keep;
+  stem.resize(keep);
+  return stem + tail;
+}
+
+std::string withSuffix(const std::string& name, const std::string& suffix) {
+  auto start = keptExtensionStart(name);
+  if (start == std::string::npos) return fitted(name, suffix);
+  return fitted(name.substr(0, start - 1), suffix + "." + name.substr(start));
 }
 
 }  // namespace
@@ -33,14 +58,13 @@ std::string safeFileName(std::string_view suggested) {
   name = std::string(begin, end);
 
   bool onlyDotsAndSpaces = name.find_first_not_of(". ") == std::string::npos;
-  return onlyDotsAndSpaces ? kFallbackName : name;
+  return onlyDotsAndSpaces ? kFallbackName : withSuffix(name, "");
 }
 
 std::string numberedName(const std::string& name, unsigned long n) {
-  auto start = extensionStart(name);
-  std::string stem = start == std::string::npos ? name : name.substr(0, start - 1);
-  std::string extension = start == std::string::npos ? "" : name.substr(start);
-  return stem + " (" + std::to_string(n) + ")." + extension;
+  const std::string number = " (" + std::to_string(n) + ")";
+  if (keptExtensionStart(name) == std::string::npos) return fitted(name, number + ".");
+  return withSuffix(name, number);
 }
 
 std::filesystem::path freePath(const std::filesystem::path& folder, const std::string& name) {

@@ -111,6 +111,20 @@ class FetchProxy(unittest.TestCase):
             f.write(wine)
         self.assertEqual(self.fetch_all([{"id": "estado", "url": "qv-mt5://estado"}]), [["estado", b64(wine), ""]])
 
+    def test_the_page_is_answered_while_a_navigation_it_started_is_pending(self):
+        release = threading.Event()
+        self.addCleanup(release.set)
+        self.server.routes["/adjunto-lento"] = lambda r: (release.wait(20), (
+            200, {"Content-Disposition": 'attachment; filename="lento.txt"'}, b"lento"))[1]
+        self.app.js("location.href = %s; return true;" % json.dumps(self.server.base + "/adjunto-lento"))
+        wait_for(lambda: self.server.hits("/adjunto-lento"), what="the navigation to the attachment")
+        replies = self.fetch_all([{"id": "estado", "url": "qv-mt5://estado"},
+                                  {"id": "red", "url": self.server.base + "/bytes?n=2"}])
+        self.assertEqual(sorted(replies), [["estado", "", "sin MT5"], ["red", b64(pattern(2)), ""]])
+        release.set()
+        wait_for(lambda: os.path.exists(os.path.join(self.home.downloads, "lento.txt")), what="the download")
+        self.assertEqual(self.fetch_all([{"id": "despues", "url": "qv-mt5://estado"}]), [["despues", "", "sin MT5"]])
+
     def test_z_quits_cleanly_with_fetches_in_flight(self):
         held = Server({"/never": lambda r: None})
         self.addCleanup(held.close)

@@ -42,7 +42,7 @@ class FakeWebView final : public WebView {
     loads.push_back("html " + base.value_or("(none)"));
     lastHtml = html;
   }
-  void loadFile(const std::string& path) override { currentUrl = "file://" + path; }
+  void loadFile(const std::string& path) override { navigate("file://" + path); }
   void reload() override { ++reloads; }
   void evaluateScript(const std::string& script) override { scripts.push_back(script); }
   void callAsyncFunction(const std::string&, const std::string&, const std::string& argValue,
@@ -50,6 +50,8 @@ class FakeWebView final : public WebView {
     asyncCalls.push_back({argValue, std::move(done)});
   }
   std::optional<std::string> url() const override { return currentUrl; }
+  std::optional<std::string> documentUrl() const override { return shownUrl; }
+  std::uint64_t documentNumber() const override { return document; }
   bool isLoading() const override { return loading; }
   std::unique_ptr<Observation> observeUrl(std::function<void()> changed) override {
     return std::make_unique<UrlObservation>(observers, std::move(changed));
@@ -57,8 +59,12 @@ class FakeWebView final : public WebView {
   void setFrame(const Rect& f) override { frame = f; }
   void setHidden(bool h) override { hidden = h; }
 
+  // A load that has not committed: the address moves, the document stays.
+  void startLoad(const std::string& url) { currentUrl = url; }
+  // A new document, committed at once.
   void navigate(const std::string& url) {
-    currentUrl = url;
+    currentUrl = shownUrl = url;
+    ++document;
     for (auto* changed : observers) (*changed)();
   }
 
@@ -67,7 +73,8 @@ class FakeWebView final : public WebView {
   std::string lastHtml;
   int reloads = 0;
   std::vector<AsyncCall> asyncCalls;
-  std::optional<std::string> currentUrl;
+  std::optional<std::string> currentUrl, shownUrl;
+  std::uint64_t document = 0;
   bool loading = false, hidden = false;
   std::vector<std::function<void()>*> observers;
   Rect frame;

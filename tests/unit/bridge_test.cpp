@@ -29,14 +29,32 @@ struct BridgeTest : ::testing::Test {
   }
 };
 
-TEST_F(BridgeTest, AbrirOpensOnlyParsableUrlsAndUnknownBodiesDoNothing) {
+TEST_F(BridgeTest, AbrirOpensWebAndMailAddressesAsABrowserWritesThemAndUnknownBodiesDoNothing) {
+  const std::pair<std::string, std::optional<std::string>> cases[] = {
+      {"https://example.com/a?b=1", "https://example.com/a?b=1"},
+      {"mailto:x@y.z", "mailto:x@y.z"},
+      {"https://host.example/p?f[a]=1|2&q=100%", "https://host.example/p?f[a]=1|2&q=100%"},
+      {" HTTPS://Bücher.Example:443/a b/../c#ñ", "https://xn--bcher-kva.example/c#%C3%B1"},
+      {"http://[::1]:8080\\x", "http://[::1]:8080/x"},
+      {"file:///etc/passwd", std::nullopt},
+      {"javascript:alert(1)", std::nullopt},
+      {"ftp://example.com/", std::nullopt},
+      {"not a url", std::nullopt},
+      {"https://", std::nullopt},
+      {"https://exa mple.com/", std::nullopt},
+      {"https://example.com:99999/", std::nullopt},
+  };
+  for (const auto& [url, expected] : cases) {
+    rig.opened.clear();
+    rig.post(json{{"cmd", "abrir"}, {"url", url}}.dump());
+    EXPECT_EQ(rig.opened, expected ? Strings{*expected} : Strings{}) << url;
+  }
+  rig.opened.clear();
   for (const char* body :
-       {R"({"cmd":"abrir","url":"https://example.com/a?b=1"})",
-        R"({"cmd":"abrir","url":"mailto:x@y.z"})", R"({"cmd":"abrir","url":"not a url"})",
-        R"({"cmd":"abrir","url":5})", "[1,2]", R"({"cmd":"ABRIR","url":"https://a.b"})",
+       {R"({"cmd":"abrir","url":5})", "[1,2]", R"({"cmd":"ABRIR","url":"https://a.b"})",
         R"({"cmd":"Fetch","url":"https://a.b","id":"1"})"})
     rig.post(body);
-  EXPECT_EQ(rig.opened, (Strings{"https://example.com/a?b=1", "mailto:x@y.z"}));
+  EXPECT_TRUE(rig.opened.empty());
   EXPECT_TRUE(rig.sent.empty() && rig.replies().empty());
   // Message text with broken UTF-16 or UTF-8 is still read, as U+FFFD.
   const std::pair<std::string, const char*> ids[] = {
@@ -65,6 +83,17 @@ TEST_F(BridgeTest, OnlyTheLocalPageIsServedAndAnswered) {
   EXPECT_TRUE(rig.delegate->panesWeb().empty());
 
   main.navigate("file:///res/web/index.html?vuelta#arriba");
+  // While a load is pending the page still shows, and is heard and answered.
+  main.startLoad("https://example.com/adjunto-lento");
+  fetch("qv-mt5://estado", "pendiente");
+  EXPECT_EQ(rig.replies(), Strings{Rig::reply("pendiente", "", "sin MT5")});
+  main.scripts.clear();
+  // An answer for the page as it was before a reload finds a new document: dropped.
+  fetch("https://example.com/slow", "viejo");
+  main.navigate("file:///res/web/index.html");
+  rig.sent.at(1).done({200, "viejo", std::nullopt});
+  rig.runAll();
+  EXPECT_TRUE(main.scripts.empty());
   fetch("qv-mt5://estado", "m");
   rig.delegate->downloadFinished();
   EXPECT_EQ(main.scripts,

@@ -10,6 +10,7 @@ namespace qv {
 namespace {
 
 using fake::Rig;
+using nlohmann::json;
 using Strings = std::vector<std::string>;
 
 struct PanesTest : ::testing::Test {
@@ -17,22 +18,39 @@ struct PanesTest : ::testing::Test {
   void SetUp() override { rig.launch(); }
 };
 
-// A stored address wins only when it parses; with neither usable the pane is
-// blank, yet observed.
-TEST_F(PanesTest, AWebPaneIsMadeOnceThenOnlyMovedShownAndHiddenAndKeepsItsChannel) {
-  rig.settings = {{"web.web", "bad address"},
-                  {"web.b", "https://discord.com/channels/1/2"},
-                  {"web.c", "bad address"}};
-  rig.post(R"({"cmd":"web","x":10,"y":20.5,"w":300})");
-  rig.post(R"({"cmd":"web","slot":"b","url":"https://x.test/"})");
-  rig.post(R"({"cmd":"web","slot":"c","url":"also bad"})");
+// A stored channel wins only on the host the page asks for; with no usable
+// address the pane stays blank. Only a channel on the pane's own host is kept.
+TEST_F(PanesTest, AWebPaneIsMadeOnceThenOnlyMovedShownAndHiddenAndKeepsItsOwnChannel) {
+  const std::tuple<const char*, std::optional<std::string>, const char*, Strings> starts[] = {
+      {"web", "bad address", nullptr, {"request https://discord.com/app"}},
+      {"b",
+       "https://discord.com/channels/1/2",
+       nullptr,
+       {"request https://discord.com/channels/1/2"}},
+      {"c", "https://evil.example/channels/1", nullptr, {"request https://discord.com/app"}},
+      {"d",
+       "https://discord.com/channels/1|2?x=[1]",
+       nullptr,
+       {"request https://discord.com/channels/1|2?x=[1]"}},
+      {"e",
+       std::nullopt,
+       "https://Bücher.example/a b",
+       {"request https://xn--bcher-kva.example/a%20b"}},
+      {"f", "https://discord.com/channels/3", "also bad", {}},
+  };
+  for (const auto& [slot, stored, url, loads] : starts) {
+    if (stored) rig.settings["web." + std::string(slot)] = *stored;
+    json message{{"cmd", "web"}, {"slot", slot}};
+    if (url) message["url"] = url;
+    rig.post(message.dump());
+    EXPECT_EQ(rig.web(slot).loads, loads) << slot;
+  }
   auto& p = rig.web("web");
-  // Outside pages never get the bridge, the video pages' process or ungoverned navigation.
+  // Outside pages never get the bridge, the video pages' process or ungoverned
+  // navigation; like the main page, they may capture and call.
   EXPECT_TRUE(!p.config.bridge && !p.config.sharesVideoProcess &&
               p.config.policy == rig.delegate.get());
-  EXPECT_EQ(p.loads, Strings{"request https://discord.com/app"});
-  EXPECT_EQ(rig.web("b").loads, Strings{"request https://discord.com/channels/1/2"});
-  EXPECT_TRUE(rig.web("c").loads.empty());
+  EXPECT_TRUE(p.config.mediaCapture && rig.mainView().config.mediaCapture);
 
   rig.post(R"({"cmd":"webOcultar"})");
   EXPECT_TRUE(p.hidden);
@@ -41,16 +59,16 @@ TEST_F(PanesTest, AWebPaneIsMadeOnceThenOnlyMovedShownAndHiddenAndKeepsItsChanne
   EXPECT_EQ(&rig.web("web"), &p);
   EXPECT_EQ((std::tuple{p.loads.size(), p.reloads, p.frame.x, p.frame.y, p.frame.w, p.hidden}),
             (std::tuple{1u, 0, 5.0, 20.5, 200.0, false}));
-  EXPECT_EQ(rig.views.size(), 4u);
+  EXPECT_EQ(rig.views.size(), 7u);
 
+  rig.settings.clear();
   for (const char* url : {"https://discord.com/channels/7/8", "https://discord.com/settings",
-                          "https://discord.com/CHANNELS/9"})
+                          "https://discord.com/CHANNELS/9", "https://evil.example/channels/9",
+                          "https://cdn.discord.com/channels/9"})
     p.navigate(url);
-  rig.web("c").navigate("https://discord.com/channels/3");
+  rig.web("f").navigate("https://discord.com/channels/3");
   EXPECT_EQ(rig.settings,
-            (std::map<std::string, std::string>{{"web.web", "https://discord.com/channels/7/8"},
-                                                {"web.b", "https://discord.com/channels/1/2"},
-                                                {"web.c", "https://discord.com/channels/3"}}));
+            (std::map<std::string, std::string>{{"web.web", "https://discord.com/channels/7/8"}}));
 }
 
 // How panes stack is the end-to-end suite's, on the real overlay.
@@ -83,7 +101,8 @@ TEST_F(PanesTest, AVideoPageIsReplacedOnlyWhenWhatItPlaysChangesAndTakesTheVolum
     EXPECT_EQ(rig.video("0").loads.size(), loadsAfter) << message;
   }
   auto& p = rig.video("0");
-  EXPECT_TRUE(!p.config.bridge && p.config.sharesVideoProcess && !p.hidden);
+  EXPECT_TRUE(!p.config.bridge && !p.config.mediaCapture && p.config.sharesVideoProcess &&
+              !p.hidden);
   EXPECT_EQ(p.loads.front(), "html https://quorvex.app/");
   rig.post(R"({"cmd":"video","id":"abc"})");
   EXPECT_EQ(rig.delegate->videoKeys().at("0"), "ytabc");

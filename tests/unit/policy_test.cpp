@@ -98,6 +98,12 @@ TEST(NavigationTest, TheDelegateSendsCancelledClicksAndForeignWindowsToTheBrowse
   EXPECT_EQ(rig.views.size(), 3u);
 }
 
+std::string repeat(const std::string& s, int n) {
+  std::string out;
+  while (n-- > 0) out += s;
+  return out;
+}
+
 TEST(DownloadNameTest, HostileSuggestionsBecomeOnePlainName) {
   const std::pair<std::string, std::string> cases[] = {
       {"Informe final (v2).tar.gz", "Informe final (v2).tar.gz"},
@@ -109,6 +115,10 @@ TEST(DownloadNameTest, HostileSuggestionsBecomeOnePlainName) {
       {" . . ", "descarga"},
       {"a\nb\r\tc\x7f.pdf", "abc.pdf"},
       {std::string("x\0y.pdf", 7), "xy.pdf"},
+      // Over the file system's 255 bytes: the stem gives way, on a character boundary.
+      {std::string(300, 'a') + ".pdf", std::string(251, 'a') + ".pdf"},
+      {repeat("ñ", 150) + ".txt", repeat("ñ", 125) + ".txt"},
+      {std::string(300, 'x'), std::string(255, 'x')},
   };
   for (const auto& [suggested, expected] : cases)
     EXPECT_EQ(safeFileName(suggested), expected) << suggested;
@@ -118,6 +128,9 @@ TEST(DownloadNameTest, HostileSuggestionsBecomeOnePlainName) {
       {"LEEME", "LEEME (3)."},
       {".config.json", ".config (3).json"},
       {"a..b", "a. (3).b"},
+      {std::string(251, 'a') + ".pdf", std::string(247, 'a') + " (3).pdf"},
+      {std::string(255, 'x'), std::string(250, 'x') + " (3)."},
+      {"a." + std::string(200, 'e'), "a." + std::string(200, 'e') + " (3)."},  // no extension
   };
   for (const auto& [name, expected] : numbered) EXPECT_EQ(numberedName(name, 3), expected) << name;
 }

@@ -1,6 +1,7 @@
 #include "host/gtk/web_view.h"
 
 #include "host/gtk/pane_layer.h"
+#include "host/gtk/view_settings.h"
 #include "policy/load_error.h"
 
 namespace qv::gtk {
@@ -11,20 +12,7 @@ constexpr guint kStartPageTimeoutSeconds = 60;
 
 GObjectPtr<WebKitWebView> newView(Engine& engine, const WebViewConfig& config,
                                   WebKitUserContentManager* content) {
-  auto settings = GObjectPtr<WebKitSettings>::adopt(webkit_settings_new());
-  if (config.allowFileAccessFromFileUrls)
-    webkit_settings_set_allow_file_access_from_file_urls(settings.get(), TRUE);
-  if (config.safariUserAgent)
-    webkit_settings_set_user_agent(settings.get(), engine.safariUserAgent().c_str());
-  if (engine.mockCaptureDevices()) {
-    webkit_settings_set_enable_mock_capture_devices(settings.get(), TRUE);
-    webkit_settings_set_enable_media_stream(settings.get(), TRUE);
-  }
-  webkit_settings_set_enable_developer_extras(settings.get(), FALSE);
-  // A script may ask for a window without a click (WebKitGTK blocks that by
-  // default); the policy then decides where the address goes.
-  if (config.policy)
-    webkit_settings_set_javascript_can_open_windows_automatically(settings.get(), TRUE);
+  auto settings = viewSettings(config, engine.safariUserAgent(), engine.mockCaptureDevices());
   auto policies = GObjectPtr<WebKitWebsitePolicies>::adopt(
       config.mediaWithoutGesture
           ? webkit_website_policies_new_with_policies("autoplay", WEBKIT_AUTOPLAY_ALLOW, nullptr)
@@ -85,8 +73,18 @@ GtkWebView::GtkWebView(Engine& engine, const WebViewConfig& config) : config_(co
   }
   connections_.add<void(WebKitWebView*, WebKitLoadEvent)>(
       view_.get(), "load-changed", [this](WebKitWebView*, WebKitLoadEvent event) {
-        if (event == WEBKIT_LOAD_COMMITTED) startPageTimer_.reset();
+        if (event != WEBKIT_LOAD_COMMITTED) return;
+        startPageTimer_.reset();
+        documentUrl_ = url();
+        ++documentNumber_;
       });
+  // A pending load moves the address at once; only a move within the
+  // document, which never loads, is the document's own.
+  connections_.add<void(WebKitWebView*, GParamSpec*)>(view_.get(), "notify::uri",
+                                                      [this](WebKitWebView* view, GParamSpec*) {
+                                                        if (!webkit_web_view_is_loading(view))
+                                                          documentUrl_ = url();
+                                                      });
   connections_.add<gboolean(WebKitWebView*, WebKitLoadEvent, gchar*, GError*)>(
       view_.get(), "load-failed",
       [](WebKitWebView* view, WebKitLoadEvent, gchar* uri, GError* error) -> gboolean {

@@ -35,6 +35,8 @@ class GtkWebView final : public WebView {
                          const std::string& argValue,
                          std::function<void(std::optional<std::string>)> done) override;
   std::optional<std::string> url() const override;
+  std::optional<std::string> documentUrl() const override { return documentUrl_; }
+  std::uint64_t documentNumber() const override { return documentNumber_; }
   bool isLoading() const override;
   std::unique_ptr<Observation> observeUrl(std::function<void()> changed) override;
   void setFrame(const Rect& frame) override;
@@ -59,6 +61,8 @@ class GtkWebView final : public WebView {
     bool download = false;
   };
   std::optional<LinkClick> lastClick_;
+  std::optional<std::string> documentUrl_;
+  std::uint64_t documentNumber_ = 0;
   SourceHandle startPageTimer_;
   // Last: the handlers go before anything they use.
   Connections connections_;
