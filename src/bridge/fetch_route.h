@@ -6,10 +6,10 @@
 namespace qv {
 
 enum class FetchRoute {
-  Sitio,   // run inside a logged-in site's web view
+  Sitio,    // run inside a logged-in site's web view
   Estado,   // the MetaTrader 5 status file
   Cuentas,  // every MetaTrader 5 account file, one document
-  Red,     // straight to the network
+  Red,      // straight to the network
 };
 
 // Plain, case-sensitive tests: "qv-web://" or "qv-exness://" as a prefix,

@@ -73,7 +73,8 @@ std::string_view loginOf(std::string_view name) {
   if (name.size() <= head.size() + tail.size() || !name.starts_with(head) || !name.ends_with(tail))
     return {};
   auto login = name.substr(head.size(), name.size() - head.size() - tail.size());
-  if (login.size() > 20 || !std::all_of(login.begin(), login.end(), [](char c) { return c >= '0' && c <= '9'; }))
+  if (login.size() > 20 ||
+      !std::all_of(login.begin(), login.end(), [](char c) { return c >= '0' && c <= '9'; }))
     return {};
   return login;
 }
@@ -93,8 +94,9 @@ void addAccounts(const fs::path& prefix, std::vector<std::pair<std::string, Cand
         if (login.empty()) continue;
         struct stat st {};
         if (::stat(it->path().c_str(), &st) != 0) continue;
-        found.push_back({std::string(login),
-                         {it->path(), {st.st_mtim.tv_sec, st.st_mtim.tv_nsec}, S_ISREG(st.st_mode)}});
+        found.push_back(
+            {std::string(login),
+             {it->path(), {st.st_mtim.tv_sec, st.st_mtim.tv_nsec}, S_ISREG(st.st_mode)}});
       }
     }
   }

@@ -57,10 +57,14 @@ class Dashboard(unittest.TestCase):
             json.dump(status, f)
         os.replace(self.status_path + ".tmp", self.status_path)
 
-    def screenshot(self, name):
-        # Two animation frames: what the DOM holds now has been painted.
-        self.app.js("await new Promise(r => requestAnimationFrame(() => requestAnimationFrame(r))); return true;")
+    def screenshot(self, name, notices=True):
+        # Two animation frames: what the DOM holds now has been painted. Without the notices, what
+        # they would cover shows (they come back at once).
+        hide = "" if notices else "document.getElementById('avisos').style.visibility = 'hidden';"
+        self.app.js(hide + "await new Promise(r => requestAnimationFrame(() => requestAnimationFrame(r))); return true;")
         self.app.screenshot(name)
+        if not notices:
+            self.app.js("document.getElementById('avisos').style.visibility = ''; return true;")
 
     def text(self, selector):
         return self.app.js("return document.querySelector(%s).textContent.trim();" % json.dumps(selector))
@@ -171,7 +175,7 @@ class Dashboard(unittest.TestCase):
         self.assertIn("QUORVEX no puede impedir que el terminal siga operando", shown["body"])
         self.assertRegex(self.text("#guardia-bloqueo-texto"), r"^Pérdida diaria: rota a las .* Se reinicia en ")
         app.js("document.getElementById('panel-mt5').scrollIntoView(); return true;")
-        self.screenshot("guardia-bloqueo")
+        self.screenshot("guardia-bloqueo", notices=False)
         # Loosening is refused while locked; tightening is taken.
         app.click_element("guardia-limites")
         app.wait_js("!document.getElementById('guardia-ajustes').hidden")
@@ -183,10 +187,10 @@ class Dashboard(unittest.TestCase):
         # The calculator: 1 % of 10 000 over 200 points of EURUSD is half a lot.
         app.js("const c = document.getElementById('calculadora'); c.elements.simbolo.value = 'EURUSD';"
                " c.elements.distancia.value = '200'; c.elements.unidad.value = 'puntos'; c.elements.riesgo.value = 'porcentaje';"
-               " c.elements.valor.value = '1'; c.dispatchEvent(new Event('input')); c.scrollIntoView(); return true;")
+               " c.elements.valor.value = '1'; c.dispatchEvent(new Event('input')); c.scrollIntoView({block: 'center'}); return true;")
         app.wait_js("document.getElementById('calc-lotes').textContent === '0,50'")
         self.assertEqual(self.text("#calc-riesgo").replace("\xa0", " "), "100,00 US$")
-        self.screenshot("calculadora")
+        self.screenshot("calculadora", notices=False)
         # The journal: an ordinary download of the page, named by the account and the trading day.
         day = datetime.datetime.now(zoneinfo.ZoneInfo("Europe/Berlin")).date().isoformat()  # the preset's 00:00 CET
         name = f"quorvex_diario_7010203_{day}.csv"

@@ -7,7 +7,6 @@
 
 #include <filesystem>
 #include <fstream>
-
 #include <nlohmann/json.hpp>
 
 #include "app/config.h"
@@ -137,13 +136,15 @@ TEST_F(Mt5StatusTest, AccountFilesGiveTheNewestOfEachLoginFromEveryPrefixInOneDo
       {".mt5", "otro", "AppData/Roaming", "quorvex_mt5_31.json", 5, ""},
   };
   for (const auto& f : files) {
-    const auto path = home / f.prefix / "drive_c/users" / f.user / f.appData / kMt5CommonFiles / f.name;
+    const auto path =
+        home / f.prefix / "drive_c/users" / f.user / f.appData / kMt5CommonFiles / f.name;
     fs::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary) << f.text;
     fs::last_write_time(path, base - std::chrono::seconds(f.age));
   }
   // A folder named like an account file is no account file either.
-  fs::create_directories(home / ".mt5/drive_c/users/otro/AppData/Roaming" / kMt5CommonFiles / "quorvex_mt5_8.json");
+  fs::create_directories(home / ".mt5/drive_c/users/otro/AppData/Roaming" / kMt5CommonFiles /
+                         "quorvex_mt5_8.json");
   const auto doc = document();
   std::vector<std::pair<std::string, std::string>> got;
   for (const auto& c : doc["cuentas"]) got.emplace_back(c["login"], c["contenido"]);
@@ -160,9 +161,9 @@ TEST_F(Mt5StatusTest, AccountFilesGiveTheNewestOfEachLoginFromEveryPrefixInOneDo
 
 TEST(Mt5Routes, EachRouteIsItsExactText) {
   const std::pair<const char*, FetchRoute> routes[] = {
-      {"qv-mt5://estado", FetchRoute::Estado},   {"qv-mt5://cuentas", FetchRoute::Cuentas},
-      {"qv-mt5://cuentas/", FetchRoute::Red},    {"qv-mt5://Cuentas", FetchRoute::Red},
-      {"qv-exness://x", FetchRoute::Sitio},      {"https://a.b/", FetchRoute::Red},
+      {"qv-mt5://estado", FetchRoute::Estado}, {"qv-mt5://cuentas", FetchRoute::Cuentas},
+      {"qv-mt5://cuentas/", FetchRoute::Red},  {"qv-mt5://Cuentas", FetchRoute::Red},
+      {"qv-exness://x", FetchRoute::Sitio},    {"https://a.b/", FetchRoute::Red},
   };
   for (const auto& [url, route] : routes) EXPECT_EQ(fetchRoute(url), route) << url;
 }
