@@ -27,6 +27,10 @@ void Delegate::fetch(const nlohmann::json& body) {
       responde(*id, data, data.empty() ? "sin MT5" : "");
       break;
     }
+    case FetchRoute::Cuentas:
+      // Always a document, its list empty when no account file is found.
+      responde(*id, mt5Accounts(config.mt5Prefixes), "");
+      break;
     case FetchRoute::Red:
       fetchRed(*url, *id, body);
       break;

@@ -6,13 +6,15 @@
 namespace qv {
 
 enum class FetchRoute {
-  Sitio,   // run inside a logged-in site's web view
-  Estado,  // the MetaTrader 5 status file
-  Red,     // straight to the network
+  Sitio,    // run inside a logged-in site's web view
+  Estado,   // the MetaTrader 5 status file
+  Cuentas,  // every MetaTrader 5 account file, one document
+  Red,      // straight to the network
 };
 
 // Plain, case-sensitive tests: "qv-web://" or "qv-exness://" as a prefix,
-// then exactly "qv-mt5://estado"; anything else is the network's.
+// then exactly "qv-mt5://estado" or "qv-mt5://cuentas"; anything else is
+// the network's.
 FetchRoute fetchRoute(std::string_view url);
 
 }  // namespace qv

@@ -4,8 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <map>
+#include <nlohmann/json.hpp>
 #include <optional>
+#include <string_view>
 #include <tuple>
 
 #include "util/base64.h"
@@ -40,21 +44,62 @@ void addPrefix(const fs::path& prefix, std::vector<Candidate>& found) {
   }
 }
 
-// A folder that cannot be listed adds nothing.
-std::vector<Candidate> candidates(const std::vector<std::string>& prefixes) {
-  std::vector<Candidate> found;
+// Every prefix the patterns name, in their order: a folder that cannot be
+// listed adds nothing.
+template <typename Fn>
+void eachPrefix(const std::vector<std::string>& prefixes, Fn&& fn) {
   for (const std::string& pattern : prefixes) {
     if (!pattern.ends_with("/*")) {
-      addPrefix(pattern, found);
+      fn(fs::path(pattern));
       continue;
     }
     std::error_code ec;
     const fs::path parent = pattern.substr(0, pattern.size() - 2);
     for (fs::directory_iterator it(parent, ec), end; !ec && it != end; it.increment(ec)) {
-      addPrefix(it->path(), found);
+      fn(it->path());
     }
   }
+}
+
+std::vector<Candidate> candidates(const std::vector<std::string>& prefixes) {
+  std::vector<Candidate> found;
+  eachPrefix(prefixes, [&](const fs::path& prefix) { addPrefix(prefix, found); });
   return found;
+}
+
+// "quorvex_mt5_<digits>.json" → the digits; anything else → empty.
+std::string_view loginOf(std::string_view name) {
+  constexpr std::string_view head = "quorvex_mt5_", tail = ".json";
+  if (name.size() <= head.size() + tail.size() || !name.starts_with(head) || !name.ends_with(tail))
+    return {};
+  auto login = name.substr(head.size(), name.size() - head.size() - tail.size());
+  if (login.size() > 20 ||
+      !std::all_of(login.begin(), login.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    return {};
+  return login;
+}
+
+// The account files of one prefix: one listing of its users, then one of
+// each common folder found, one stat per account file.
+void addAccounts(const fs::path& prefix, std::vector<std::pair<std::string, Candidate>>& found) {
+  std::error_code ec;
+  for (fs::directory_iterator user(prefix / "drive_c/users", ec), end; !ec && user != end;
+       user.increment(ec)) {
+    for (const char* appData : kMt5AppDataFolders) {
+      std::error_code listing;
+      for (fs::directory_iterator it(user->path() / appData / kMt5CommonFiles, listing), none;
+           !listing && it != none; it.increment(listing)) {
+        const auto name = it->path().filename().string();
+        const auto login = loginOf(name);
+        if (login.empty()) continue;
+        struct stat st {};
+        if (::stat(it->path().c_str(), &st) != 0) continue;
+        found.push_back(
+            {std::string(login),
+             {it->path(), {st.st_mtim.tv_sec, st.st_mtim.tv_nsec}, S_ISREG(st.st_mode)}});
+      }
+    }
+  }
 }
 
 // Only regular files are read: a pipe or a device at the path would block
@@ -85,7 +130,44 @@ std::optional<std::string> readWhole(const fs::path& path) {
   return bytes;
 }
 
+// Logins compare as numbers: fewer digits first, leading zeros aside.
+bool loginBefore(const std::string& a, const std::string& b) {
+  auto strip = [](const std::string& s) {
+    std::string_view v = s;
+    while (v.size() > 1 && v.front() == '0') v.remove_prefix(1);
+    return v;
+  };
+  const auto x = strip(a), y = strip(b);
+  return x.size() != y.size() ? x.size() < y.size() : x != y ? x < y : a < b;
+}
+
 }  // namespace
+
+std::string mt5AccountsDocument(const std::vector<std::string>& prefixes) {
+  std::vector<std::pair<std::string, Candidate>> found;
+  eachPrefix(prefixes, [&](const fs::path& prefix) { addAccounts(prefix, found); });
+  std::map<std::string, const Candidate*, decltype(&loginBefore)> newest(&loginBefore);
+  for (const auto& [login, candidate] : found) {
+    auto [at, fresh] = newest.try_emplace(login, &candidate);
+    if (!fresh && candidate.modified > at->second->modified) at->second = &candidate;
+  }
+  auto cuentas = nlohmann::json::array();
+  for (const auto& [login, candidate] : newest) {
+    if (!candidate->regular) continue;
+    const auto bytes = readWhole(candidate->path);
+    if (!bytes || bytes->empty()) continue;
+    const auto [sec, nsec] = candidate->modified;
+    cuentas.push_back({{"login", login},
+                       {"modificado", static_cast<long long>(sec) * 1000 + nsec / 1000000},
+                       {"contenido", *bytes}});
+  }
+  return nlohmann::json{{"cuentas", std::move(cuentas)}}.dump(
+      -1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+std::string mt5Accounts(const std::vector<std::string>& prefixes) {
+  return base64Encode(mt5AccountsDocument(prefixes));
+}
 
 std::string mt5Status(const std::vector<std::string>& prefixes) {
   const auto found = candidates(prefixes);

@@ -73,10 +73,11 @@ class Home:
         with open(self.browser_log) as f:
             return [line for line in f.read().splitlines() if line.strip()]
 
-    def mt5_status(self, user):
-        """The path of MetaTrader 5's status file for that user of ~/.wine, its folder made."""
-        path = os.path.join(self.home, ".wine", "drive_c", "users", user, "AppData", "Roaming", "MetaQuotes",
-                            "Terminal", "Common", "Files", "quorvex_mt5.json")
+    def mt5_status(self, user, prefix=".wine", name="quorvex_mt5.json"):
+        """The path of a MetaTrader 5 file (the status file unless named otherwise, such as an account's
+        quorvex_mt5_<login>.json) for that user of a Wine prefix under HOME, its folder made."""
+        path = os.path.join(self.home, prefix, "drive_c", "users", user, "AppData", "Roaming", "MetaQuotes",
+                            "Terminal", "Common", "Files", name)
         os.makedirs(os.path.dirname(path), exist_ok=True)
         return path
 

@@ -3,12 +3,14 @@ local site, a status file in the Wine prefix and a session bus of the test's
 own: what the page makes of its data is the page tests'; here, that it reaches
 the page, is drawn, and reaches the desktop."""
 
+import base64
 import datetime
 import json
 import os
 import re
 import time
 import unittest
+import zoneinfo
 
 from harness import ROOT, App, DesktopBus, Home, Server, wait_for
 
@@ -55,10 +57,14 @@ class Dashboard(unittest.TestCase):
             json.dump(status, f)
         os.replace(self.status_path + ".tmp", self.status_path)
 
-    def screenshot(self, name):
-        # Two animation frames: what the DOM holds now has been painted.
-        self.app.js("await new Promise(r => requestAnimationFrame(() => requestAnimationFrame(r))); return true;")
+    def screenshot(self, name, notices=True):
+        # Two animation frames: what the DOM holds now has been painted. Without the notices, what
+        # they would cover shows (they come back at once).
+        hide = "" if notices else "document.getElementById('avisos').style.visibility = 'hidden';"
+        self.app.js(hide + "await new Promise(r => requestAnimationFrame(() => requestAnimationFrame(r))); return true;")
         self.app.screenshot(name)
+        if not notices:
+            self.app.js("document.getElementById('avisos').style.visibility = ''; return true;")
 
     def text(self, selector):
         return self.app.js("return document.querySelector(%s).textContent.trim();" % json.dumps(selector))
@@ -120,6 +126,83 @@ class Dashboard(unittest.TestCase):
         self.state("#guardia", "antiguo")
         self.state("#mt5-estado", "antiguo")
         bus.notification("MetaTrader 5 sin datos nuevos")
+
+    def test_c_z_two_accounts_from_two_prefixes_lockout_calculator_and_the_journal_in_downloads(self):
+        app, bus, now = self.app, self.bus, int(time.time())
+
+        def put(path, name, mtime, **account):
+            with open(os.path.join(ROOT, "tests", "data", "mt5", name)) as f:
+                status = json.load(f)
+            status["account"].update(account)
+            status["time"] = int(time.time())
+            for i, deal in enumerate(status["deals"]):  # closed in the last minutes: kept by the journal
+                deal["openTime"], deal["closeTime"] = now - 600 + i * 60, now - 300 + i * 60
+            data = json.dumps(status).encode()
+            with open(path + ".tmp", "wb") as f:
+                f.write(data)
+            os.replace(path + ".tmp", path)
+            os.utime(path, (mtime, mtime))
+            return data
+
+        def files(mtime=None, **account):  # the account files of both terminals, and their one files
+            mtime = mtime or time.time()
+            a = put(self.home.mt5_status("trader", name="quorvex_mt5_7010203.json"), "account-7010203.json", mtime,
+                    **account)
+            put(self.status_path, "account-7010203.json", mtime, **account)
+            b = put(self.home.mt5_status("otro", ".mt5", "quorvex_mt5_52071834.json"), "account-52071834.json",
+                    mtime - 1)
+            put(self.home.mt5_status("otro", ".mt5"), "account-52071834.json", mtime - 30)
+            return a, b
+
+        a, b = files()
+        # Both routes straight from the page: every account, and the old route's newest file.
+        replies = app.js("""
+            const got = {}, pass = window.__qvFetch;
+            window.__qvFetch = (id, data, error) => id.startsWith('e2e-') ? (got[id] = [data, error]) : pass(id, data, error);
+            for (const r of ['cuentas', 'estado']) window.webkit.messageHandlers.qv.postMessage({cmd: 'fetch', id: 'e2e-' + r, url: 'qv-mt5://' + r});
+            while (Object.keys(got).length < 2) await new Promise(r => setTimeout(r, 20));
+            window.__qvFetch = pass;
+            return got;""")
+        self.assertEqual(replies["e2e-estado"], [base64.b64encode(open(self.status_path, "rb").read()).decode(), ""])
+        cuentas = json.loads(base64.b64decode(replies["e2e-cuentas"][0]))["cuentas"]
+        self.assertEqual([(c["login"], c["contenido"].encode()) for c in cuentas], [("7010203", a), ("52071834", b)])
+        app.wait_js("[...document.getElementById('mt5-selector').options].map(o => o.value).join() === ',7010203,52071834'"
+                    " && !document.getElementById('mt5-selector').hidden")
+        # The day's loss limit of test_c's preset breaks: the guard locks until the reset and says so.
+        files(equity=9400.0, profit=-600.0)
+        app.wait_js("!document.getElementById('guardia-bloqueo').hidden")
+        shown = bus.notification("Límite alcanzado: Pérdida diaria")
+        self.assertIn("QUORVEX no puede impedir que el terminal siga operando", shown["body"])
+        self.assertRegex(self.text("#guardia-bloqueo-texto"), r"^Pérdida diaria: rota a las .* Se reinicia en ")
+        app.js("document.getElementById('panel-mt5').scrollIntoView(); return true;")
+        self.screenshot("guardia-bloqueo", notices=False)
+        # Loosening is refused while locked; tightening is taken.
+        app.click_element("guardia-limites")
+        app.wait_js("!document.getElementById('guardia-ajustes').hidden")
+        save = ("const form = document.getElementById('guardia-ajustes'); form.elements.diariaValor.value = '%s';"
+                " document.getElementById('guardia-guardar').click(); return form.hidden;")
+        self.assertFalse(app.js(save % "6"))
+        self.assertIn("la pérdida diaria no puede subir", self.text("#guardia-rechazo"))
+        self.assertTrue(app.js(save % "4"))
+        # The calculator: 1 % of 10 000 over 200 points of EURUSD is half a lot.
+        app.js("const c = document.getElementById('calculadora'); c.elements.simbolo.value = 'EURUSD';"
+               " c.elements.distancia.value = '200'; c.elements.unidad.value = 'puntos'; c.elements.riesgo.value = 'porcentaje';"
+               " c.elements.valor.value = '1'; c.dispatchEvent(new Event('input')); c.scrollIntoView({block: 'center'}); return true;")
+        app.wait_js("document.getElementById('calc-lotes').textContent === '0,50'")
+        self.assertEqual(self.text("#calc-riesgo").replace("\xa0", " "), "100,00 US$")
+        self.screenshot("calculadora", notices=False)
+        # The journal: an ordinary download of the page, named by the account and the trading day.
+        day = datetime.datetime.now(zoneinfo.ZoneInfo("Europe/Berlin")).date().isoformat()  # the preset's 00:00 CET
+        name = f"quorvex_diario_7010203_{day}.csv"
+        app.wait_js("document.getElementById('dia-operaciones').textContent !== '0'")
+        app.js("document.getElementById('dia-exportar').scrollIntoView(); return true;")
+        app.click_element("dia-exportar")
+        path = os.path.join(self.home.downloads, name)
+        wait_for(lambda: os.path.exists(path), what=f"{name} in Downloads")
+        with open(path, encoding="utf-8") as f:
+            journal = f.read()
+        self.assertTrue(journal.startswith("\ufeffCuenta;7010203;Prop-Demo;USD\n"))
+        self.assertRegex(journal, r'\n[-0-9]+;500098;"EUR;USD\.x";Venta;0,2;')
 
     def test_d_chat_notifications_count_on_the_page_a_click_brings_the_window_back_and_a_refusal_holds(self):
         app, bus = self.app, self.bus

@@ -7,8 +7,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 
 #include "app/config.h"
+#include "bridge/fetch_route.h"
 #include "util/base64.h"
 
 namespace qv {
@@ -102,6 +104,68 @@ TEST_F(Mt5StatusTest, ANewestThatCannotBeSentGivesNothingRatherThanAnOlderOne) {
 
   std::ofstream(put(".wine", "empty", 40), std::ios::trunc);  // and newest again
   EXPECT_EQ(mt5Status(prefixes), "");
+}
+
+// The account files: what each one is, and which logins the document gives
+// with which file's text, in login order.
+TEST_F(Mt5StatusTest, AccountFilesGiveTheNewestOfEachLoginFromEveryPrefixInOneDocument) {
+  auto document = [&] { return nlohmann::json::parse(mt5AccountsDocument(prefixes)); };
+  EXPECT_EQ(document(), nlohmann::json::parse(R"({"cuentas":[]})"));
+  struct File {
+    const char* prefix;
+    const char* user;
+    const char* appData;
+    const char* name;
+    int age;  // seconds older than base
+    const char* text;
+  };
+  const File files[] = {
+      {".wine", "trader", "AppData/Roaming", "quorvex_mt5_52071834.json", 30, "{\"a\":1}"},
+      {".mt5", "otro", "AppData/Roaming", "quorvex_mt5_52071834.json", 20, "mas nuevo"},
+      {".mt5", "otro", "AppData/Roaming", "quorvex_mt5_7010203.json", 10, "siete"},
+      {"Games/mt5", "u", "Application Data", "quorvex_mt5_900.json", 10, "xp \xff"},
+      // A tie goes to the one found first: ~/.mt5 is scanned before ~/.wine.
+      {".wine", "trader", "AppData/Roaming", "quorvex_mt5_7010203.json", 10, "empate"},
+      // Not account files: the status file itself, a temporary, a login that is no number.
+      {".wine", "trader", "AppData/Roaming", "quorvex_mt5.json", 0, "estado"},
+      {".wine", "trader", "AppData/Roaming", "quorvex_mt5.7010203.1.tmp", 0, "tmp"},
+      {".wine", "trader", "AppData/Roaming", "quorvex_mt5_12a.json", 0, "no"},
+      {".wine", "trader", "AppData/Roaming", "quorvex_mt5_.json", 0, "no"},
+      // The newest of a login is empty: that login is left out, not its older file.
+      {".wine", "trader", "AppData/Roaming", "quorvex_mt5_31.json", 50, "viejo"},
+      {".mt5", "otro", "AppData/Roaming", "quorvex_mt5_31.json", 5, ""},
+  };
+  for (const auto& f : files) {
+    const auto path =
+        home / f.prefix / "drive_c/users" / f.user / f.appData / kMt5CommonFiles / f.name;
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << f.text;
+    fs::last_write_time(path, base - std::chrono::seconds(f.age));
+  }
+  // A folder named like an account file is no account file either.
+  fs::create_directories(home / ".mt5/drive_c/users/otro/AppData/Roaming" / kMt5CommonFiles /
+                         "quorvex_mt5_8.json");
+  const auto doc = document();
+  std::vector<std::pair<std::string, std::string>> got;
+  for (const auto& c : doc["cuentas"]) got.emplace_back(c["login"], c["contenido"]);
+  const std::vector<std::pair<std::string, std::string>> want = {
+      {"900", "xp \xef\xbf\xbd"}, {"7010203", "siete"}, {"52071834", "mas nuevo"}};
+  EXPECT_EQ(got, want);
+  const auto modified = std::chrono::duration_cast<std::chrono::milliseconds>(
+      fs::file_time_type::clock::to_sys(base - std::chrono::seconds(20)).time_since_epoch());
+  EXPECT_EQ(doc["cuentas"][2]["modificado"].get<long long>(), modified.count());
+  EXPECT_EQ(base64Decode(mt5Accounts(prefixes)), mt5AccountsDocument(prefixes));
+  // The status route is untouched: the newest status file, here the only one.
+  EXPECT_EQ(newest(), "estado");
+}
+
+TEST(Mt5Routes, EachRouteIsItsExactText) {
+  const std::pair<const char*, FetchRoute> routes[] = {
+      {"qv-mt5://estado", FetchRoute::Estado}, {"qv-mt5://cuentas", FetchRoute::Cuentas},
+      {"qv-mt5://cuentas/", FetchRoute::Red},  {"qv-mt5://Cuentas", FetchRoute::Red},
+      {"qv-exness://x", FetchRoute::Sitio},    {"https://a.b/", FetchRoute::Red},
+  };
+  for (const auto& [url, route] : routes) EXPECT_EQ(fetchRoute(url), route) << url;
 }
 
 }  // namespace

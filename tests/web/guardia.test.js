@@ -108,3 +108,77 @@ test('stored settings are taken only when usable, and every preset survives them
   assert.deepEqual([raro.diaria.base, raro.diaria.hora, raro.diaria.zona, raro.maxima], ['saldo', '00:00', 'UTC', null]);
   for (const p of g.PRESETS) assert.deepEqual(Object.values(g.normalizar(p)).slice(0, 2), [p.diaria, p.maxima], p.nombre);
 });
+
+// A daily loss of 5 % of the day's starting balance (10 000 → line 9500),
+// reset at 00:00 UTC. Each step: [file time, equity, limits saved (or none),
+// what the save gives, lockouts running afterwards, events]. The memory goes
+// through storage at every step, as a restart would read it.
+test('a broken limit locks the guard until the next reset, through a restart; while locked limits only tighten', () => {
+  const diaria = (valor, extra) => g.normalizar(Object.assign({ diaria: { valor, base: 'saldo', hora: '00:00', zona: 'UTC' },
+    maxima: { modelo: 'fija', valor: 10 }, saldoInicial: 10000 }, extra));
+  let lim = diaria(5);
+  let memorias = {};
+  const pasos = [
+    ['2024-01-02T08:00:00Z', 10000, null, null, [], []],
+    ['2024-01-02T09:00:00Z', 9490, null, null, ['diaria'], ['bloqueo:diaria']],
+    ['2024-01-02T09:00:01Z', 9600, null, null, ['diaria'], []], // back above the line: still locked
+    ['2024-01-02T10:00:00Z', 9600, diaria(6), 'la pérdida diaria no puede subir', ['diaria'], []],
+    ['2024-01-02T10:00:00Z', 9600, diaria(5, { diaria: null }), 'la pérdida diaria no se puede quitar', ['diaria'], []],
+    ['2024-01-02T10:00:00Z', 9600, diaria(5, { diaria: { valor: 5, base: 'patrimonio', hora: '00:00', zona: 'UTC' } }),
+      'la pérdida diaria no puede cambiar de forma de medirse', ['diaria'], []],
+    ['2024-01-02T10:00:00Z', 9600, diaria(5, { saldoInicial: 9000 }), 'el saldo inicial no puede bajar', ['diaria'], []],
+    ['2024-01-02T10:00:00Z', 9600, diaria(4), null, ['diaria'], []], // tighter: taken
+    ['2024-01-02T23:59:59Z', 9600, null, null, ['diaria'], []],
+    ['2024-01-03T00:00:00Z', 9700, null, null, [], ['fin:diaria']], // the reset
+    ['2024-01-03T01:00:00Z', 9700, diaria(6), null, [], []], // unlocked: loosening is taken
+  ];
+  for (const [iso, equity, nuevo, motivo, vigentes, eventos] of pasos) {
+    const t = ms(iso);
+    if (nuevo) {
+      const locked = g.bloqueosVigentes(memorias['1'], t).length > 0;
+      const dicho = locked ? g.endurece(lim, nuevo, memorias['1']) : null;
+      assert.equal(dicho, motivo, iso);
+      if (!dicho) lim = nuevo;
+    }
+    const r = g.observar(JSON.parse(JSON.stringify(memorias)), '1', lim, { t, balance: 10000, equity });
+    memorias = r.memorias;
+    assert.deepEqual(r.eventos.map((e) => e.tipo + ':' + e.regla), eventos, iso);
+    assert.deepEqual(g.bloqueosVigentes(memorias['1'], t).map((b) => b.regla), vigentes, iso);
+  }
+  // The lockout ends with the reset of its own clock: 00:00 CET is 23:00 UTC in winter.
+  assert.equal(new Date(g.proximoReinicio(ms('2024-01-02T23:30:00Z'), '00:00', 'Europe/Berlin')).toISOString(),
+    '2024-01-03T23:00:00.000Z');
+  assert.equal(new Date(g.proximoReinicio(ms('2024-03-30T23:30:00Z'), '00:00', 'Europe/Berlin')).toISOString(),
+    '2024-03-31T22:00:00.000Z');
+});
+
+test('early warnings at 75 % and 90 % of a limit, once each until the use falls 5 points below', () => {
+  const lim = g.normalizar({ diaria: { tipo: 'importe', valor: 100, base: 'saldo', hora: '00:00', zona: 'UTC' } });
+  let memorias = {};
+  // Equity for a used share: 10 000 − used × 100.
+  const pasos = [[50, []], [75, ['75']], [74, []], [76, []], [70.5, []], [75, []], [69, []], [75, ['75']],
+    [95, ['90']], [86, []], [91, []], [84, []], [90, ['90']], [100, []]];
+  pasos.forEach(([usado, avisos], i) => {
+    const s = { t: ms('2024-01-02T08:00:00Z') + i * 1000, balance: 10000, equity: 10000 - usado };
+    const r = g.observar(memorias, '1', lim, s);
+    memorias = r.memorias;
+    assert.deepEqual(r.eventos.filter((e) => e.tipo === 'aviso').map((e) => String(e.nivel * 100)), avisos, 'usado ' + usado);
+  });
+});
+
+test('lockouts, warnings and day values are per login: another account in the file leaves them be', () => {
+  const lim = g.normalizar({ diaria: { valor: 5, base: 'saldo', hora: '00:00', zona: 'UTC' } });
+  let memorias = {};
+  const eventos = [];
+  for (const [login, iso, balance, equity] of [['111', '08:00', 10000, 10000], ['111', '09:00', 10000, 9400],
+    ['222', '09:30', 50000, 49000], ['111', '10:00', 10000, 9900], ['222', '10:30', 50000, 47400]]) {
+    const r = g.observar(memorias, login, lim, { t: ms('2024-01-02T' + iso + ':00Z'), balance, equity });
+    memorias = r.memorias;
+    eventos.push(...r.eventos.map((e) => login + ':' + e.tipo + (e.nivel ? e.nivel * 100 : '')));
+  }
+  assert.deepEqual(eventos, ['111:bloqueo', '222:bloqueo']);
+  const t = ms('2024-01-02T11:00:00Z');
+  assert.deepEqual(['111', '222'].map((l) => [g.bloqueosVigentes(memorias[l], t).length, memorias[l].saldoDia]),
+    [[1, 10000], [1, 50000]]);
+  assert.deepEqual(g.bloqueosVigentes(memorias['333'], t), []);
+});

@@ -3,7 +3,7 @@ const test = require('node:test');
 const assert = require('node:assert/strict');
 const fs = require('node:fs');
 const path = require('node:path');
-const { interpretarEstado, situacion, crearVigia, crearSerie, escalarSerie } = require('../../web/js/mt5.js');
+const { interpretarEstado, interpretarCuentas, situacion, crearVigia, crearSerie, escalarSerie } = require('../../web/js/mt5.js');
 const formato = require('../../web/js/formato.js');
 
 const leer = (nombre) => fs.readFileSync(path.join(__dirname, '../data/mt5', nombre), 'utf8');
@@ -70,4 +70,17 @@ test('es-ES formatting of the panel figures', () => {
     [formato.porcentaje(2470.87), '2470,87 %'],
   ];
   for (const [dado, esperado] of casos) assert.equal(dado.replace(/\u00a0/g, ' '), esperado);
+});
+
+test('version 2 adds the day\'s deals and the symbols\' sizing; the accounts document gives each readable account', () => {
+  const { estado } = interpretarEstado(leer('account-7010203.json'));
+  assert.deepEqual(estado.deals.map((d) => [d.ticket, d.symbol, d.type, d.profit, d.commission]),
+    [['500090', 'EURUSD', 'buy', 70, -3.5], ['500095', 'XAUUSD', 'sell', -27.3, -1.4], ['500098', 'EUR;USD.x', 'sell', 14, -1.4]]);
+  assert.deepEqual(estado.symbols.map((x) => [x.symbol, x.tickSize, x.tickValue, x.volumeStep]).slice(1, 2), [['USDJPY', 0.001, 0.6702, 0.01]]);
+  assert.deepEqual([interpretarEstado(leer('live.json')).estado.deals, interpretarEstado(leer('live.json')).estado.symbols], [[], []]);
+  const doc = JSON.stringify({ cuentas: [{ login: '7010203', modificado: 1, contenido: leer('account-7010203.json') },
+    { login: '9', modificado: 2, contenido: '{roto' }, { login: '52071834', modificado: 3, contenido: leer('account-52071834.json') }] });
+  assert.deepEqual(interpretarCuentas(doc).map((c) => [c.login, c.modificado, c.estado.account.server]),
+    [['7010203', 1, 'Prop-Demo'], ['52071834', 3, 'Exness-MT5Real8']]);
+  assert.deepEqual([interpretarCuentas('no'), interpretarCuentas('{"cuentas": 3}')], [[], []]);
 });

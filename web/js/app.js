@@ -97,7 +97,10 @@
     guardado,
   };
   ctx.guardia = QV.vistaGuardia.montar(ctx);
+  ctx.dia = QV.vistaDia.montar(ctx);
+  ctx.tamano = QV.vistaTamano.montar(ctx);
   QV.vistaMt5.montar(ctx);
+  QV.vistaSesiones.montar(ctx);
   QV.vistaSitios.montar(ctx);
   QV.vistaCalendario.montar(ctx);
   QV.vistaChat.montar(ctx);

@@ -104,6 +104,18 @@
     return instante(zona, ayer.getUTCFullYear(), ayer.getUTCMonth() + 1, ayer.getUTCDate(), h, mi);
   }
 
+  // The first reset after `ms`: the day after the start of the day holding it.
+  function proximoReinicio(ms, hora, zona) {
+    const [h, mi] = hora.split(':').map(Number);
+    const p = paredEn(zona, inicioDelDia(ms, hora, zona));
+    for (let dias = 1; dias < 4; dias++) {
+      const d = new Date(Date.UTC(p.year, p.month - 1, p.day + dias));
+      const t = instante(zona, d.getUTCFullYear(), d.getUTCMonth() + 1, d.getUTCDate(), h, mi);
+      if (t > ms) return t;
+    }
+    return ms + 86400000;
+  }
+
   // One snapshot { t (ms, the file's time), balance, equity } on top of what
   // was remembered. The first snapshot of a trading day gives its start-of-day
   // values; the last balance of the day before is that day's closing one.
@@ -176,6 +188,106 @@
     return r;
   }
 
+  // The clock of the day: the daily rule's, or midnight UTC without one.
+  const relojDe = (lim) => lim.diaria || { hora: '00:00', zona: 'UTC' };
+
+  // Early warnings at these shares of a limit. A level warned about is
+  // taken back only once the share falls MARGEN_AVISO below it, so that an
+  // equity hovering at a threshold warns once.
+  const NIVELES_AVISO = [0.75, 0.9];
+  const MARGEN_AVISO = 0.05;
+  const EPS = 1e-9;
+
+  // After `avanzar`: what a snapshot at `t` does to the lockouts and the early
+  // warnings kept in the memory. A limit that breaks locks the account's
+  // guard until the next reset of the day's clock (both the daily loss and
+  // the maximum drawdown: the latter locks again at once if it still stands
+  // broken); a lockout ends with the first snapshot at or after its end.
+  // → { mem, eventos }, eventos being { tipo: 'bloqueo' | 'fin' | 'aviso', regla, ... }.
+  function vigilar(mem, lim, cuenta, t) {
+    const eventos = [];
+    if (!mem || !num(t) || t < mem.t) return { mem, eventos };
+    const m = Object.assign({}, mem, {
+      bloqueos: Object.assign({}, mem.bloqueos),
+      niveles: Object.assign({}, mem.niveles),
+    });
+    for (const [regla, b] of Object.entries(m.bloqueos)) {
+      if (t >= b.hasta) {
+        delete m.bloqueos[regla];
+        eventos.push({ tipo: 'fin', regla });
+      }
+    }
+    const r = evaluar(lim, m, cuenta);
+    const reloj = relojDe(lim);
+    for (const regla of ['diaria', 'maxima']) {
+      const x = r[regla];
+      if (!x) {
+        delete m.niveles[regla];
+        continue;
+      }
+      if (x.superado && !m.bloqueos[regla]) {
+        m.bloqueos[regla] = { desde: t, hasta: proximoReinicio(t, reloj.hora, reloj.zona), linea: x.linea,
+          equity: cuenta.equity };
+        eventos.push({ tipo: 'bloqueo', regla, bloqueo: m.bloqueos[regla] });
+      }
+      let nivel = m.niveles[regla] || 0;
+      while (nivel > 0 && x.usado < nivel - MARGEN_AVISO - EPS) {
+        nivel = NIVELES_AVISO.filter((n) => n < nivel).pop() || 0;
+      }
+      const alcanzado = NIVELES_AVISO.filter((n) => x.usado + EPS >= n).pop() || 0;
+      if (alcanzado > nivel) {
+        nivel = alcanzado;
+        if (!x.superado) eventos.push({ tipo: 'aviso', regla, nivel, medida: x });
+      }
+      if (nivel) m.niveles[regla] = nivel;
+      else delete m.niveles[regla];
+    }
+    return { mem: m, eventos };
+  }
+
+  // Per login, as the page keeps it: `avanzar` then `vigilar` for one
+  // snapshot { t, balance, equity } of that login. → { memorias, eventos }.
+  function observar(memorias, login, lim, s) {
+    const avanzada = avanzar(memorias[login], lim, s);
+    const { mem, eventos } = avanzada === memorias[login] ? { mem: avanzada, eventos: [] }
+      : vigilar(avanzada, lim, s, s.t);
+    return { memorias: Object.assign({}, memorias, { [login]: mem }), eventos };
+  }
+
+  // The lockouts still running at `ahoraMs`, the daily one first.
+  function bloqueosVigentes(mem, ahoraMs) {
+    const b = (mem && mem.bloqueos) || {};
+    return ['diaria', 'maxima'].filter((regla) => b[regla] && ahoraMs < b[regla].hasta)
+      .map((regla) => Object.assign({ regla }, b[regla]));
+  }
+
+  // While a lockout runs, new limits are taken only when no rule goes
+  // looser: no rule removed, none measured another way, no allowance in money
+  // larger, and no lower initial balance. → null when taken, else the reason.
+  const NOMBRES_REGLA = { diaria: 'la pérdida diaria', maxima: 'la pérdida máxima' };
+  function endurece(viejo, nuevo, mem) {
+    mem = mem || {};
+    const inicial = (l) => l.saldoInicial || mem.saldoInicial;
+    if (num(inicial(viejo)) && !(inicial(nuevo) >= inicial(viejo) - EPS)) return 'el saldo inicial no puede bajar';
+    const forma = { diaria: ['base', 'hora', 'zona'], maxima: ['modelo', 'bloqueo'] };
+    for (const regla of ['diaria', 'maxima']) {
+      const a = viejo[regla];
+      const b = nuevo[regla];
+      if (!a) continue;
+      if (!b) return NOMBRES_REGLA[regla] + ' no se puede quitar';
+      if (forma[regla].some((k) => a[k] !== b[k])) return NOMBRES_REGLA[regla] + ' no puede cambiar de forma de medirse';
+      const sobre = regla === 'maxima' ? inicial(viejo)
+        : { saldo: mem.saldoDia, patrimonio: mem.patrimonioDia,
+          mayor: Math.max(mem.saldoDia, mem.patrimonioDia) }[a.base];
+      if (!num(sobre)) {
+        if (a.tipo !== b.tipo || b.valor > a.valor + EPS) return NOMBRES_REGLA[regla] + ' no puede subir';
+      } else if (cantidad(b, sobre) > cantidad(a, sobre) + EPS) {
+        return NOMBRES_REGLA[regla] + ' no puede subir';
+      }
+    }
+    return null;
+  }
+
   // Currencies of the open positions: both halves of a six-letter symbol
   // (a broker's suffix, as in "EURUSDm", is left aside).
   function divisas(posiciones) {
@@ -201,7 +313,8 @@
     return s + ' s';
   }
 
-  QV.guardia = { ZONAS_HORARIAS, PRESETS, normalizar, inicioDelDia, avanzar, seguir, evaluar, empeora,
-    divisas, proximaNoticia, cuentaAtras };
+  QV.guardia = { ZONAS_HORARIAS, PRESETS, NIVELES_AVISO, MARGEN_AVISO, normalizar, paredEn, instante,
+    inicioDelDia, proximoReinicio, avanzar, seguir, evaluar, vigilar, observar, bloqueosVigentes, endurece,
+    empeora, divisas, proximaNoticia, cuentaAtras };
   if (typeof module !== 'undefined') module.exports = QV.guardia;
 })(typeof window !== 'undefined' ? window : globalThis);

@@ -70,6 +70,41 @@
     };
   }
 
+  // A closed deal of today (version 2 of the format).
+  function operacionDe(d) {
+    return {
+      ticket: texto(d.ticket),
+      symbol: texto(d.symbol),
+      type: lado(d.type),
+      volume: numero(d.volume),
+      openTime: numero(d.openTime),
+      openPrice: numero(d.openPrice),
+      closeTime: numero(d.closeTime),
+      closePrice: numero(d.closePrice),
+      profit: numero(d.profit),
+      commission: numero(d.commission),
+      swap: numero(d.swap),
+    };
+  }
+
+  // What sizing a position on a symbol needs (version 2).
+  function simboloDe(x) {
+    const digitos = numero(x.digits);
+    return {
+      symbol: texto(x.symbol),
+      digits: Number.isInteger(digitos) ? digitos : null,
+      point: numero(x.point),
+      tickSize: numero(x.tickSize),
+      tickValue: numero(x.tickValue),
+      contractSize: numero(x.contractSize),
+      volumeStep: numero(x.volumeStep),
+      volumeMin: numero(x.volumeMin),
+      volumeMax: numero(x.volumeMax),
+    };
+  }
+
+  const lista = (v, de) => (Array.isArray(v) ? v.filter(esObjeto).map(de) : []);
+
   // Text of the file → { ok: true, estado } or { ok: false, motivo }.
   function interpretarEstado(contenido) {
     if (typeof contenido !== 'string') return { ok: false, motivo: 'sin datos' };
@@ -82,7 +117,7 @@
       return { ok: false, motivo: 'archivo ilegible' };
     }
     if (!esObjeto(o)) return { ok: false, motivo: 'archivo ilegible' };
-    const posiciones = Array.isArray(o.positions) ? o.positions.filter(esObjeto).map(posicionDe) : [];
+    const posiciones = lista(o.positions, posicionDe);
     return {
       ok: true,
       estado: {
@@ -91,8 +126,32 @@
         connected: typeof o.connected === 'boolean' ? o.connected : null,
         account: cuentaDe(o.account),
         positions: posiciones,
+        deals: lista(o.deals, operacionDe).filter((d) => d.ticket !== ''),
+        symbols: lista(o.symbols, simboloDe).filter((x) => x.symbol !== ''),
       },
     };
+  }
+
+  // The document of the accounts route → the accounts whose file could be
+  // read, in its order: [{ login, modificado, estado }]. A file that cannot
+  // be read is left out; a document that cannot is an empty list.
+  function interpretarCuentas(contenido) {
+    let o;
+    try {
+      o = JSON.parse(contenido);
+    } catch (e) {
+      return [];
+    }
+    if (!esObjeto(o) || !Array.isArray(o.cuentas)) return [];
+    const cuentas = [];
+    for (const c of o.cuentas.filter(esObjeto)) {
+      const leido = interpretarEstado(c.contenido);
+      if (!leido.ok) continue;
+      const login = leido.estado.account.login || texto(c.login);
+      leido.estado.account.login = login;
+      cuentas.push({ login, modificado: numero(c.modificado), estado: leido.estado });
+    }
+    return cuentas;
   }
 
   // Spanish says "la una" but "las dos", "las 14".
@@ -199,6 +258,6 @@
     return { xy, min, max };
   }
 
-  QV.mt5 = { interpretarEstado, situacion, crearVigia, crearSerie, escalarSerie };
+  QV.mt5 = { interpretarEstado, interpretarCuentas, situacion, crearVigia, crearSerie, escalarSerie };
   if (typeof module !== 'undefined') module.exports = QV.mt5;
 })(typeof window !== 'undefined' ? window : globalThis);

@@ -36,6 +36,7 @@
     let antiguo = false;
     const avisadas = new Set(); // news already warned about
     let medidoresPintados = null; // what the gauges show, to leave them be when nothing changed
+    let restante = null; // room left today on the shown account's daily limit, for the calculator
 
     // A notice on the page always; a desktop notification when allowed (the
     // host allows the local page before it loads).
@@ -46,6 +47,55 @@
     }
 
     const limitesDe = (cuenta) => g.normalizar(limites[cuenta]);
+    const moneda = {}; // currency per login, for the texts of other accounts
+
+    // What a snapshot did to the lockouts and the early warnings of its login.
+    function avisarEventos(login, eventos) {
+      const quien = login === ultimoLogin() ? '' : ' (cuenta ' + login + ')';
+      for (const e of eventos) {
+        if (e.tipo === 'bloqueo') {
+          const lim = limitesDe(login);
+          const reloj = lim.diaria || { hora: '00:00', zona: 'UTC' };
+          notificar('Límite alcanzado: ' + NOMBRES[e.regla] + quien, 'Patrimonio ' + f.dinero(e.bloqueo.equity,
+            moneda[login]) + ', la línea estaba en ' + f.dinero(e.bloqueo.linea, moneda[login]) +
+            '. Hasta el reinicio (' + reloj.hora + ' ' + g.ZONAS_HORARIAS[reloj.zona] +
+            ') los límites solo se pueden endurecer. QUORVEX no puede impedir que el terminal siga operando.',
+          'qv-bloqueo-' + e.regla);
+        } else if (e.tipo === 'aviso') {
+          notificar(NOMBRES[e.regla] + ': ' + Math.round(e.nivel * 100) + ' % del límite' + quien,
+            'Quedan ' + f.dinero(e.medida.holgura, moneda[login]) + ' hasta ' + f.dinero(e.medida.linea, moneda[login]) + '.',
+            'qv-aviso-' + e.regla);
+        }
+      }
+    }
+    const ultimoLogin = () => (ultimo ? ultimo.est.account.login : login);
+
+    // One live snapshot of a login into its memory, stored when it changed.
+    function observar(est) {
+      const a = est.account;
+      moneda[a.login] = a.currency;
+      const antes = memorias[a.login];
+      const r = g.observar(memorias, a.login, limitesDe(a.login),
+        { t: est.time * 1000, balance: a.balance, equity: a.equity });
+      memorias = r.memorias;
+      if (memorias[a.login] !== antes) ctx.guardado.escribir(CLAVE_MEMORIA, JSON.stringify(memorias));
+      avisarEventos(a.login, r.eventos);
+    }
+
+    // The banner over the MT5 panel while the shown account's guard is locked.
+    function pintarBloqueo() {
+      const banner = $('guardia-bloqueo');
+      const ahora = Date.now();
+      const vigentes = ultimo ? g.bloqueosVigentes(memorias[ultimo.est.account.login], ahora) : [];
+      pinta.oculto(banner, !vigentes.length);
+      pinta.dato($('panel-mt5'), 'bloqueo', vigentes.length ? vigentes[0].regla : 'no');
+      if (!vigentes.length) return;
+      const a = ultimo.est.account;
+      pinta.texto($('guardia-bloqueo-texto'), vigentes.map((b) => NOMBRES[b.regla] + ': rota a las ' +
+        f.horaLocal(new Date(b.desde)) + ' con ' + f.dinero(b.equity, a.currency) + ' (línea ' +
+        f.dinero(b.linea, a.currency) + '). Se reinicia en ' + g.cuentaAtras(b.hasta - ahora) + ', a las ' +
+        f.horaLocal(new Date(b.hasta)) + '.').join(' '));
+    }
 
     function medidor(clave, m, moneda, vivo) {
       const el = document.createElement('div');
@@ -111,6 +161,7 @@
       const vivo = situacion.clave === 'vivo';
       const lim = limitesDe(a.login);
       const r = g.evaluar(lim, memorias[a.login], a);
+      restante = r.diaria ? r.diaria.holgura : null;
       pinta.oculto($('guardia-vacio'), Boolean(r.diaria || r.maxima));
       const claves = ['diaria', 'maxima', 'margen'].filter((clave) => r[clave]);
       const firma = JSON.stringify([r, a.currency, vivo]);
@@ -123,6 +174,7 @@
       pinta.dato(caja, 'estado', vivo ? peor || 'normal' : 'antiguo');
       pinta.texto($('guardia-estado'), vivo ? '' : situacion.texto);
       pintarNoticia();
+      pintarBloqueo();
     }
 
     function pintarNoticia() {
@@ -155,19 +207,21 @@
       const fueAntiguo = antiguo;
       antiguo = situacion.clave !== 'vivo';
       if (antiguo && !fueAntiguo) notificar('MetaTrader 5 sin datos nuevos', situacion.texto + '.', 'qv-mt5');
-      if (!antiguo && typeof est.time === 'number') {
-        const antes = memorias[a.login];
-        memorias = g.seguir(memorias, a.login, limitesDe(a.login),
-          { t: est.time * 1000, balance: a.balance, equity: a.equity });
-        if (memorias[a.login] !== antes) ctx.guardado.escribir(CLAVE_MEMORIA, JSON.stringify(memorias));
-      }
       ultimo = { est, situacion };
+      if (!antiguo && typeof est.time === 'number') observar(est);
       pintar();
+    }
+
+    // A live snapshot of an account not shown: its memory, lockouts and
+    // warnings go on all the same.
+    function fondo(est) {
+      if (typeof est.time === 'number' && est.account.login) observar(est);
     }
 
     // The MT5 panel has nothing to show: no claim about the account stays.
     function sinDatos() {
       ultimo = null;
+      restante = null;
       pinta.dato(caja, 'estado', 'sin-datos');
       pinta.texto($('guardia-estado'), '');
       pintar();
@@ -220,6 +274,7 @@
       $('guardia-limites').setAttribute('aria-expanded', String(si));
       if (si) {
         $('guardia-plantilla').value = '';
+        pinta.oculto($('guardia-rechazo'), true);
         rellenar(limitesDe(login));
       }
       ctx.recolocar();
@@ -233,14 +288,32 @@
     });
     form.addEventListener('submit', (ev) => {
       ev.preventDefault();
-      limites = Object.assign({}, limites, { [login || '']: leerFormulario() });
+      const nuevos = leerFormulario();
+      const mem = memorias[login || ''];
+      const motivo = g.bloqueosVigentes(mem, Date.now()).length ? g.endurece(limitesDe(login), nuevos, mem) : null;
+      pinta.oculto($('guardia-rechazo'), !motivo);
+      if (motivo) {
+        const texto = 'Límite alcanzado: hasta el reinicio los límites solo se pueden endurecer, y ' + motivo + '.';
+        pinta.texto($('guardia-rechazo'), texto);
+        if (typeof toastNativo === 'function') toastNativo(texto);
+        return;
+      }
+      limites = Object.assign({}, limites, { [login || '']: nuevos });
       ctx.guardado.escribir(CLAVE_LIMITES, JSON.stringify(limites));
       abrir(false);
       pintar();
     });
 
-    pinta.latido(pintarNoticia);
-    return { estado, sinDatos, calendario };
+    pinta.latido(() => {
+      pintarNoticia();
+      pintarBloqueo();
+    });
+    // The clock of a login's trading day: its daily rule's, else local midnight.
+    function reloj(cuenta) {
+      const d = limitesDe(cuenta).diaria;
+      return d ? { hora: d.hora, zona: d.zona } : { hora: '00:00', zona: Intl.DateTimeFormat().resolvedOptions().timeZone };
+    }
+    return { estado, fondo, sinDatos, calendario, reloj, restante: () => restante };
   }
 
   QV.vistaGuardia = { montar };

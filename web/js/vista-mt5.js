@@ -18,7 +18,12 @@
     const panel = $('panel-mt5');
     const lienzo = $('mt5-grafico');
     const serie = QV.mt5.crearSerie();
-    const vigia = QV.mt5.crearVigia();
+    const vigias = new Map(); // one per login: each file has its own time
+    const vigia = (login) => vigias.get(login) || vigias.set(login, QV.mt5.crearVigia()).get(login);
+    const CLAVE_CUENTA = 'qv.mt5.cuenta';
+    let elegida = ctx.guardado.leer(CLAVE_CUENTA) || ''; // '' follows the newest file
+    let cuentas = new Map(); // login → status of its own file (and the newest file's account)
+    let opcionesPintadas = null;
     let moneda = '';
     let posicionesPintadas = null; // what the table shows, to leave it be when nothing changed
 
@@ -129,20 +134,62 @@
       g.stroke();
     }
 
+    const situacionDe = (est, ahora) =>
+      QV.mt5.situacion(est, ahora, ctx.cfg.staleSeconds, vigia(est.account.login).vistoDesde(est.time, ahora));
+
     function mostrar(est, ahora) {
       const a = est.account;
-      const s = QV.mt5.situacion(est, ahora, ctx.cfg.staleSeconds, vigia.vistoDesde(est.time, ahora));
+      const s = situacionDe(est, ahora);
       estado(s.clave, s.texto);
       aviso(s.aviso);
       pintarCuenta(a);
       pintarPosiciones(est.positions, a.currency);
       ctx.guardia.estado(est, s);
+      ctx.dia.estado(est);
+      ctx.tamano.estado(est, ctx.guardia.restante());
       if (serie.anadir(a.login + '@' + a.server, est.time, a.equity)) dibujar();
     }
 
-    // One reply of the status route → what the panel shows. Last good figures
-    // stay on screen through passing errors.
-    function atender(r, ahora) {
+    // The switcher: shown once there is more than one account to choose.
+    function pintarSelector() {
+      const sel = $('mt5-selector');
+      const logins = [...cuentas.keys()];
+      const firma = JSON.stringify([logins, elegida]);
+      if (firma === opcionesPintadas) return;
+      opcionesPintadas = firma;
+      sel.replaceChildren(new Option('La más reciente', ''),
+        ...logins.map((l) => new Option(l + ' · ' + (cuentas.get(l).account.server || ''), l)));
+      sel.value = cuentas.has(elegida) ? elegida : '';
+      pinta.oculto(sel, logins.length < 2 && !cuentas.has(elegida));
+    }
+
+    // Accounts not shown: their guard and journal go on while their files are live.
+    function deFondo(mostrada, ahora) {
+      for (const [l, est] of cuentas) {
+        if (l === mostrada || situacionDe(est, ahora).clave !== 'vivo') continue;
+        ctx.guardia.fondo(est);
+        ctx.dia.registrar(est);
+      }
+    }
+
+    // One reply of the status route and one of the accounts route → what
+    // the panel shows. Last good figures stay on screen through passing errors.
+    function atender({ r, rc }, ahora) {
+      const leido = r.error ? null : QV.mt5.interpretarEstado(r.texto);
+      const lista = rc && !rc.error ? QV.mt5.interpretarCuentas(rc.texto) : [];
+      cuentas = new Map(lista.map((c) => [c.login, c.estado]));
+      // A writer of the first version names no file per account: its one file stands for it.
+      if (leido && leido.ok && leido.estado.account.login && !cuentas.has(leido.estado.account.login)) {
+        cuentas.set(leido.estado.account.login, leido.estado);
+      }
+      pintarSelector();
+      if (elegida && cuentas.has(elegida)) {
+        mostrar(cuentas.get(elegida), ahora);
+        deFondo(elegida, ahora);
+        ctx.recolocar();
+        return;
+      }
+      deFondo(leido && leido.ok ? leido.estado.account.login : null, ahora);
       if (r.error === QV.puente.SIN_NATIVO) {
         estado('sin-nativo', 'Sin host nativo');
         ctx.guardia.sinDatos();
@@ -154,7 +201,6 @@
       } else if (r.error) {
         estado('error', r.error);
       } else {
-        const leido = QV.mt5.interpretarEstado(r.texto);
         if (leido.ok) mostrar(leido.estado, ahora);
         else estado('ilegible', 'Archivo ilegible');
       }
@@ -173,12 +219,18 @@
     });
 
     async function ciclo() {
-      const r = await ctx.pedir('qv-mt5://estado', { espera: 10000 });
-      if (primera) atender(r, Date.now());
-      else pendiente = r;
+      const [r, rc] = await Promise.all([ctx.pedir('qv-mt5://estado', { espera: 10000 }),
+        ctx.pedir('qv-mt5://cuentas', { espera: 10000 })]);
+      if (primera) atender({ r, rc }, Date.now());
+      else pendiente = { r, rc };
       primera = false;
       if (r.error !== QV.puente.SIN_NATIVO) setTimeout(ciclo, pinta.hasta(ctx.cfg.mt5PollMs, Date.now() + ANTES_MS));
     }
+
+    $('mt5-selector').addEventListener('change', (ev) => {
+      elegida = ev.target.value;
+      ctx.guardado.escribir(CLAVE_CUENTA, elegida);
+    });
 
     new ResizeObserver(dibujar).observe(lienzo);
     ciclo();

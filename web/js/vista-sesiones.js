@@ -1,0 +1,44 @@
+// Market sessions in the header: each open or closed, the time to its next
+// open or close, and the sessions open together; painted on the beat.
+(function (raiz) {
+  'use strict';
+  const QV = (raiz.QV = raiz.QV || {});
+  const pinta = QV.pintado;
+  const $ = (id) => document.getElementById(id);
+
+  // "2 h 05 min", "12 min": the header does not count seconds.
+  function falta(ms) {
+    const min = Math.max(0, Math.ceil(ms / 60000));
+    return min >= 60 ? Math.floor(min / 60) + ' h ' + String(min % 60).padStart(2, '0') + ' min' : min + ' min';
+  }
+
+  function montar() {
+    const caja = $('sesiones');
+    const piezas = QV.sesiones.SESIONES.map((s) => {
+      const el = document.createElement('span');
+      el.className = 'sesion';
+      el.dataset.clave = s.clave;
+      caja.append(el);
+      return el;
+    });
+    const solape = document.createElement('span');
+    solape.className = 'solape';
+    caja.append(solape);
+
+    function pintar() {
+      const ahora = Date.now();
+      const r = QV.sesiones.ahora(ahora);
+      r.sesiones.forEach((s, i) => {
+        pinta.dato(piezas[i], 'abierta', s.abierta);
+        pinta.texto(piezas[i], s.nombre + ' ' + (s.cambio === null ? '' : (s.abierta ? 'cierra en ' : 'abre en ') +
+          falta(s.cambio - ahora)));
+      });
+      pinta.texto(solape, r.solape.length ? 'Solape: ' + r.solape.join(' + ') : '');
+      pinta.oculto(solape, !r.solape.length);
+    }
+    pintar();
+    pinta.latido(pintar);
+  }
+
+  QV.vistaSesiones = { montar };
+})(typeof window !== 'undefined' ? window : globalThis);
