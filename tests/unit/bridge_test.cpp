@@ -36,6 +36,7 @@ TEST_F(BridgeTest, AbrirOpensWebAndMailAddressesAsABrowserWritesThemAndUnknownBo
       {"https://host.example/p?f[a]=1|2&q=100%", "https://host.example/p?f[a]=1|2&q=100%"},
       {" HTTPS://Bücher.Example:443/a b/../c#ñ", "https://xn--bcher-kva.example/c#%C3%B1"},
       {"http://[::1]:8080\\x", "http://[::1]:8080/x"},
+      {"http://日本語.jp/ü", "http://xn--wgv71a119e.jp/%C3%BC"},
       {"file:///etc/passwd", std::nullopt},
       {"javascript:alert(1)", std::nullopt},
       {"ftp://example.com/", std::nullopt},
