@@ -72,6 +72,19 @@ class Dashboard(unittest.TestCase):
     def state(self, selector, want):
         self.app.wait_js("document.querySelector(%s).dataset.estado === %s" % (json.dumps(selector), json.dumps(want)))
 
+    STOP = {"equity": 9600.0, "margin": 12000.0, "freeMargin": -2400.0, "marginLevel": 80.0, "profit": -400.0}
+    NOTICES = ("[...document.querySelectorAll('#avisos .aviso')]"
+               ".map(a => a.dataset.fijo + ':' + a.querySelector('strong').textContent).join('|')")
+
+    def assert_notices_clear_of_the_panes(self):
+        box = self.app.js("const r = document.getElementById('avisos').getBoundingClientRect();"
+                          " return {x: r.x, y: r.y, w: r.width, h: r.height};")
+        for pane in filter(lambda p: p["visible"], self.app.state()["panes"]):
+            b = pane["bounds"]
+            apart = (box["x"] + box["w"] <= b["x"] or b["x"] + b["w"] <= box["x"] or
+                     box["y"] + box["h"] <= b["y"] or b["y"] + b["h"] <= box["y"])
+            self.assertTrue(apart, (box, pane))
+
     def test_a_page_runs_natively_with_its_calendar_and_chat_pane_and_no_metatrader(self):
         self.assertEqual(self.app.js("return document.getElementById('badge-nativo').dataset.nativo;"), "si")
         self.state("#mt5-estado", "sin-mt5")
@@ -113,16 +126,20 @@ class Dashboard(unittest.TestCase):
         gauges = ("[...document.querySelectorAll('#guardia-medidores .medidor')]"
                   ".map(m => m.dataset.clave + ':' + m.dataset.zona).join(' ')")
         # The file's account with a deeper loss: which zones notify is the page tests'.
-        stop = {"equity": 9600.0, "margin": 12000.0, "freeMargin": -2400.0, "marginLevel": 80.0, "profit": -400.0}
-        self.write_status(**stop)
+        self.write_status(**self.STOP)
         app.wait_js(f"{gauges} === 'diaria:stop maxima:precaucion margen:precaucion'")
+        app.wait_js(f"{self.NOTICES} === 'si:Pérdida diaria: stop|no:Pérdida máxima: precaución"
+                    "|no:Nivel de margen: precaución'")
         self.screenshot("guardia-stop")
+        # The others go by themselves; the stop stays, clear of the chat pane.
+        app.wait_js(f"{self.NOTICES} === 'si:Pérdida diaria: stop'")
+        self.assert_notices_clear_of_the_panes()
         shown = bus.notification("Pérdida diaria: stop")
         self.assertEqual((shown["app"], shown["body"]),
                          ("QUORVEX", "Usado el 80 %: quedan 100,00\xa0US$ hasta 9500,00\xa0US$."))
         bus.notification("Nivel de margen: precaución")
         # Data that stopped coming: the panel and the guard say so, and so does the desktop.
-        self.write_status(age=3600, **stop)
+        self.write_status(age=3600, **self.STOP)
         self.state("#guardia", "antiguo")
         self.state("#mt5-estado", "antiguo")
         bus.notification("MetaTrader 5 sin datos nuevos")
@@ -237,12 +254,23 @@ class Dashboard(unittest.TestCase):
         self.assertEqual(self.text("#chat-sin-leer"), "1")
 
     def test_e_narrow_window_keeps_the_page_within_its_width(self):
+        self.app.call("close", title="Exness · inicia sesión una vez")  # the last case's, behind the shots
         self.app.call("resize", width=420, height=900)
         content = wait_for(lambda: self.app.state()["content"], ok=lambda c: c["w"] <= 420, what="the window to narrow")
         self.app.wait_js("document.documentElement.clientWidth <= %d" % content["w"])
         overflow = "const e = document.documentElement; return e.scrollWidth - e.clientWidth;"
         self.assertLessEqual(self.app.js(overflow), 0)
         self.screenshot("dashboard-estrecho")
+        # The stop again in live data: its notice has stayed all along, and goes at its close button.
+        self.write_status(**self.STOP)
+        self.state("#guardia", "stop")
+        self.app.wait_js(f"{self.NOTICES} === 'si:Pérdida diaria: stop'")
+        self.assert_notices_clear_of_the_panes()
+        self.screenshot("guardia-stop-estrecho")
+        x, y = self.app.js("const r = document.querySelector('#avisos .aviso-cerrar').getBoundingClientRect();"
+                           " return [r.x + r.width / 2, r.y + r.height / 2];")
+        self.app.click(x, y)
+        self.app.wait_js("document.getElementById('avisos').hidden")
 
 
 if __name__ == "__main__":

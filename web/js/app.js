@@ -20,15 +20,6 @@
 
   window.__qvFetch = puente.recibir;
 
-  function toastNativo(texto) {
-    const t = document.createElement('div');
-    t.className = 'toast';
-    t.textContent = String(texto);
-    $('avisos').append(t);
-    setTimeout(() => t.classList.add('saliendo'), 3600);
-    setTimeout(() => t.remove(), 4000);
-  }
-  window.toastNativo = toastNativo;
 
   // Local storage can be unavailable (file: URLs in some engines, full disk).
   const guardado = {
@@ -68,6 +59,10 @@
     (el) => el.getBoundingClientRect(),
     () => ({ w: document.documentElement.clientWidth, h: document.documentElement.clientHeight }),
   );
+  const avisos = QV.vistaAvisos.montar($('avisos'), colocador.visibles);
+  // The host calls this too, for downloads. `opciones`: { titulo, fijo }.
+  window.toastNativo = (texto, opciones) => avisos.mostrar(Object.assign({}, opciones, { texto: String(texto) }));
+
   let pendiente = false;
   function recolocar() {
     if (pendiente) return;
@@ -75,6 +70,7 @@
     requestAnimationFrame(() => {
       pendiente = false;
       colocador.actualizar();
+      avisos.colocar();
     });
   }
 

@@ -54,7 +54,10 @@
       if (p && p.ultimo) p.ultimo = undefined;
     }
 
-    return { anadir, actualizar, renovar };
+    // Where the panes shown are, as last sent: what the page must not draw under.
+    const visibles = () => [...panes.values()].map((p) => p.ultimo).filter(Boolean);
+
+    return { anadir, actualizar, renovar, visibles };
   }
 
   function mensajeWeb(slot, r) {

@@ -38,10 +38,10 @@
     let medidoresPintados = null; // what the gauges show, to leave them be when nothing changed
     let restante = null; // room left today on the shown account's daily limit, for the calculator
 
-    // A notice on the page always; a desktop notification when allowed (the
-    // host allows the local page before it loads).
-    function notificar(titulo, texto, etiqueta) {
-      if (typeof toastNativo === 'function') toastNativo(titulo + '. ' + texto);
+    // A notice on the page always, kept until closed for a stop; a desktop
+    // notification when allowed (the host allows the local page before it loads).
+    function notificar(titulo, texto, etiqueta, fijo = false) {
+      if (typeof toastNativo === 'function') toastNativo(texto, { titulo, fijo });
       if (typeof Notification !== 'function' || Notification.permission !== 'granted') return;
       new Notification(titulo, { body: texto, tag: etiqueta });
     }
@@ -146,7 +146,7 @@
         ? 'Nivel ' + f.porcentaje(m.nivel) + ', aviso por debajo de ' + f.porcentaje(m.umbral) + '.'
         : 'Usado el ' + f.cifra(m.usado * 100, 0) + ' %: quedan ' + f.dinero(m.holgura, moneda) +
           ' hasta ' + f.dinero(m.linea, moneda) + '.';
-      notificar(titulo, texto, 'qv-' + clave);
+      notificar(titulo, texto, 'qv-' + clave, m.zona === 'stop');
     }
 
     function pintar() {
