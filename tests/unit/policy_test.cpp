@@ -109,7 +109,10 @@ TEST(NewWindowRuleTest, OnlyWebUrlsGoAnywhereAndOnlyTheUserOrTheLocalPageSendsTh
   EXPECT_EQ(newWindowRule(std::nullopt, {true, true}, G::LocalPage, "discord"), W::Drop);
 
   const std::tuple<const char*, Requester, W, W, W> rows[] = {
-      {"https://cdn.discordapp.com/a.png", {false, false}, W::Unasked, W::Unasked,
+      {"https://cdn.discordapp.com/a.png",
+       {false, false},
+       W::Unasked,
+       W::Unasked,
        W::RequestingPane},
       {"https://discord.com/channels/1", {true, false}, W::Browser, W::Unasked, W::RequestingPane},
       {"https://example.com/discord", {true, false}, W::Browser, W::Unasked, W::Unasked},
@@ -129,10 +132,12 @@ TEST(NavigationTest, TheDelegateTrustsOnlyTheLocalPageAndSendsWhatLeavesToTheBro
   rig.launch();
   auto& main = rig.mainView();
   const Requester own{true, false};
-  EXPECT_EQ(rig.delegate->decideNavigation(main, {"https://a.example/x", T::LinkActivated, false, own}),
-            D::Cancel);
-  EXPECT_EQ(rig.delegate->decideNavigation(main, {"mailto:x@a.example", T::LinkActivated, false, own}),
-            D::Cancel);
+  EXPECT_EQ(
+      rig.delegate->decideNavigation(main, {"https://a.example/x", T::LinkActivated, false, own}),
+      D::Cancel);
+  EXPECT_EQ(
+      rig.delegate->decideNavigation(main, {"mailto:x@a.example", T::LinkActivated, false, own}),
+      D::Cancel);
   EXPECT_EQ(rig.delegate->decideNavigation(main, {"https://a.example/y", T::Other, false}),
             D::Allow);
   rig.delegate->newWindowRequested(main, "https://discord.com/channels/1", own);

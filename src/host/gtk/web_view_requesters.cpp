@@ -32,7 +32,8 @@ constexpr const char* kWindowOpenScript = R"JS(
 (function () {
   var open = window.open;
   window.open = function (url) {
-    document.dispatchEvent(new CustomEvent('qv-ventana', { detail: String(url === undefined ? '' : url) }));
+    var detail = String(url === undefined ? '' : url);
+    document.dispatchEvent(new CustomEvent('qv-ventana', { detail: detail }));
     return open.apply(this, arguments);
   };
 })();
