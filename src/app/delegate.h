@@ -45,7 +45,8 @@ class Delegate final : public ScriptMessageHandler, public WebViewPolicy {
 
   // policy/
   NavigationDecision decideNavigation(WebView& view, const NavigationAction& action) override;
-  void newWindowRequested(WebView& view, const std::optional<std::string>& url) override;
+  void newWindowRequested(WebView& view, const std::optional<std::string>& url,
+                          const Requester& requester) override;
   bool grantsMediaCapture() override;
   bool grantsNotifications(WebView& view) override;
   void notificationShown(WebView& view) override;

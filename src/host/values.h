@@ -30,10 +30,19 @@ struct Cookie {
 
 enum class NavigationType { LinkActivated, Other };
 
+// Who is behind a link click or a new window, as the engine saw it.
+struct Requester {
+  bool topFrame = false;  // the view's own document, not a frame inside it
+  // A real press of the user's in the view led to it, and no other request
+  // has spent that press.
+  bool gesture = false;
+};
+
 struct NavigationAction {
   std::optional<std::string> url;  // absent when the request has none
   NavigationType type = NavigationType::Other;
   bool wantsDownload = false;
+  Requester requester;  // known for link clicks only
 };
 
 enum class NavigationDecision { Cancel, Allow, Download };

@@ -19,7 +19,8 @@ class WebViewPolicy {
 
   virtual NavigationDecision decideNavigation(WebView& view, const NavigationAction& action) = 0;
   // The engine never gets a new web view back.
-  virtual void newWindowRequested(WebView& view, const std::optional<std::string>& url) = 0;
+  virtual void newWindowRequested(WebView& view, const std::optional<std::string>& url,
+                                  const Requester& requester) = 0;
   virtual bool grantsMediaCapture() = 0;
   // Asked when the page requests the permission and again for every
   // notification it raises; a refused one never reaches the desktop.

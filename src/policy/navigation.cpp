@@ -1,21 +1,46 @@
-#include <algorithm>
-
 #include "app/delegate.h"
 #include "policy/navigation_rules.h"
 
 namespace qv {
+namespace {
 
-NavigationDecision Delegate::decideNavigation(WebView&, const NavigationAction& action) {
-  auto decision = navigationRule(action);
-  if (decision == NavigationDecision::Cancel) platform.browser.open(*action.url);
-  return decision;
+// Only the main web view and the panes are governed.
+Governed governed(bool mainView, bool showsLocalPage) {
+  if (!mainView) return Governed::Pane;
+  return showsLocalPage ? Governed::LocalPage : Governed::MainView;
 }
 
-void Delegate::newWindowRequested(WebView& view, const std::optional<std::string>& url) {
-  bool fromPane = std::any_of(webs.begin(), webs.end(),
-                              [&](const auto& entry) { return entry.second.get() == &view; });
-  switch (newWindowRule(url, fromPane, config.paneNewWindowHostFragment)) {
+}  // namespace
+
+NavigationDecision Delegate::decideNavigation(WebView& view, const NavigationAction& action) {
+  auto from = governed(&view == webView.get(), muestraPaginaLocal());
+  switch (navigationRule(action, from, paginaLocal.substr(0, paginaLocal.rfind('/')))) {
+    case NavigationRoute::InPlace:
+      return NavigationDecision::Allow;
+    case NavigationRoute::Download:
+      return NavigationDecision::Download;
+    case NavigationRoute::Browser:
+      platform.browser.open(*action.url);
+      return NavigationDecision::Cancel;
+    case NavigationRoute::Stay:
+      platform.log.debug("enlace que la vista no puede mostrar, no se sigue: " + *action.url);
+      return NavigationDecision::Cancel;
+    case NavigationRoute::Unasked:
+      platform.log.debug("enlace sin un clic del usuario, no se abre: " + *action.url);
+      return NavigationDecision::Cancel;
+  }
+  return NavigationDecision::Cancel;
+}
+
+void Delegate::newWindowRequested(WebView& view, const std::optional<std::string>& url,
+                                  const Requester& requester) {
+  auto from = governed(&view == webView.get(), muestraPaginaLocal());
+  switch (newWindowRule(url, requester, from, config.paneNewWindowHostFragment)) {
     case NewWindowTarget::Drop:
+      platform.log.debug("ventana nueva descartada: " + url.value_or("sin dirección"));
+      break;
+    case NewWindowTarget::Unasked:
+      platform.log.debug("ventana nueva sin un clic del usuario, no se abre: " + *url);
       break;
     case NewWindowTarget::RequestingPane:
       view.loadRequest(*url);

@@ -44,6 +44,14 @@ std::string hostOf(std::string_view authority) {
   return std::string(authority.substr(0, authority.find(':')));
 }
 
+// The decoded path of a file URL on this machine.
+std::optional<std::string> localPath(std::string_view url) {
+  auto parts = readEngineUrl(url);
+  if (!parts || parts->scheme != "file" || !(parts->host.empty() || parts->host == "localhost"))
+    return std::nullopt;
+  return percentDecoded(parts->path);
+}
+
 }  // namespace
 
 std::optional<EngineUrl> readEngineUrl(std::string_view url) {
@@ -66,10 +74,15 @@ std::optional<EngineUrl> readEngineUrl(std::string_view url) {
 }
 
 bool showsFile(const std::optional<std::string>& url, std::string_view path) {
-  if (!url) return false;
-  auto parts = readEngineUrl(*url);
-  return parts && parts->scheme == "file" && (parts->host.empty() || parts->host == "localhost") &&
-         percentDecoded(parts->path) == path;
+  return url && localPath(*url) == path;
+}
+
+bool inFolder(std::string_view url, std::string_view folder) {
+  auto path = localPath(url);
+  if (folder.empty() || !path || !path->starts_with(folder)) return false;
+  auto below = path->substr(folder.size()) + "/";
+  return below.size() > 2 && below.starts_with('/') && below.find("/./") == std::string::npos &&
+         below.find("/../") == std::string::npos;
 }
 
 }  // namespace qv

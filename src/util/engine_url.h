@@ -23,4 +23,9 @@ std::optional<EngineUrl> readEngineUrl(std::string_view url);
 // with any query or fragment.
 bool showsFile(const std::optional<std::string>& url, std::string_view path);
 
+// Whether an engine URL names a file below `folder` (absolute, not encoded,
+// no trailing "/"). A "." or ".." segment, even an encoded one, never counts:
+// the file system would climb out with it.
+bool inFolder(std::string_view url, std::string_view folder);
+
 }  // namespace qv

@@ -1,6 +1,6 @@
 """What the main page and the web panes may do on the real engine (new
 windows, forms, downloads, dialogs, files, camera), and what a view nobody
-governs (a video pane) may not."""
+governs (a video pane) may not. A page that asks before it is left is let go."""
 
 import glob
 import json
@@ -11,6 +11,7 @@ import unittest
 from harness import App, Home, Server, wait_for
 
 MESSAGE = "¿Borrar «todo»? 100% %s <b>sí</b>\nsegunda línea"
+ASKS_BEFORE_LEAVING = "<script>addEventListener('beforeunload', e => { e.preventDefault(); e.returnValue = ''; });</script>"
 
 
 def page(title):
@@ -40,7 +41,8 @@ class Policies(unittest.TestCase):
         cls.addClassCleanup(cls.propio.close)
         cls.server = Server({
             "/panel": lambda r: (200, {"Content-Type": "text/html; charset=utf-8"}, panel.encode()),
-            "/formulario": lambda r: (200, {"Content-Type": "text/html; charset=utf-8"}, panel.encode()),
+            "/pregunta": lambda r: (200, {"Content-Type": "text/html; charset=utf-8"}, asking.encode()),
+            "/formulario": lambda r: (200, {"Content-Type": "text/html; charset=utf-8"}, asking.encode()),
             # A type the engine shows: only the download attribute makes it a download.
             "/panel/informe.pdf": lambda r: (200, {"Content-Type": "text/plain"}, b"desde el panel"),
             "/adjunto": attachment("informe.pdf", b"adjunto"),
@@ -59,6 +61,7 @@ class Policies(unittest.TestCase):
                  "<p><a id='propia' target='_blank' href='%(propia)s'>ventana del panel</a>"
                  "<p><a id='descarga' download href='%(panel)s'>descargar informe</a><form action='/formulario'>"
                  "<input name='q' value='dato'><button id='enviar'>enviar</button></form>") % cls.links
+        asking = panel + ASKS_BEFORE_LEAVING
         cls.app = App(cls.home, page="policy", paneNewWindowHostFragment="127.0.0.2", mockCaptureDevices=True,
                       videoBaseURL=base + "/", pageScript="window.destinos = %s;" % json.dumps(cls.links)).start()
         cls.addClassCleanup(cls.app.stop)
@@ -69,8 +72,8 @@ class Policies(unittest.TestCase):
         cls.open_panel("panel")
 
     @classmethod
-    def open_panel(cls, slot):
-        cls.app.post({"cmd": "web", "slot": slot, "url": cls.server.base + "/panel", "x": 700, "y": 20, "w": 520,
+    def open_panel(cls, slot, path="/panel"):
+        cls.app.post({"cmd": "web", "slot": slot, "url": cls.server.base + path, "x": 700, "y": 20, "w": 520,
                       "h": 400})
         cls.app.wait_js("document.readyState === 'complete' && !!document.getElementById('enviar')", view="web:" + slot)
         wait_for(lambda: cls.app.pane("web", slot)["mapped"], what="the pane on screen")
@@ -85,11 +88,12 @@ class Policies(unittest.TestCase):
     def go(self, url, view="main"):
         self.app.js("setTimeout(() => { location.href = %s; }, 50); return true;" % json.dumps(url), view=view)
 
-    # Where other new windows go is test_trust's, from the main page, and the unit tables'.
+    # Where other new windows go is test_trust's, from the main page, and the unit tables'. The
+    # pane's pages ask before they are left, and the user has clicked in them: they go all the same.
     def test_new_windows_of_a_pane_s_own_host_and_its_forms_stay_in_the_pane(self):
         self.addCleanup(self.app.post, {"cmd": "webOcultar", "slot": "ventanas"})  # over the shared pane
-        view = self.open_panel("ventanas")
-        self.app.click_element("enviar", view)  # the form's answer is the panel again
+        view = self.open_panel("ventanas", "/pregunta")
+        self.app.click_element("enviar", view)  # the form's answer asks again
         wait_for(lambda: self.uri(view) == self.server.base + "/formulario?q=dato", what="the form's answer")
         self.app.wait_js("document.readyState === 'complete' && !!document.getElementById('propia')", view=view)
         self.app.click_element("propia", view)

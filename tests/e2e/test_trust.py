@@ -1,7 +1,9 @@
 """Only the local page reaches the bridge: a cross-origin frame inside it and
 an outside page the main view was sent to post in vain and get no reply.
 Browser-valid addresses that a strict check refuses still leave for the
-browser, and only what the engine takes for a download downloads."""
+browser, and only what the engine takes for a download downloads. Links the
+views cannot show leave them where they were, and the browser opens only on
+the user's own click."""
 
 import json
 import os
@@ -131,3 +133,90 @@ class Trust(unittest.TestCase):
         self.assert_nothing_ran()
 
 
+# Clicked in the main page and in a pane, each must leave its view where it was.
+NOT_WEB = ["mailto:alguien@example.com", "tel:+34600000000", "file:///etc/passwd"]
+
+
+def scheme_links(prefix, left, sentinel):
+    return "".join(f'<a id="{prefix}{i}" href="{u}" style="position:absolute;left:{left}px;top:{150 + 30 * i}px">'
+                   f"esquema {i}</a>" for i, u in enumerate(NOT_WEB + [sentinel]))
+
+
+# A widget of another origin, as a dashboard may embed one: with no click it
+# tries every way to the browser, five times each; a real click on it tries
+# them all again.
+GADGET = """<!doctype html><meta charset="utf-8"><body style="margin:0">
+<a id="propio" href="/fuera/nada">enlace</a><a id="nuevo" target="_blank" href="/fuera/nada">ventana</a>
+<button id="widget" style="position:fixed;left:0;top:0;width:100%;height:100%">widget</button><script>
+function intenta(tag) {
+  const propio = document.getElementById('propio'), nuevo = document.getElementById('nuevo');
+  for (let i = 0; i < 5; i++) {
+    window.open('/fuera/' + tag + '-ventana' + i);
+    propio.href = '/fuera/' + tag + '-clic' + i;
+    propio.click();
+    nuevo.href = '/fuera/' + tag + '-evento' + i;
+    nuevo.dispatchEvent(new MouseEvent('click', {bubbles: true, cancelable: true}));
+  }
+}
+intenta('solo');
+document.getElementById('widget').addEventListener('click', () => intenta('clic'));
+fetch('/hecho', {method: 'POST'});
+</script>"""
+
+
+class Clicks(unittest.TestCase):
+    """What a click may do to a view and hand to the browser, with a web pane over the page."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.home = Home()
+        cls.addClassCleanup(cls.home.remove)
+        cls.sentinel = "https://example.com/centinela"
+        pane = '<!doctype html><meta charset="utf-8"><body style="margin:0">' + scheme_links("p", 10, cls.sentinel)
+        cls.outside = Server({"/widget": html(GADGET), "/hecho": html(""), "/enlaces": html(pane)})
+        cls.addClassCleanup(cls.outside.close)
+        cls.app = App(cls.home, page="trust").start()
+        cls.addClassCleanup(cls.app.stop)
+        cls.app.wait_js("document.readyState === 'complete' && !!window.respuestas")
+        cls.app.post({"cmd": "web", "slot": "enlaces", "url": cls.outside.base + "/enlaces",
+                      "x": 900, "y": 20, "w": 400, "h": 400})
+        cls.app.wait_js("document.readyState === 'complete' && !!document.getElementById('p0')", view="web:enlaces")
+        wait_for(lambda: cls.app.pane("web", "enlaces")["mapped"], what="the pane on screen")
+
+    def wait_opened(self, count, what):
+        return wait_for(self.home.opened, ok=lambda opened: len(opened) >= count, what=what)
+
+    def test_links_to_other_schemes_leave_each_view_on_its_document(self):
+        self.app.js("document.body.insertAdjacentHTML('beforeend', %s); return true;"
+                    % json.dumps(scheme_links("m", 300, self.sentinel)))
+        uri = {"main": lambda: self.app.state()["mainUri"], "web:enlaces": lambda: self.app.pane("web", "enlaces")["uri"]}
+        for view, prefix in (("main", "m"), ("web:enlaces", "p")):
+            shown = uri[view]()
+            self.app.js("window.sinMover = true; return true;", view=view)
+            for i, url in enumerate(NOT_WEB):
+                with self.subTest(view=view, url=url):
+                    self.app.click_element(prefix + str(i), view)
+                    # The web link clicked next is decided after this one: once it is in the
+                    # browser, a load of the link above would have begun.
+                    opened = len(self.home.opened())
+                    self.app.click_element(prefix + str(len(NOT_WEB)), view)
+                    self.wait_opened(opened + 1, "the sentinel link in the browser")
+                    self.assertEqual(uri[view](), shown)
+                    self.assertIs(self.app.js("return window.sinMover === true;", view=view), True)
+        self.app.post({"cmd": "fetch", "id": "sigue", "url": "qv-mt5://estado"})
+        self.app.wait_js("window.respuestas.some(r => r[0] === 'sigue')")
+
+    def test_a_cross_origin_frame_reaches_the_browser_once_per_real_click(self):
+        self.app.js("const f = document.createElement('iframe'); f.id = 'marco'; f.src = %s;"
+                    " f.style = 'position:absolute;left:20px;top:500px;width:300px;height:150px;border:0';"
+                    " document.body.append(f); return true;" % json.dumps(self.outside.base + "/widget"))
+        self.addCleanup(self.app.js, "document.getElementById('marco').remove(); return true;")
+        wait_for(lambda: self.outside.hits("/hecho"), what="the widget's script to run")
+        start = len(self.home.opened())
+        self.app.click_element("marco")
+        self.wait_opened(start + 1, "the real click's address in the browser")
+        # The page's own window needs no click, and it is handed over after everything above.
+        last = self.outside.base + "/fuera/propia"
+        self.app.js("window.open(%s); return true;" % json.dumps(last))
+        opened = self.wait_opened(start + 2, "the page's own window")[start:]
+        self.assertEqual(opened, [self.outside.base + "/fuera/clic-ventana0", last])

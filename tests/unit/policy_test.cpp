@@ -17,6 +17,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using D = NavigationDecision;
+using G = Governed;
+using R = NavigationRoute;
 using T = NavigationType;
 using W = NewWindowTarget;
 using Strings = std::vector<std::string>;
@@ -30,7 +32,7 @@ const std::pair<const char*, const char*> kBrowserValid[] = {
     {"http://127.0.0.1:8080?q", "127.0.0.1"},
 };
 
-TEST(EngineUrlTest, HostsAndTheLocalPageAsTheEngineWritesThem) {
+TEST(EngineUrlTest, HostsTheLocalPageAndItsFolderAsTheEngineWritesThem) {
   for (const auto& [url, host] : kBrowserValid) EXPECT_EQ(readEngineUrl(url)->host, host) << url;
   for (const char* none : {"", ":x", "pagina.html", "1http://a/"})
     EXPECT_FALSE(readEngineUrl(none));
@@ -42,59 +44,118 @@ TEST(EngineUrlTest, HostsAndTheLocalPageAsTheEngineWritesThem) {
                             "file://evil/opt/q%20v/web/index.html"})
     EXPECT_FALSE(showsFile(other, page)) << other;
   EXPECT_FALSE(showsFile(std::nullopt, page));
+  for (const char* inside : {"file:///opt/q%20v/web/a/b.html?x#..", "file:///opt/q%20v/web/...x"})
+    EXPECT_TRUE(inFolder(inside, "/opt/q v/web")) << inside;
+  for (const char* outside :
+       {"file:///opt/q%20v/web", "file:///opt/q%20v/web/", "file:///opt/q%20v/webs/a.html",
+        "file:///opt/q%20v/web/..%2F..%2Fetc/passwd", "file:///opt/q%20v/web/%2e%2e/x",
+        "file:///opt/q%20v/web/./a.html", "file://evil/opt/q%20v/web/a.html",
+        "https://x/opt/q%20v/web/a.html"})
+    EXPECT_FALSE(inFolder(outside, "/opt/q v/web")) << outside;
+  EXPECT_FALSE(inFolder("file:///a.html", ""));
 }
 
-TEST(NavigationRuleTest, OnlyAClickedWebLinkLeavesAndADownloadWinsOverIt) {
-  const std::tuple<std::optional<std::string>, T, bool, D> cases[] = {
-      {"https://a.example/f.pdf", T::LinkActivated, true, D::Download},
-      {std::nullopt, T::LinkActivated, false, D::Allow},
-      {"pagina.html", T::LinkActivated, false, D::Allow},
-      {"http://a.example/", T::LinkActivated, false, D::Cancel},
-      {"HTTPS://a.example/", T::LinkActivated, false, D::Allow},
-      {"mailto:x@a.example", T::LinkActivated, false, D::Allow},
-      {"https://a.example/", T::Other, false, D::Allow},
+// Who asks: the local page's own document, a frame inside the main view or
+// another document in it, or a pane; and whether a press of the user's is
+// behind it. Only the first needs no press to reach the browser.
+constexpr G kFrom[] = {G::LocalPage, G::MainView, G::Pane};
+const std::pair<Requester, const char*> kAskers[] = {
+    {{true, false}, "own document"}, {{false, false}, "frame"}, {{false, true}, "frame, pressed"}};
+
+TEST(NavigationRuleTest, AClickedLinkLeavesForTheBrowserOnlyWhenTheUserAskedAndElseStays) {
+  const std::tuple<std::optional<std::string>, T, bool, R> clicks[] = {
+      {"https://a.example/f.pdf", T::LinkActivated, true, R::Download},
+      {std::nullopt, T::LinkActivated, false, R::InPlace},
+      {"pagina.html", T::LinkActivated, false, R::InPlace},
+      {"https://a.example/", T::Other, false, R::InPlace},
+      {"mailto:x@a.example", T::Other, false, R::InPlace},
+      {"file:///etc/passwd", T::Other, false, R::InPlace},
+      {"mailto:x@a.example", T::LinkActivated, false, R::Stay},
+      {"tel:+34600000000", T::LinkActivated, false, R::Stay},
+      {"view-source:https://a.example/", T::LinkActivated, false, R::Stay},
+      {"HTTPS://a.example/", T::LinkActivated, false, R::Stay},
+      {"file:///etc/passwd", T::LinkActivated, false, R::Stay},
+      {"file:///app/web/../../etc/passwd", T::LinkActivated, false, R::Stay},
   };
-  for (const auto& [url, type, download, expected] : cases)
-    EXPECT_EQ(navigationRule({url, type, download}), expected) << url.value_or("(no url)");
-}
+  for (G from : kFrom)
+    for (const auto& [requester, who] : kAskers)
+      for (const auto& [url, type, download, expected] : clicks)
+        EXPECT_EQ(navigationRule({url, type, download, requester}, from, "/app/web"), expected)
+            << url.value_or("(no url)") << " " << who;
 
-TEST(NewWindowRuleTest, OnlyWebUrlsGoAnywhereAndPanesKeepTheirOwnHost) {
-  const std::tuple<std::optional<std::string>, bool, W> cases[] = {
-      {std::nullopt, true, W::Drop},
-      {"about:blank", false, W::Drop},
-      {"mailto:x@discord.com", true, W::Drop},
-      {"HTTPS://discord.com/", true, W::Drop},
-      {"https://cdn.discordapp.com/a.png", true, W::RequestingPane},
-      {"https://discord.com/channels/1", false, W::Browser},
-      {"https://example.com/discord", true, W::Browser},
-      {"https://discord:x@example.com/", true, W::Browser},
-      {"https:///discord", true, W::Browser},
+  // The rows that depend on who asked: the main view (either document) keeps
+  // the files of its own folder; only the local page's own document or a press
+  // sends a web link to the browser.
+  const std::tuple<const char*, Requester, R, R, R> rows[] = {
+      {"file:///app/web/otra.html", {false, false}, R::InPlace, R::InPlace, R::Stay},
+      {"http://a.example/", {true, false}, R::Browser, R::Unasked, R::Unasked},
+      {"https://a.example/", {false, false}, R::Unasked, R::Unasked, R::Unasked},
+      {"https://a.example/", {false, true}, R::Browser, R::Browser, R::Browser},
   };
-  for (const auto& [url, fromPane, expected] : cases)
-    EXPECT_EQ(newWindowRule(url, fromPane, "discord"), expected)
-        << url.value_or("(no url)") << fromPane;
+  for (const auto& [url, requester, local, main, pane] : rows) {
+    const R expected[] = {local, main, pane};
+    for (size_t i = 0; i < std::size(kFrom); ++i)
+      EXPECT_EQ(navigationRule({url, T::LinkActivated, false, requester}, kFrom[i], "/app/web"),
+                expected[i])
+          << url << " " << requester.topFrame << requester.gesture << " from " << i;
+  }
 }
 
-TEST(NavigationTest, TheDelegateSendsCancelledClicksAndForeignWindowsToTheBrowser) {
+TEST(NewWindowRuleTest, OnlyWebUrlsGoAnywhereAndOnlyTheUserOrTheLocalPageSendsThemOut) {
+  for (G from : kFrom)
+    for (const auto& [requester, who] : kAskers)
+      for (const char* url : {"about:blank", "mailto:x@discord.com", "HTTPS://discord.com/"})
+        EXPECT_EQ(newWindowRule(url, requester, from, "discord"), W::Drop) << url << " " << who;
+  EXPECT_EQ(newWindowRule(std::nullopt, {true, true}, G::LocalPage, "discord"), W::Drop);
+
+  const std::tuple<const char*, Requester, W, W, W> rows[] = {
+      {"https://cdn.discordapp.com/a.png",
+       {false, false},
+       W::Unasked,
+       W::Unasked,
+       W::RequestingPane},
+      {"https://discord.com/channels/1", {true, false}, W::Browser, W::Unasked, W::RequestingPane},
+      {"https://example.com/discord", {true, false}, W::Browser, W::Unasked, W::Unasked},
+      {"https://discord:x@example.com/", {false, true}, W::Browser, W::Browser, W::Browser},
+      {"https:///discord", {false, true}, W::Browser, W::Browser, W::Browser},
+  };
+  for (const auto& [url, requester, local, main, pane] : rows) {
+    const W expected[] = {local, main, pane};
+    for (size_t i = 0; i < std::size(kFrom); ++i)
+      EXPECT_EQ(newWindowRule(url, requester, kFrom[i], "discord"), expected[i])
+          << url << " " << requester.topFrame << requester.gesture << " from " << i;
+  }
+}
+
+TEST(NavigationTest, TheDelegateTrustsOnlyTheLocalPageAndSendsWhatLeavesToTheBrowser) {
   fake::Rig rig;
   rig.launch();
   auto& main = rig.mainView();
-  EXPECT_EQ(rig.delegate->decideNavigation(main, {"https://a.example/x", T::LinkActivated, false}),
-            D::Cancel);
+  const Requester own{true, false};
+  EXPECT_EQ(
+      rig.delegate->decideNavigation(main, {"https://a.example/x", T::LinkActivated, false, own}),
+      D::Cancel);
+  EXPECT_EQ(
+      rig.delegate->decideNavigation(main, {"mailto:x@a.example", T::LinkActivated, false, own}),
+      D::Cancel);
   EXPECT_EQ(rig.delegate->decideNavigation(main, {"https://a.example/y", T::Other, false}),
             D::Allow);
-  rig.delegate->newWindowRequested(main, "https://discord.com/channels/1");
+  rig.delegate->newWindowRequested(main, "https://discord.com/channels/1", own);
 
   rig.post(R"({"cmd":"web","slot":"a","url":"https://discord.com/app"})");
   rig.post(R"({"cmd":"web","slot":"b","url":"https://discord.com/app"})");
   auto& a = rig.web("a");
   for (const char* url :
-       {"https://discord.com/channels/1/2", "https://example.com/", "about:blank"})
-    rig.delegate->newWindowRequested(a, url);
+       {"https://discord.com/channels/1/2", "https://example.com/sin", "about:blank"})
+    rig.delegate->newWindowRequested(a, url, own);
+  rig.delegate->newWindowRequested(a, "https://example.com/con", {false, true});
   EXPECT_EQ(a.loads.back(), "request https://discord.com/channels/1/2");
   EXPECT_EQ(rig.web("b").loads.size(), 1u);
+  // Once the main view shows another document, its own windows need a press too.
+  main.navigate("https://elsewhere.example/");
+  rig.delegate->newWindowRequested(main, "https://example.com/fuera", own);
   EXPECT_EQ(rig.opened, (Strings{"https://a.example/x", "https://discord.com/channels/1",
-                                 "https://example.com/"}));
+                                 "https://example.com/con"}));
   EXPECT_EQ(rig.views.size(), 3u);
 }
 

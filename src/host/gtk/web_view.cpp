@@ -2,6 +2,7 @@
 
 #include "host/gtk/pane_layer.h"
 #include "host/gtk/view_settings.h"
+#include "host/gtk/webkit_ptr.h"
 #include "policy/load_error.h"
 
 namespace qv::gtk {
@@ -57,10 +58,24 @@ std::optional<LoadFailure> networkFailure(const GError* error) {
 
 }  // namespace
 
+void addUserScript(WebKitUserContentManager* content, const char* source,
+                   WebKitUserContentInjectedFrames frames, const char* world) {
+  auto script = UserScriptPtr::adopt(
+      world ? webkit_user_script_new_for_world(source, frames,
+                                               WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, world,
+                                               nullptr, nullptr)
+            : webkit_user_script_new(source, frames, WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START,
+                                     nullptr, nullptr));
+  webkit_user_content_manager_add_script(content, script.get());
+}
+
 GtkWebView::GtkWebView(Engine& engine, const WebViewConfig& config) : config_(config) {
   auto content = GObjectPtr<WebKitUserContentManager>::adopt(webkit_user_content_manager_new());
   if (config.bridge) connectBridge(*config.bridge, config.bridgePage, content.get());
   if (config.policy) reportLinkClicks(content.get());
+  // Only the local page's own document is trusted with windows, and only the
+  // main web view shows it.
+  if (config.bridge) reportPageWindows(content.get());
   view_ = newView(engine, config, content.get());
   g_object_set_data(G_OBJECT(view_.get()), kWrapperKey, this);
   if (config.transparent) {
@@ -96,10 +111,12 @@ GtkWebView::GtkWebView(Engine& engine, const WebViewConfig& config) : config_(co
                                             nullptr);
         return TRUE;
       });
-  if (config.policy)
+  if (config.policy) {
+    countPresses();
     governBy(*config.policy, engine.notifications());
-  else
+  } else {
     answerWithEngineDefaults();
+  }
 }
 
 GtkWebView::~GtkWebView() { g_object_set_data(G_OBJECT(view_.get()), kWrapperKey, nullptr); }

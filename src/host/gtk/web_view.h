@@ -15,6 +15,11 @@ namespace qv::gtk {
 
 class PaneLayer;
 
+// A script for every document the content manager's views load, at its start;
+// in the page's own world when `world` is null.
+void addUserScript(WebKitUserContentManager* content, const char* source,
+                   WebKitUserContentInjectedFrames frames, const char* world);
+
 class GtkWebView final : public WebView {
  public:
   GtkWebView(Engine& engine, const WebViewConfig& config);
@@ -48,6 +53,8 @@ class GtkWebView final : public WebView {
   void connectBridge(ScriptMessageHandler& bridge, const std::string& page,
                      WebKitUserContentManager* content);
   void reportLinkClicks(WebKitUserContentManager* content);
+  void reportPageWindows(WebKitUserContentManager* content);
+  void countPresses();
   void armStartPageTimeout();
 
   WebViewConfig config_;
@@ -59,10 +66,19 @@ class GtkWebView final : public WebView {
   struct LinkClick {
     std::string href;
     bool download = false;
+    bool topFrame = false;
+    bool trusted = false;  // the user's, not a script's
   };
+  // Spends the user's press when it stands behind the request.
+  Requester requesterOf(WebKitNavigationAction* action, const LinkClick* click, bool topFrame);
   std::optional<LinkClick> lastClick_;
   std::optional<std::string> documentUrl_;
   std::uint64_t documentNumber_ = 0;
+  // The click behind the new window the engine is about to ask for.
+  std::optional<LinkClick> windowClick_;
+  // The last window the view's own document asked for, as the engine writes it.
+  std::optional<std::string> pageWindow_;
+  bool unspentPress_ = false;
   SourceHandle startPageTimer_;
   // Last: the handlers go before anything they use.
   Connections connections_;

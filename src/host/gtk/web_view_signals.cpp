@@ -1,6 +1,5 @@
 // How a web view answers the engine: through the core's policy when it has
 // one, otherwise as a view with no delegate would.
-#include <nlohmann/json.hpp>
 #include <utility>
 
 #include "bridge/message_body.h"
@@ -10,20 +9,6 @@
 
 namespace qv::gtk {
 namespace {
-
-// Every link click is reported from a private script world before the engine
-// asks about the navigation it starts, with whether the engine itself takes
-// it for a download: a download attribute on a link of the document's own
-// origin (on another origin the attribute means nothing).
-constexpr const char* kDownloadWorld = "qv-descargas";
-constexpr const char* kLinkClickScript = R"JS(
-document.addEventListener('click', function (e) {
-  var a = e.target && e.target.closest ? e.target.closest('a[href]') : null;
-  if (!a) return;
-  window.webkit.messageHandlers.qvDescarga.postMessage(JSON.stringify(
-      [a.href, a.hasAttribute('download') && a.origin === location.origin]));
-}, true);
-)JS";
 
 // The "qv" handler lives in a world of its own, which no page script can
 // reach. The page's `window.webkit.messageHandlers.qv.postMessage` is a
@@ -55,15 +40,12 @@ constexpr const char* kRelayScript = R"JS(
   });
 })()JS";
 
-void addScript(WebKitUserContentManager* content, const char* source,
-               WebKitUserContentInjectedFrames frames, const char* world) {
-  auto script = UserScriptPtr::adopt(
-      world ? webkit_user_script_new_for_world(source, frames,
-                                               WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, world,
-                                               nullptr, nullptr)
-            : webkit_user_script_new(source, frames, WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START,
-                                     nullptr, nullptr));
-  webkit_user_content_manager_add_script(content, script.get());
+// A page that asks before it is left never keeps the application from
+// moving its view: nobody is asked, and the page goes.
+gboolean letPageGo(WebKitScriptDialog* dialog) {
+  g_log("quorvex", G_LOG_LEVEL_DEBUG, "la página preguntó antes de salir: se la deja salir");
+  webkit_script_dialog_confirm_set_confirmed(dialog, TRUE);
+  return TRUE;
 }
 
 std::optional<std::string> requestUri(WebKitURIRequest* request) {
@@ -88,26 +70,11 @@ void GtkWebView::connectBridge(ScriptMessageHandler& bridge, const std::string& 
           bridge.scriptMessage(body);
       });
   webkit_user_content_manager_register_script_message_handler(content, "qv", kBridgeWorld);
-  addScript(content, kPageSideScript, WEBKIT_USER_CONTENT_INJECT_TOP_FRAME, nullptr);
+  addUserScript(content, kPageSideScript, WEBKIT_USER_CONTENT_INJECT_TOP_FRAME, nullptr);
   std::string relay = kRelayScript;
   appendJsString(relay, page);
   relay += ");";
-  addScript(content, relay.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME, kBridgeWorld);
-}
-
-void GtkWebView::reportLinkClicks(WebKitUserContentManager* content) {
-  connections_.add<void(WebKitUserContentManager*, JSCValue*)>(
-      content, "script-message-received::qvDescarga",
-      [this](WebKitUserContentManager*, JSCValue* value) {
-        if (!jsc_value_is_string(value)) return;
-        GCharPtr text(jsc_value_to_string(value));
-        auto click = nlohmann::json::parse(text.get(), nullptr, false);
-        if (click.is_array() && click.size() == 2 && click[0].is_string() && click[1].is_boolean())
-          lastClick_ = LinkClick{click[0].get<std::string>(), click[1].get<bool>()};
-      });
-  webkit_user_content_manager_register_script_message_handler(content, "qvDescarga",
-                                                              kDownloadWorld);
-  addScript(content, kLinkClickScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES, kDownloadWorld);
+  addUserScript(content, relay.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME, kBridgeWorld);
 }
 
 void GtkWebView::governBy(WebViewPolicy& policy, DesktopNotifications& notifications) {
@@ -124,17 +91,20 @@ void GtkWebView::governBy(WebViewPolicy& policy, DesktopNotifications& notificat
         auto click = std::exchange(lastClick_, std::nullopt);
         if (type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION) {
           // Let it through to "create", which answers it without a new view.
+          windowClick_ = std::move(click);
           webkit_policy_decision_use(decision);
           return TRUE;
         }
+        windowClick_.reset();
         NavigationAction a;
         a.url = requestUri(webkit_navigation_action_get_request(action));
-        a.type = webkit_navigation_action_get_navigation_type(action) ==
-                         WEBKIT_NAVIGATION_TYPE_LINK_CLICKED
-                     ? NavigationType::LinkActivated
-                     : NavigationType::Other;
-        a.wantsDownload = a.type == NavigationType::LinkActivated && click && click->download &&
-                          a.url == click->href;
+        if (click && a.url != click->href) click.reset();  // a click on another link
+        if (webkit_navigation_action_get_navigation_type(action) ==
+            WEBKIT_NAVIGATION_TYPE_LINK_CLICKED) {
+          a.type = NavigationType::LinkActivated;
+          a.wantsDownload = click && click->download;
+          a.requester = requesterOf(action, click ? &*click : nullptr, click && click->topFrame);
+        }
         switch (policy.decideNavigation(*this, a)) {
           case NavigationDecision::Allow:
             webkit_policy_decision_use(decision);
@@ -151,7 +121,13 @@ void GtkWebView::governBy(WebViewPolicy& policy, DesktopNotifications& notificat
   connections_.add<GtkWidget*(WebKitWebView*, WebKitNavigationAction*)>(
       view, "create",
       [this, &policy](WebKitWebView*, WebKitNavigationAction* action) -> GtkWidget* {
-        policy.newWindowRequested(*this, requestUri(webkit_navigation_action_get_request(action)));
+        auto url = requestUri(webkit_navigation_action_get_request(action));
+        auto click = std::exchange(windowClick_, std::nullopt);
+        if (click && url != click->href) click.reset();
+        auto asked = std::exchange(pageWindow_, std::nullopt);
+        bool topFrame = (click && click->topFrame) || (asked && asked == url);
+        policy.newWindowRequested(*this, url,
+                                  requesterOf(action, click ? &*click : nullptr, topFrame));
         return nullptr;
       });
   connections_.add<gboolean(WebKitWebView*, WebKitPermissionRequest*)>(
@@ -188,8 +164,9 @@ void GtkWebView::governBy(WebViewPolicy& policy, DesktopNotifications& notificat
   connections_.add<gboolean(WebKitWebView*, WebKitScriptDialog*)>(
       view, "script-dialog", [&policy](WebKitWebView*, WebKitScriptDialog* dialog) -> gboolean {
         auto type = webkit_script_dialog_get_dialog_type(dialog);
-        // Prompts and leave-page questions get no dialog: null, and the page
-        // stays. The engine closes an unheld dialog itself after this signal.
+        if (type == WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM) return letPageGo(dialog);
+        // Prompts get no dialog: null. The engine closes an unheld dialog
+        // itself after this signal.
         if (type != WEBKIT_SCRIPT_DIALOG_ALERT && type != WEBKIT_SCRIPT_DIALOG_CONFIRM) return TRUE;
         auto held = ScriptDialogPtr::ref(dialog);
         auto finish = [held] { webkit_script_dialog_close(held.get()); };
@@ -230,11 +207,14 @@ void GtkWebView::governBy(WebViewPolicy& policy, DesktopNotifications& notificat
 
 void GtkWebView::answerWithEngineDefaults() {
   // No dialogs in views nobody governs: an alert closes at once, a confirm is
-  // refused, a prompt gets null, and no file is ever chosen. The engine closes
-  // the dialog after this signal; closing it here as well makes it crash.
+  // refused, a prompt gets null, a page may always be left, and no file is
+  // ever chosen. The engine closes the dialog after this signal; closing it
+  // here as well makes it crash.
   connections_.add<gboolean(WebKitWebView*, WebKitScriptDialog*)>(
       view_.get(), "script-dialog", [](WebKitWebView*, WebKitScriptDialog* dialog) -> gboolean {
-        if (webkit_script_dialog_get_dialog_type(dialog) == WEBKIT_SCRIPT_DIALOG_CONFIRM)
+        auto type = webkit_script_dialog_get_dialog_type(dialog);
+        if (type == WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM) return letPageGo(dialog);
+        if (type == WEBKIT_SCRIPT_DIALOG_CONFIRM)
           webkit_script_dialog_confirm_set_confirmed(dialog, FALSE);
         return TRUE;
       });
