@@ -3,7 +3,9 @@
 #include <glib-unix.h>
 #include <webkit/webkit.h>
 
+#include <cerrno>
 #include <csignal>
+#include <stdexcept>
 #include <vector>
 
 #include "host/gtk/application.h"
@@ -17,6 +19,7 @@
 #include "host/gtk/settings_file.h"
 #include "host/gtk/signal.h"
 #include "host/gtk/spanish.h"
+#include "host/gtk/start_failure.h"
 
 namespace qv::gtk {
 namespace {
@@ -38,7 +41,14 @@ void applyLook() {
                                              GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
 }
 
-std::string userFolder(const char* base) { return std::string(base) + "/quorvex"; }
+// Where QUORVEX keeps what the user sets and the sites they logged in to:
+// without it nothing would last past the session, so it is not optional.
+std::string userFolder(const char* base) {
+  std::string folder = std::string(base) + "/quorvex";
+  if (g_mkdir_with_parents(folder.c_str(), 0700) != 0)
+    throw std::runtime_error("No se pudo crear la carpeta " + folder + ": " + g_strerror(errno));
+  return folder;
+}
 
 // Everything that lives from launch to exit.
 struct Session {
@@ -114,25 +124,40 @@ int run(Options options) {
   // frozen on its first frame with nothing to wake it.
   g_setenv("WEBKIT_GST_ALLOW_PLAYBACK_OF_INVISIBLE_VIDEOS", "1", TRUE);
   setUpRenderers();
+  if (!gtk_init_check()) {
+    g_critical(
+        "QUORVEX no pudo arrancar: no hay ninguna pantalla a la que conectarse "
+        "(ni DISPLAY ni WAYLAND_DISPLAY)");
+    return 1;
+  }
   auto app = GObjectPtr<GtkApplication>::adopt(
       gtk_application_new(QV_APP_ID, G_APPLICATION_DEFAULT_FLAGS));
   // Outlives the session: a second signal while it winds down changes nothing.
   auto signals = quitOnSignals(app.get());
   std::unique_ptr<Session> session;
+  bool failed = false;
   auto activated = connect<void(GApplication*)>(app.get(), "activate", [&](GApplication*) {
-    if (session) {  // a second launch only brings the window back
-      session->application.activate();
+    if (session || failed) {  // a second launch only brings the window back
+      if (session) session->application.activate();
       return;
     }
-    applyLook();
-    session = std::make_unique<Session>(app.get(), options);
-    session->delegate.applicationDidFinishLaunching();
+    try {
+      applyLook();
+      session = std::make_unique<Session>(app.get(), options);
+      session->delegate.applicationDidFinishLaunching();
+    } catch (const std::exception& e) {
+      session.reset();
+      failed = true;
+      reportStartFailure(app.get(), e.what());
+      return;
+    }
     if (options.onLaunched) options.onLaunched(session->runtime);
   });
   auto shutDown = connect<void(GApplication*)>(app.get(), "shutdown", [&](GApplication*) {
     if (session) session->application.saveWindows();
   });
-  return g_application_run(G_APPLICATION(app.get()), 0, nullptr);
+  const int status = g_application_run(G_APPLICATION(app.get()), 0, nullptr);
+  return failed ? 1 : status;
 }
 
 }  // namespace qv::gtk
