@@ -4,6 +4,7 @@ bytes, errors and awkward ids back into the page intact."""
 
 import base64
 import gzip
+import zlib
 import json
 import os
 import shutil
@@ -18,8 +19,8 @@ SAFARI = ("Mozilla/5.0 (Macintosh; Intel Mac OS X 10_15_7) AppleWebKit/605.1.15 
           "(KHTML, like Gecko) Version/17.0 Safari/605.1.15")
 
 
-def pattern(n):
-    return bytes(i % 256 for i in range(n))
+def pattern(n, k=0):
+    return bytes((i + k) % 256 for i in range(n))
 
 
 def b64(data):
@@ -29,7 +30,7 @@ def b64(data):
 def delayed_bytes(request):
     query = parse_qs(urlsplit(request.path).query)
     time.sleep(int(query.get("ms", ["0"])[0]) / 1000)
-    return 200, {}, pattern(int(query["n"][0]))
+    return 200, {}, pattern(int(query["n"][0]), int(query.get("k", ["0"])[0]))
 
 
 ROUTES = {
@@ -42,6 +43,11 @@ ROUTES = {
 }
 
 
+# CRC-32 of a string of single bytes, as zlib computes it.
+CRC = ("const crc = (s) => { let c = ~0; for (let i = 0; i < s.length; i++) { c ^= s.charCodeAt(i);"
+       " for (let j = 0; j < 8; j++) c = (c >>> 1) ^ (0xEDB88320 & -(c & 1)); } return (~c) >>> 0; };")
+
+
 class FetchProxy(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -51,6 +57,10 @@ class FetchProxy(unittest.TestCase):
         cls.app.wait_js("document.readyState === 'complete' && typeof window.fetchAll === 'function'")
         for done in (cls.home.remove, cls.server.close, cls.app.stop):
             cls.addClassCleanup(done)
+
+    def reload(self):
+        self.app.js("window.vieja = true; setTimeout(() => location.reload(), 0); return true;")
+        self.app.wait_js("document.readyState === 'complete' && window.vieja === undefined && !!window.fetchAll")
 
     def fetch_all(self, fetches, **options):
         """Posts the fetches at once; every reply to them as [id, data, error], in arrival order."""
@@ -111,6 +121,32 @@ class FetchProxy(unittest.TestCase):
             f.write(wine)
         self.assertEqual(self.fetch_all([{"id": "estado", "url": "qv-mt5://estado"}]), [["estado", b64(wine), ""]])
 
+    def test_replies_in_several_pieces_arrive_whole_apart_and_never_in_a_new_document(self):
+        # One piece carries 2 MiB of Base64: three and four pieces, the last of four characters,
+        # under one id, each of its own bytes so that pieces mixed across the two would show.
+        sizes = {0: 3 * 2**20 + 1, 1: 5 * 2**20 + 2}
+        got = self.app.js(CRC + "return (await fetchAll(%s)).map((r) => [r.data.length, crc(r.data), r.error]);"
+                          % json.dumps([{"id": "grande", "url": f"{self.server.base}/bytes?n={n}&k={k}"}
+                                        for k, n in sizes.items()]), timeout=60)
+        self.assertEqual(sorted(got), sorted([len(b64(pattern(n, k))), zlib.crc32(b64(pattern(n, k)).encode()), ""]
+                                             for k, n in sizes.items()))
+        # The page reloads once the first piece has left something in it: what follows may not reach
+        # the new document, and the old one had the whole reply or none. Each starts afresh, with
+        # nothing left by the replies above.
+        self.server.routes["/entera"] = lambda r: (200, {}, b"")
+        self.addCleanup(self.reload)
+        self.reload()
+        self.app.js("window.vieja = true; window.__qvFetch = (id, data) => fetch(%s + data.length, {method: 'POST',"
+                    " mode: 'no-cors'}); const known = new Set(Object.getOwnPropertyNames(window));"
+                    " const look = () => Object.getOwnPropertyNames(window).some((k) => !known.has(k))"
+                    " ? location.reload() : setTimeout(look, 0);"
+                    " post({id: 'partida', url: %s}); look(); return true;"
+                    % (json.dumps(self.server.base + "/entera?n="), json.dumps(self.server.base + "/bytes?n=12000000")))
+        self.app.wait_js("document.readyState === 'complete' && window.vieja === undefined && !!window.fetchAll")
+        self.assertEqual(self.fetch_all([{"id": "despues", "url": "qv-mt5://estado"}]), [["despues", "", "sin MT5"]])
+        self.assertEqual([r["id"] for r in self.app.js("return window.replies;")], ["despues"])
+        self.assertLessEqual({r.path for r in self.server.hits("/entera")}, {"/entera?n=16000000"})
+
     def test_the_page_is_answered_while_a_navigation_it_started_is_pending(self):
         release = threading.Event()
         self.addCleanup(release.set)
@@ -125,12 +161,17 @@ class FetchProxy(unittest.TestCase):
         wait_for(lambda: os.path.exists(os.path.join(self.home.downloads, "lento.txt")), what="the download")
         self.assertEqual(self.fetch_all([{"id": "despues", "url": "qv-mt5://estado"}]), [["despues", "", "sin MT5"]])
 
-    def test_z_quits_cleanly_with_fetches_in_flight(self):
-        held = Server({"/never": lambda r: None})
+
+class Quitting(unittest.TestCase):
+    def test_quits_cleanly_with_fetches_in_flight(self):
+        home, held = Home(), Server({"/never": lambda r: None})
+        self.addCleanup(home.remove)
         self.addCleanup(held.close)
-        self.app.js("for (let i = 0; i < 4; i++) post({id: 'retenida-' + i, url: %s});"
-                    " post({id: 'al-salir', url: %s}); return true;"
-                    % (json.dumps(held.base + "/never"), json.dumps(held.base + "/ya")))
-        wait_for(lambda: len(held.hits("/never")) == 4, what="the held requests")
-        self.app.call("quit", timeout=5)
-        self.assertEqual(self.app.proc.wait(timeout=20), 0)
+        with App(home, page="fetch") as app:
+            app.wait_js("document.readyState === 'complete' && typeof window.post === 'function'")
+            app.js("for (let i = 0; i < 4; i++) post({id: 'retenida-' + i, url: %s});"
+                   " post({id: 'al-salir', url: %s}); return true;"
+                   % (json.dumps(held.base + "/never"), json.dumps(held.base + "/ya")))
+            wait_for(lambda: len(held.hits("/never")) == 4, what="the held requests")
+            app.call("quit", timeout=5)
+            self.assertEqual(app.proc.wait(timeout=20), 0)
