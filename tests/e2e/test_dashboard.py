@@ -3,7 +3,6 @@ local site, a status file in the Wine prefix and a session bus of the test's
 own: what the page makes of its data is the page tests'; here, that it reaches
 the page, is drawn, and reaches the desktop."""
 
-import base64
 import datetime
 import json
 import os
@@ -14,37 +13,41 @@ import zoneinfo
 
 from harness import ROOT, App, DesktopBus, Home, Server, wait_for
 
-class Dashboard(unittest.TestCase):
-    """Each case starts the application in a home of its own: no MetaTrader 5 file, a site that fails."""
 
-    def setUp(self):
-        self.site_fails = True
+def launch(owner, cleanup):
+    """Starts the dashboard in a home of its own for a case or a class: no MetaTrader 5 file, a site that
+    fails until `site_fails[0]` is cleared."""
+    owner.site_fails = [True]
 
-        def site(request):  # the card's fetches fail until told; the start page always loads
-            if self.site_fails and "text/html" not in (request.headers.get("Accept") or ""):
-                return 500, {"Content-Type": "text/plain"}, b"caido"
-            return 200, {"Content-Type": "text/html; charset=utf-8"}, b"<title>Exness</title>"
+    def site(request):  # the card's fetches fail until told; the start page always loads
+        if owner.site_fails[0] and "text/html" not in (request.headers.get("Accept") or ""):
+            return 500, {"Content-Type": "text/plain"}, b"caido"
+        return 200, {"Content-Type": "text/html; charset=utf-8"}, b"<title>Exness</title>"
 
-        soon = (datetime.datetime.now(datetime.timezone.utc) + datetime.timedelta(hours=1)).isoformat()
-        feed = json.dumps([{"title": "Non-Farm Payrolls", "country": "USD", "date": soon, "impact": "High"}]).encode()
-        self.server = Server({"/": site, "/chat": lambda r: (200, {"Content-Type": "text/html"}, b"<title>Chat</title>"),
-                              "/ff.json": lambda r: (200, {"Content-Type": "application/json"}, feed)})
-        self.addCleanup(self.server.close)
-        self.home = Home()
-        self.addCleanup(self.home.remove)
-        self.bus = DesktopBus(self.home.root)
-        self.addCleanup(self.bus.stop)
-        self.status_path = self.home.mt5_status("trader")
-        # The page reads its configuration at its first load: no load may see the real calendar's address.
-        config = {"calendarUrl": self.server.base + "/ff.json", "mt5PollMs": 200, "staleSeconds": 600,
-                  "sitePollMs": 500, "retryBaseMs": 200, "retryMaxMs": 400, "fetchTimeoutMs": 5000}
-        self.app = App(self.home, page=None, resourcesFolder=ROOT, chatAppURL=self.server.base + "/chat",
-                       sitios={"exness": {"url": self.server.base + "/", "host": "127.0.0.1"}},
-                       pageScript="window.__qvConfig = %s;" % json.dumps(config),
-                       # Xvfb has no GPU: without this WebKit hands the window buffers nobody paints.
-                       env={"WEBKIT_DISABLE_DMABUF_RENDERER": "1", "DBUS_SESSION_BUS_ADDRESS": self.bus.address}).start()
-        self.addCleanup(self.app.stop)
-        self.app.wait_js("document.readyState === 'complete' && window.QV && QV.config.mt5PollMs === 200")
+    soon = (datetime.datetime.now(datetime.timezone.utc) + datetime.timedelta(hours=1)).isoformat()
+    feed = json.dumps([{"title": "Non-Farm Payrolls", "country": "USD", "date": soon, "impact": "High"}]).encode()
+    owner.server = Server({"/": site, "/chat": lambda r: (200, {"Content-Type": "text/html"}, b"<title>Chat</title>"),
+                          "/ff.json": lambda r: (200, {"Content-Type": "application/json"}, feed)})
+    cleanup(owner.server.close)
+    owner.home = Home()
+    cleanup(owner.home.remove)
+    owner.bus = DesktopBus(owner.home.root)
+    cleanup(owner.bus.stop)
+    owner.status_path = owner.home.mt5_status("trader")
+    # The page reads its configuration at its first load: no load may see the real calendar's address.
+    config = {"calendarUrl": owner.server.base + "/ff.json", "mt5PollMs": 200, "staleSeconds": 600,
+              "sitePollMs": 500, "retryBaseMs": 200, "retryMaxMs": 400, "fetchTimeoutMs": 5000}
+    owner.app = App(owner.home, page=None, resourcesFolder=ROOT, chatAppURL=owner.server.base + "/chat",
+                    sitios={"exness": {"url": owner.server.base + "/", "host": "127.0.0.1"}},
+                    pageScript="window.__qvConfig = %s;" % json.dumps(config),
+                    # Xvfb has no GPU: without this WebKit hands the window buffers nobody paints.
+                    env={"WEBKIT_DISABLE_DMABUF_RENDERER": "1", "DBUS_SESSION_BUS_ADDRESS": owner.bus.address}).start()
+    cleanup(owner.app.stop)
+    owner.app.wait_js("document.readyState === 'complete' && window.QV && QV.config.mt5PollMs === 200")
+
+
+class Page:
+    """What the cases do to and read from the dashboard."""
 
     def set_limits(self):
         """The user's limits: the first preset, and the account's initial balance."""
@@ -95,25 +98,13 @@ class Dashboard(unittest.TestCase):
                      box["y"] + box["h"] <= b["y"] or b["y"] + b["h"] <= box["y"])
             self.assertTrue(apart, (box, pane))
 
-    def test_page_runs_natively_with_its_calendar_and_chat_pane_and_no_metatrader(self):
-        self.assertEqual(self.app.js("return document.getElementById('badge-nativo').dataset.nativo;"), "si")
-        self.state("#mt5-estado", "sin-mt5")
-        self.state("#calendario", "ok")
-        self.assertEqual(self.text("#calendario tr.evento .titulo"), "Non-Farm Payrolls")
-        chat = wait_for(lambda: self.app.pane("web", "web"), what="the chat pane",
-                        ok=lambda p: p and p["visible"] and p["uri"].endswith("/chat"))["bounds"]
-        zone = self.app.js("const r = document.getElementById('chat-zona').getBoundingClientRect();"
-                           " return [Math.round(r.x), Math.round(r.y), Math.round(r.width)];")
-        self.assertEqual([chat["x"], chat["y"], chat["w"]], zone)
-        self.screenshot("dashboard-sin-mt5")
 
-    def test_site_card_shows_the_host_error_then_connects_and_keeps_the_error(self):
-        card = ("#sitio-exness .estado", "#sitio-exness .error")
-        self.state(card[0], "error")
-        self.assertEqual([self.text(c) for c in card], ["HTTP 500"] * 2)
-        self.site_fails = False
-        self.state(card[0], "conectado")
-        self.assertEqual([self.text(c) for c in card], ["Conectado", "HTTP 500"])
+
+class Dashboard(Page, unittest.TestCase):
+    """Each case that changes what the page shows starts the application anew."""
+
+    def setUp(self):
+        launch(self, self.addCleanup)
 
     def test_live_status_fills_the_panel_and_the_guard_notifies_the_desktop_in_each_zone(self):
         app, bus = self.app, self.bus
@@ -158,35 +149,21 @@ class Dashboard(unittest.TestCase):
             status["time"] = int(time.time())
             for i, deal in enumerate(status["deals"]):  # closed in the last minutes: kept by the journal
                 deal["openTime"], deal["closeTime"] = now - 600 + i * 60, now - 300 + i * 60
-            data = json.dumps(status).encode()
-            with open(path + ".tmp", "wb") as f:
-                f.write(data)
+            with open(path + ".tmp", "w") as f:
+                json.dump(status, f)
             os.replace(path + ".tmp", path)
             os.utime(path, (mtime, mtime))
-            return data
 
         def files(mtime=None, **account):  # the account files of both terminals, and their one files
             mtime = mtime or time.time()
-            a = put(self.home.mt5_status("trader", name="quorvex_mt5_7010203.json"), "account-7010203.json", mtime,
-                    **account)
+            put(self.home.mt5_status("trader", name="quorvex_mt5_7010203.json"), "account-7010203.json", mtime,
+                **account)
             put(self.status_path, "account-7010203.json", mtime, **account)
-            b = put(self.home.mt5_status("otro", ".mt5", "quorvex_mt5_52071834.json"), "account-52071834.json",
-                    mtime - 1)
+            put(self.home.mt5_status("otro", ".mt5", "quorvex_mt5_52071834.json"), "account-52071834.json", mtime - 1)
             put(self.home.mt5_status("otro", ".mt5"), "account-52071834.json", mtime - 30)
-            return a, b
 
-        a, b = files()
-        # Both routes straight from the page: every account, and the old route's newest file.
-        replies = app.js("""
-            const got = {}, pass = window.__qvFetch;
-            window.__qvFetch = (id, data, error) => id.startsWith('e2e-') ? (got[id] = [data, error]) : pass(id, data, error);
-            for (const r of ['cuentas', 'estado']) window.webkit.messageHandlers.qv.postMessage({cmd: 'fetch', id: 'e2e-' + r, url: 'qv-mt5://' + r});
-            while (Object.keys(got).length < 2) await new Promise(r => setTimeout(r, 20));
-            window.__qvFetch = pass;
-            return got;""")
-        self.assertEqual(replies["e2e-estado"], [base64.b64encode(open(self.status_path, "rb").read()).decode(), ""])
-        cuentas = json.loads(base64.b64decode(replies["e2e-cuentas"][0]))["cuentas"]
-        self.assertEqual([(c["login"], c["contenido"].encode()) for c in cuentas], [("7010203", a), ("52071834", b)])
+        # Both terminals' accounts reach the page (which file wins is the reader's unit tests').
+        files()
         app.wait_js("[...document.getElementById('mt5-selector').options].map(o => o.value).join() === ',7010203,52071834'"
                     " && !document.getElementById('mt5-selector').hidden")
         # The day's loss limit of the preset breaks: the guard locks until the reset and says so.
@@ -227,7 +204,7 @@ class Dashboard(unittest.TestCase):
 
     def test_chat_notifications_count_on_the_page_a_click_brings_the_window_back_and_a_refusal_holds(self):
         app, bus = self.app, self.bus
-        self.site_fails = False
+        self.site_fails[0] = False
         app.wait_js("document.readyState === 'complete' && location.href.endsWith('/chat')", view="web:web")
         app.click_element("chat-alternar")
         app.wait_js("document.getElementById('panel-chat').classList.contains('plegado')")
@@ -277,6 +254,34 @@ class Dashboard(unittest.TestCase):
                            " return [r.x + r.width / 2, r.y + r.height / 2];")
         self.app.click(x, y)
         self.app.wait_js("document.getElementById('avisos').hidden")
+
+
+class DashboardAtStart(Page, unittest.TestCase):
+    """One start for the cases that look at the page as it starts (the site card's change touches nothing else)."""
+
+    @classmethod
+    def setUpClass(cls):
+        launch(cls, cls.addClassCleanup)
+
+    def test_page_runs_natively_with_its_calendar_and_chat_pane_and_no_metatrader(self):
+        self.assertEqual(self.app.js("return document.getElementById('badge-nativo').dataset.nativo;"), "si")
+        self.state("#mt5-estado", "sin-mt5")
+        self.state("#calendario", "ok")
+        self.assertEqual(self.text("#calendario tr.evento .titulo"), "Non-Farm Payrolls")
+        chat = wait_for(lambda: self.app.pane("web", "web"), what="the chat pane",
+                        ok=lambda p: p and p["visible"] and p["uri"].endswith("/chat"))["bounds"]
+        zone = self.app.js("const r = document.getElementById('chat-zona').getBoundingClientRect();"
+                           " return [Math.round(r.x), Math.round(r.y), Math.round(r.width)];")
+        self.assertEqual([chat["x"], chat["y"], chat["w"]], zone)
+        self.screenshot("dashboard-sin-mt5")
+
+    def test_site_card_shows_the_host_error_then_connects_and_keeps_the_error(self):
+        card = ("#sitio-exness .estado", "#sitio-exness .error")
+        self.state(card[0], "error")
+        self.assertEqual([self.text(c) for c in card], ["HTTP 500"] * 2)
+        self.site_fails[0] = False
+        self.state(card[0], "conectado")
+        self.assertEqual([self.text(c) for c in card], ["Conectado", "HTTP 500"])
 
 
 if __name__ == "__main__":

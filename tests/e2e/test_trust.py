@@ -69,11 +69,8 @@ class Trust(unittest.TestCase):
 
     def open_pane(self, slot):
         """A pane of the links page, hidden again when the case ends: panes of other cases are not clicked."""
-        self.app.post({"cmd": "web", "slot": slot, "url": self.server.base + "/enlaces",
-                       "x": 900, "y": 20, "w": 500, "h": 400})
         self.addCleanup(self.app.post, {"cmd": "webOcultar", "slot": slot})
-        self.app.wait_js("document.readyState === 'complete' && !!document.getElementById('l0')", view="web:" + slot)
-        wait_for(lambda: self.app.pane("web", slot)["mapped"], what="the pane on screen")
+        self.app.open_pane(slot, self.server.base + "/enlaces", "!!document.getElementById('l0')")
 
     def downloads(self):
         return sorted(os.listdir(self.home.downloads)) if os.path.isdir(self.home.downloads) else []
@@ -200,10 +197,7 @@ class Clicks(unittest.TestCase):
         cls.app = App(cls.home, page="trust").start()
         cls.addClassCleanup(cls.app.stop)
         cls.app.wait_js("document.readyState === 'complete' && !!window.respuestas")
-        cls.app.post({"cmd": "web", "slot": "enlaces", "url": cls.outside.base + "/enlaces",
-                      "x": 900, "y": 20, "w": 400, "h": 400})
-        cls.app.wait_js("document.readyState === 'complete' && !!document.getElementById('p0')", view="web:enlaces")
-        wait_for(lambda: cls.app.pane("web", "enlaces")["mapped"], what="the pane on screen")
+        cls.app.open_pane("enlaces", cls.outside.base + "/enlaces", "!!document.getElementById('p0')", w=400)
 
     def wait_opened(self, count, what):
         return wait_for(self.home.opened, ok=lambda opened: len(opened) >= count, what=what)
