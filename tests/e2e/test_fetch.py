@@ -88,17 +88,17 @@ class FetchProxy(unittest.TestCase):
         self.assertIsNone(self.app.js("return window.inyectado === undefined ? null : window.inyectado;"))
 
     def test_replies_in_several_pieces_arrive_whole_apart_and_never_in_a_new_document(self):
-        # One piece carries 2 MiB of Base64: three and four pieces, the last of four characters,
-        # under one id, each of its own bytes so that pieces mixed across the two would show.
+        # One piece carries 2 MiB of Base64: three pieces (the last of four characters) and four, under
+        # one id, each reply of its own bytes so that pieces mixed across the two would show.
         sizes = {0: 3 * 2**20 + 1, 1: 5 * 2**20 + 2}
         got = self.app.js(CRC + "return (await fetchAll(%s)).map((r) => [r.data.length, crc(r.data), r.error]);"
                           % json.dumps([{"id": "grande", "url": f"{self.server.base}/bytes?n={n}&k={k}"}
                                         for k, n in sizes.items()]), timeout=60)
         self.assertEqual(sorted(got), sorted([len(b64(pattern(n, k))), zlib.crc32(b64(pattern(n, k)).encode()), ""]
                                              for k, n in sizes.items()))
-        # The page reloads once the first piece has left something in it: what follows may not reach
-        # the new document, and the old one had the whole reply or none. Each starts afresh, with
-        # nothing left by the replies above.
+        # The page reloads once the first piece has left something in it. Wherever the reload falls
+        # among the pieces, the new document gets nothing and the old one had the whole reply or none.
+        # Each document starts afresh, with nothing left by the replies above.
         self.server.routes["/entera"] = lambda r: (200, {}, b"")
         self.addCleanup(self.reload)
         self.reload()
