@@ -181,6 +181,13 @@ class App:
         self.js("for (const m of %s) window.webkit.messageHandlers.qv.postMessage(m); return true;"
                 % json.dumps(messages))
 
+    def open_pane(self, slot, url, ready, x=900, y=20, w=500, h=400):
+        """Shows a web pane and waits for `ready` in its loaded page and for the pane on screen."""
+        self.post({"cmd": "web", "slot": slot, "url": url, "x": x, "y": y, "w": w, "h": h})
+        self.wait_js("document.readyState === 'complete' && " + ready, view="web:" + slot)
+        wait_for(lambda: self.pane("web", slot)["mapped"], what="the pane on screen")
+        return "web:" + slot
+
     def pane(self, kind, slot):
         return next((p for p in self.state()["panes"] if p["kind"] == kind and p["slot"] == slot), None)
 

@@ -3,7 +3,6 @@ local site, a status file in the Wine prefix and a session bus of the test's
 own: what the page makes of its data is the page tests'; here, that it reaches
 the page, is drawn, and reaches the desktop."""
 
-import base64
 import datetime
 import json
 import os
@@ -14,39 +13,53 @@ import zoneinfo
 
 from harness import ROOT, App, DesktopBus, Home, Server, wait_for
 
-class Dashboard(unittest.TestCase):
-    """One start of the application; the cases run in name order, as the
-    site comes up and the MetaTrader 5 file appears."""
 
-    @classmethod
-    def setUpClass(cls):
-        cls.site_fails = True
+def launch(owner, cleanup):
+    """Starts the dashboard in a home of its own for a case or a class: no MetaTrader 5 file, a site that
+    fails until `site_fails[0]` is cleared."""
+    owner.site_fails = [True]
 
-        def site(request):  # the card's fetches fail until told; the start page always loads
-            if cls.site_fails and "text/html" not in (request.headers.get("Accept") or ""):
-                return 500, {"Content-Type": "text/plain"}, b"caido"
-            return 200, {"Content-Type": "text/html; charset=utf-8"}, b"<title>Exness</title>"
+    def site(request):  # the card's fetches fail until told; the start page always loads
+        if owner.site_fails[0] and "text/html" not in (request.headers.get("Accept") or ""):
+            return 500, {"Content-Type": "text/plain"}, b"caido"
+        return 200, {"Content-Type": "text/html; charset=utf-8"}, b"<title>Exness</title>"
 
-        soon = (datetime.datetime.now(datetime.timezone.utc) + datetime.timedelta(hours=1)).isoformat()
-        feed = json.dumps([{"title": "Non-Farm Payrolls", "country": "USD", "date": soon, "impact": "High"}]).encode()
-        cls.server = Server({"/": site, "/chat": lambda r: (200, {"Content-Type": "text/html"}, b"<title>Chat</title>"),
-                             "/ff.json": lambda r: (200, {"Content-Type": "application/json"}, feed)})
-        cls.addClassCleanup(cls.server.close)
-        cls.home = Home()
-        cls.addClassCleanup(cls.home.remove)
-        cls.bus = DesktopBus(cls.home.root)
-        cls.addClassCleanup(cls.bus.stop)
-        cls.status_path = cls.home.mt5_status("trader")
-        # The page reads its configuration at its first load: no load may see the real calendar's address.
-        config = {"calendarUrl": cls.server.base + "/ff.json", "mt5PollMs": 200, "staleSeconds": 600,
-                  "sitePollMs": 500, "retryBaseMs": 200, "retryMaxMs": 400, "fetchTimeoutMs": 5000}
-        cls.app = App(cls.home, page=None, resourcesFolder=ROOT, chatAppURL=cls.server.base + "/chat",
-                      sitios={"exness": {"url": cls.server.base + "/", "host": "127.0.0.1"}},
-                      pageScript="window.__qvConfig = %s;" % json.dumps(config),
-                      # Xvfb has no GPU: without this WebKit hands the window buffers nobody paints.
-                      env={"WEBKIT_DISABLE_DMABUF_RENDERER": "1", "DBUS_SESSION_BUS_ADDRESS": cls.bus.address}).start()
-        cls.addClassCleanup(cls.app.stop)
-        cls.app.wait_js("document.readyState === 'complete' && window.QV && QV.config.mt5PollMs === 200")
+    soon = (datetime.datetime.now(datetime.timezone.utc) + datetime.timedelta(hours=1)).isoformat()
+    feed = json.dumps([{"title": "Non-Farm Payrolls", "country": "USD", "date": soon, "impact": "High"}]).encode()
+    owner.server = Server({"/": site, "/chat": lambda r: (200, {"Content-Type": "text/html"}, b"<title>Chat</title>"),
+                          "/ff.json": lambda r: (200, {"Content-Type": "application/json"}, feed)})
+    cleanup(owner.server.close)
+    owner.home = Home()
+    cleanup(owner.home.remove)
+    owner.bus = DesktopBus(owner.home.root)
+    cleanup(owner.bus.stop)
+    owner.status_path = owner.home.mt5_status("trader")
+    # The page reads its configuration at its first load: no load may see the real calendar's address.
+    config = {"calendarUrl": owner.server.base + "/ff.json", "mt5PollMs": 200, "staleSeconds": 600,
+              "sitePollMs": 500, "retryBaseMs": 200, "retryMaxMs": 400, "fetchTimeoutMs": 5000}
+    owner.app = App(owner.home, page=None, resourcesFolder=ROOT, chatAppURL=owner.server.base + "/chat",
+                    sitios={"exness": {"url": owner.server.base + "/", "host": "127.0.0.1"}},
+                    pageScript="window.__qvConfig = %s;" % json.dumps(config),
+                    # Xvfb has no GPU: without this WebKit hands the window buffers nobody paints.
+                    env={"WEBKIT_DISABLE_DMABUF_RENDERER": "1", "DBUS_SESSION_BUS_ADDRESS": owner.bus.address}).start()
+    cleanup(owner.app.stop)
+    owner.app.wait_js("document.readyState === 'complete' && window.QV && QV.config.mt5PollMs === 200")
+
+
+class Page:
+    """What the cases do to and read from the dashboard."""
+
+    def set_limits(self):
+        """The user's limits: the first preset, and the account's initial balance."""
+        self.write_status()
+        self.state("#mt5-estado", "vivo")
+        self.app.click_element("guardia-limites")
+        self.app.wait_js("!document.getElementById('guardia-ajustes').hidden")
+        self.assertTrue(self.app.js("const p = document.getElementById('guardia-plantilla'); p.value = '0';"
+                                    " p.dispatchEvent(new Event('change'));"
+                                    " const form = document.getElementById('guardia-ajustes');"
+                                    " form.elements.saldoInicial.value = '10000';"
+                                    " document.getElementById('guardia-guardar').click(); return form.hidden;"))
 
     def write_status(self, name="guard-normal.json", age=0, **account):
         with open(os.path.join(ROOT, "tests", "data", "mt5", name)) as f:
@@ -85,27 +98,15 @@ class Dashboard(unittest.TestCase):
                      box["y"] + box["h"] <= b["y"] or b["y"] + b["h"] <= box["y"])
             self.assertTrue(apart, (box, pane))
 
-    def test_a_page_runs_natively_with_its_calendar_and_chat_pane_and_no_metatrader(self):
-        self.assertEqual(self.app.js("return document.getElementById('badge-nativo').dataset.nativo;"), "si")
-        self.state("#mt5-estado", "sin-mt5")
-        self.state("#calendario", "ok")
-        self.assertEqual(self.text("#calendario tr.evento .titulo"), "Non-Farm Payrolls")
-        chat = wait_for(lambda: self.app.pane("web", "web"), what="the chat pane",
-                        ok=lambda p: p and p["visible"] and p["uri"].endswith("/chat"))["bounds"]
-        zone = self.app.js("const r = document.getElementById('chat-zona').getBoundingClientRect();"
-                           " return [Math.round(r.x), Math.round(r.y), Math.round(r.width)];")
-        self.assertEqual([chat["x"], chat["y"], chat["w"]], zone)
-        self.screenshot("dashboard-sin-mt5")
 
-    def test_b_site_card_shows_the_host_error_then_connects_and_keeps_the_error(self):
-        card = ("#sitio-exness .estado", "#sitio-exness .error")
-        self.state(card[0], "error")
-        self.assertEqual([self.text(c) for c in card], ["HTTP 500"] * 2)
-        type(self).site_fails = False
-        self.state(card[0], "conectado")
-        self.assertEqual([self.text(c) for c in card], ["Conectado", "HTTP 500"])
 
-    def test_c_live_status_fills_the_panel_and_the_guard_notifies_the_desktop_in_each_zone(self):
+class Dashboard(Page, unittest.TestCase):
+    """Each case that changes what the page shows starts the application anew."""
+
+    def setUp(self):
+        launch(self, self.addCleanup)
+
+    def test_live_status_fills_the_panel_and_the_guard_notifies_the_desktop_in_each_zone(self):
         app, bus = self.app, self.bus
         self.write_status()
         app.wait_js("document.getElementById('mt5-estado').dataset.estado === 'vivo'"
@@ -115,14 +116,7 @@ class Dashboard(unittest.TestCase):
         row = app.js("return [...document.querySelectorAll('#mt5-posiciones tbody td')].map(c => c.textContent);")
         self.assertEqual(row[:5], ["EURUSD", "Compra", "1,00", "1,08500", "1,08450"])
         self.screenshot("dashboard-vivo")
-        # The user's limits: the first preset, and the account's initial balance.
-        app.click_element("guardia-limites")
-        app.wait_js("!document.getElementById('guardia-ajustes').hidden")
-        self.assertTrue(app.js("const p = document.getElementById('guardia-plantilla'); p.value = '0';"
-                               " p.dispatchEvent(new Event('change'));"
-                               " const form = document.getElementById('guardia-ajustes');"
-                               " form.elements.saldoInicial.value = '10000';"
-                               " document.getElementById('guardia-guardar').click(); return form.hidden;"))
+        self.set_limits()
         gauges = ("[...document.querySelectorAll('#guardia-medidores .medidor')]"
                   ".map(m => m.dataset.clave + ':' + m.dataset.zona).join(' ')")
         # The file's account with a deeper loss: which zones notify is the page tests'.
@@ -144,8 +138,9 @@ class Dashboard(unittest.TestCase):
         self.state("#mt5-estado", "antiguo")
         bus.notification("MetaTrader 5 sin datos nuevos")
 
-    def test_c_z_two_accounts_from_two_prefixes_lockout_calculator_and_the_journal_in_downloads(self):
+    def test_two_accounts_from_two_prefixes_lockout_calculator_and_the_journal_in_downloads(self):
         app, bus, now = self.app, self.bus, int(time.time())
+        self.set_limits()
 
         def put(path, name, mtime, **account):
             with open(os.path.join(ROOT, "tests", "data", "mt5", name)) as f:
@@ -154,38 +149,24 @@ class Dashboard(unittest.TestCase):
             status["time"] = int(time.time())
             for i, deal in enumerate(status["deals"]):  # closed in the last minutes: kept by the journal
                 deal["openTime"], deal["closeTime"] = now - 600 + i * 60, now - 300 + i * 60
-            data = json.dumps(status).encode()
-            with open(path + ".tmp", "wb") as f:
-                f.write(data)
+            with open(path + ".tmp", "w") as f:
+                json.dump(status, f)
             os.replace(path + ".tmp", path)
             os.utime(path, (mtime, mtime))
-            return data
 
         def files(mtime=None, **account):  # the account files of both terminals, and their one files
             mtime = mtime or time.time()
-            a = put(self.home.mt5_status("trader", name="quorvex_mt5_7010203.json"), "account-7010203.json", mtime,
-                    **account)
+            put(self.home.mt5_status("trader", name="quorvex_mt5_7010203.json"), "account-7010203.json", mtime,
+                **account)
             put(self.status_path, "account-7010203.json", mtime, **account)
-            b = put(self.home.mt5_status("otro", ".mt5", "quorvex_mt5_52071834.json"), "account-52071834.json",
-                    mtime - 1)
+            put(self.home.mt5_status("otro", ".mt5", "quorvex_mt5_52071834.json"), "account-52071834.json", mtime - 1)
             put(self.home.mt5_status("otro", ".mt5"), "account-52071834.json", mtime - 30)
-            return a, b
 
-        a, b = files()
-        # Both routes straight from the page: every account, and the old route's newest file.
-        replies = app.js("""
-            const got = {}, pass = window.__qvFetch;
-            window.__qvFetch = (id, data, error) => id.startsWith('e2e-') ? (got[id] = [data, error]) : pass(id, data, error);
-            for (const r of ['cuentas', 'estado']) window.webkit.messageHandlers.qv.postMessage({cmd: 'fetch', id: 'e2e-' + r, url: 'qv-mt5://' + r});
-            while (Object.keys(got).length < 2) await new Promise(r => setTimeout(r, 20));
-            window.__qvFetch = pass;
-            return got;""")
-        self.assertEqual(replies["e2e-estado"], [base64.b64encode(open(self.status_path, "rb").read()).decode(), ""])
-        cuentas = json.loads(base64.b64decode(replies["e2e-cuentas"][0]))["cuentas"]
-        self.assertEqual([(c["login"], c["contenido"].encode()) for c in cuentas], [("7010203", a), ("52071834", b)])
+        # Both terminals' accounts reach the page (which file wins is the reader's unit tests').
+        files()
         app.wait_js("[...document.getElementById('mt5-selector').options].map(o => o.value).join() === ',7010203,52071834'"
                     " && !document.getElementById('mt5-selector').hidden")
-        # The day's loss limit of test_c's preset breaks: the guard locks until the reset and says so.
+        # The day's loss limit of the preset breaks: the guard locks until the reset and says so.
         files(equity=9400.0, profit=-600.0)
         app.wait_js("!document.getElementById('guardia-bloqueo').hidden")
         shown = bus.notification("Límite alcanzado: Pérdida diaria")
@@ -221,8 +202,10 @@ class Dashboard(unittest.TestCase):
         self.assertTrue(journal.startswith("\ufeffCuenta;7010203;Prop-Demo;USD\n"))
         self.assertRegex(journal, r'\n[-0-9]+;500098;"EUR;USD\.x";Venta;0,2;')
 
-    def test_d_chat_notifications_count_on_the_page_a_click_brings_the_window_back_and_a_refusal_holds(self):
+    def test_chat_notifications_count_on_the_page_a_click_brings_the_window_back_and_a_refusal_holds(self):
         app, bus = self.app, self.bus
+        self.site_fails[0] = False
+        app.wait_js("document.readyState === 'complete' && location.href.endsWith('/chat')", view="web:web")
         app.click_element("chat-alternar")
         app.wait_js("document.getElementById('panel-chat').classList.contains('plegado')")
 
@@ -253,15 +236,15 @@ class Dashboard(unittest.TestCase):
         self.assertEqual([c["body"] for c in calls if c.get("summary") == "Mensaje nuevo"], ["Hola desde el chat"])
         self.assertEqual(self.text("#chat-sin-leer"), "1")
 
-    def test_e_narrow_window_keeps_the_page_within_its_width(self):
-        self.app.call("close", title="Exness · inicia sesión una vez")  # the last case's, behind the shots
+    def test_narrow_window_keeps_the_page_within_its_width(self):
+        self.set_limits()
         self.app.call("resize", width=420, height=900)
         content = wait_for(lambda: self.app.state()["content"], ok=lambda c: c["w"] <= 420, what="the window to narrow")
         self.app.wait_js("document.documentElement.clientWidth <= %d" % content["w"])
         overflow = "const e = document.documentElement; return e.scrollWidth - e.clientWidth;"
         self.assertLessEqual(self.app.js(overflow), 0)
         self.screenshot("dashboard-estrecho")
-        # The stop again in live data: its notice has stayed all along, and goes at its close button.
+        # The stop in live data: its notice stays, and goes at its close button.
         self.write_status(**self.STOP)
         self.state("#guardia", "stop")
         self.app.wait_js(f"{self.NOTICES} === 'si:Pérdida diaria: stop'")
@@ -271,6 +254,34 @@ class Dashboard(unittest.TestCase):
                            " return [r.x + r.width / 2, r.y + r.height / 2];")
         self.app.click(x, y)
         self.app.wait_js("document.getElementById('avisos').hidden")
+
+
+class DashboardAtStart(Page, unittest.TestCase):
+    """One start for the cases that look at the page as it starts (the site card's change touches nothing else)."""
+
+    @classmethod
+    def setUpClass(cls):
+        launch(cls, cls.addClassCleanup)
+
+    def test_page_runs_natively_with_its_calendar_and_chat_pane_and_no_metatrader(self):
+        self.assertEqual(self.app.js("return document.getElementById('badge-nativo').dataset.nativo;"), "si")
+        self.state("#mt5-estado", "sin-mt5")
+        self.state("#calendario", "ok")
+        self.assertEqual(self.text("#calendario tr.evento .titulo"), "Non-Farm Payrolls")
+        chat = wait_for(lambda: self.app.pane("web", "web"), what="the chat pane",
+                        ok=lambda p: p and p["visible"] and p["uri"].endswith("/chat"))["bounds"]
+        zone = self.app.js("const r = document.getElementById('chat-zona').getBoundingClientRect();"
+                           " return [Math.round(r.x), Math.round(r.y), Math.round(r.width)];")
+        self.assertEqual([chat["x"], chat["y"], chat["w"]], zone)
+        self.screenshot("dashboard-sin-mt5")
+
+    def test_site_card_shows_the_host_error_then_connects_and_keeps_the_error(self):
+        card = ("#sitio-exness .estado", "#sitio-exness .error")
+        self.state(card[0], "error")
+        self.assertEqual([self.text(c) for c in card], ["HTTP 500"] * 2)
+        self.site_fails[0] = False
+        self.state(card[0], "conectado")
+        self.assertEqual([self.text(c) for c in card], ["Conectado", "HTTP 500"])
 
 
 if __name__ == "__main__":

@@ -3,23 +3,19 @@ servers on 127.0.0.1 and the MetaTrader 5 status route, each reply carrying
 bytes, errors and awkward ids back into the page intact."""
 
 import base64
-import gzip
 import json
 import os
-import shutil
 import threading
 import time
 import unittest
+import zlib
 from urllib.parse import parse_qs, urlsplit
 
 from harness import App, Home, Server, wait_for
 
-SAFARI = ("Mozilla/5.0 (Macintosh; Intel Mac OS X 10_15_7) AppleWebKit/605.1.15 "
-          "(KHTML, like Gecko) Version/17.0 Safari/605.1.15")
 
-
-def pattern(n):
-    return bytes(i % 256 for i in range(n))
+def pattern(n, k=0):
+    return bytes((i + k) % 256 for i in range(n))
 
 
 def b64(data):
@@ -29,17 +25,18 @@ def b64(data):
 def delayed_bytes(request):
     query = parse_qs(urlsplit(request.path).query)
     time.sleep(int(query.get("ms", ["0"])[0]) / 1000)
-    return 200, {}, pattern(int(query["n"][0]))
+    return 200, {}, pattern(int(query["n"][0]), int(query.get("k", ["0"])[0]))
 
 
 ROUTES = {
     "/bytes": delayed_bytes,
-    "/echo": lambda r: (200, {}, json.dumps([r.command, r.headers.get_all("User-Agent"), r.body.hex()]).encode()),
     "/empty": lambda r: (200, {}, b""),
-    "/204": lambda r: (204, {}, b""),  # never a body: a stray one would spoil the kept-alive connection
-    "/moved": lambda r: (302, {"Location": "/bytes?n=3"}, b""),
-    "/gzip": lambda r: (200, {"Content-Encoding": "gzip"}, gzip.compress(b"comprimido")),
 }
+
+
+# CRC-32 of a string of single bytes, as zlib computes it.
+CRC = ("const crc = (s) => { let c = ~0; for (let i = 0; i < s.length; i++) { c ^= s.charCodeAt(i);"
+       " for (let j = 0; j < 8; j++) c = (c >>> 1) ^ (0xEDB88320 & -(c & 1)); } return (~c) >>> 0; };")
 
 
 class FetchProxy(unittest.TestCase):
@@ -52,29 +49,14 @@ class FetchProxy(unittest.TestCase):
         for done in (cls.home.remove, cls.server.close, cls.app.stop):
             cls.addClassCleanup(done)
 
+    def reload(self):
+        self.app.js("window.vieja = true; setTimeout(() => location.reload(), 0); return true;")
+        self.app.wait_js("document.readyState === 'complete' && window.vieja === undefined && !!window.fetchAll")
+
     def fetch_all(self, fetches, **options):
         """Posts the fetches at once; every reply to them as [id, data, error], in arrival order."""
         return self.app.js("return (await fetchAll(%s, %s)).map((r) => [r.id, r.data, r.error]);"
                            % (json.dumps(fetches), json.dumps(options)), timeout=40)
-
-    def test_statuses_redirects_compression_agents_and_bodies(self):
-        binary = bytes(range(256))
-        plain = {"/empty": ("", "HTTP 200"), "/204": ("", "HTTP 204"), "/moved": (b64(pattern(3)), ""),
-                 "/gzip": (b64(b"comprimido"), ""),
-                 # More Base64 than one reply script carries: it comes in pieces.
-                 "/bytes?n=1600001": (b64(pattern(1_600_001)), "")}
-        echoed = [  # (fields, [method, agents, body]) as /echo saw them
-            ({}, ["GET", [SAFARI], ""]),
-            ({"headers": {"user-agent": "minusculas/2"}}, ["GET", ["minusculas/2"], ""]),
-            ({"method": "POST", "body": "t", "bodyB64": b64(binary)}, ["POST", [SAFARI], binary.hex()]),
-        ]
-        got = {rid: (data, error) for rid, data, error in self.fetch_all(
-            [{"id": path, "url": self.server.base + path} for path in plain] +
-            [dict(fields, id=str(i), url=self.server.base + "/echo") for i, (fields, _) in enumerate(echoed)])}
-        for path, expected in plain.items():
-            self.assertEqual(got[path], expected, path)
-        for i, (fields, expected) in enumerate(echoed):
-            self.assertEqual(json.loads(base64.b64decode(got[str(i)][0])), expected, fields)
 
     def test_fetches_in_flight_are_each_answered_once_and_side_by_side(self):
         # Later ones are served sooner, so the replies come back out of order;
@@ -96,7 +78,7 @@ class FetchProxy(unittest.TestCase):
         replies = self.fetch_all([{"id": f"juntas-{i}", "url": f"{self.server.base}/juntas?i={i}"} for i in range(6)])
         self.assertEqual([r[2] for r in replies], [""] * 6)
 
-    def test_awkward_ids_and_the_status_file_come_back_intact_on_both_routes(self):
+    def test_awkward_ids_come_back_intact_on_both_routes(self):
         ids = ["barra\\invertida", "salto\nde línea", "retorno\rcarro", "sep\u2028ara", "pár\u2029rafo", 'co"mi"lla',
                "nul\u0000o", "</script><script>window.inyectado = 1</script>", "'); window.inyectado = 2; ('",
                "${window.inyectado = 3}`", "ñ€😀", ""]
@@ -104,12 +86,32 @@ class FetchProxy(unittest.TestCase):
         replies = self.fetch_all([{"id": i, "url": u} for i in ids for u in routes])
         self.assertEqual(sorted(replies), sorted([i, *reply] for i in ids for reply in routes.values()))
         self.assertIsNone(self.app.js("return window.inyectado === undefined ? null : window.inyectado;"))
-        # Read anew each time, and passed on as it is: not JSON, not UTF-8.
-        self.addCleanup(shutil.rmtree, os.path.join(self.home.home, ".wine"))
-        wine = b"{\"saldo\": 1}\n\x00\xff\xfe" + bytes(range(256))
-        with open(self.home.mt5_status("Usuario Uno"), "wb") as f:
-            f.write(wine)
-        self.assertEqual(self.fetch_all([{"id": "estado", "url": "qv-mt5://estado"}]), [["estado", b64(wine), ""]])
+
+    def test_replies_in_several_pieces_arrive_whole_apart_and_never_in_a_new_document(self):
+        # One piece carries 2 MiB of Base64: three pieces (the last of four characters) and four, under
+        # one id, each reply of its own bytes so that pieces mixed across the two would show.
+        sizes = {0: 3 * 2**20 + 1, 1: 5 * 2**20 + 2}
+        got = self.app.js(CRC + "return (await fetchAll(%s)).map((r) => [r.data.length, crc(r.data), r.error]);"
+                          % json.dumps([{"id": "grande", "url": f"{self.server.base}/bytes?n={n}&k={k}"}
+                                        for k, n in sizes.items()]), timeout=60)
+        self.assertEqual(sorted(got), sorted([len(b64(pattern(n, k))), zlib.crc32(b64(pattern(n, k)).encode()), ""]
+                                             for k, n in sizes.items()))
+        # The page reloads once the first piece has left something in it. Wherever the reload falls
+        # among the pieces, the new document gets nothing and the old one had the whole reply or none.
+        # Each document starts afresh, with nothing left by the replies above.
+        self.server.routes["/entera"] = lambda r: (200, {}, b"")
+        self.addCleanup(self.reload)
+        self.reload()
+        self.app.js("window.vieja = true; window.__qvFetch = (id, data) => fetch(%s + data.length, {method: 'POST',"
+                    " mode: 'no-cors'}); const known = new Set(Object.getOwnPropertyNames(window));"
+                    " const look = () => Object.getOwnPropertyNames(window).some((k) => !known.has(k))"
+                    " ? location.reload() : setTimeout(look, 0);"
+                    " post({id: 'partida', url: %s}); look(); return true;"
+                    % (json.dumps(self.server.base + "/entera?n="), json.dumps(self.server.base + "/bytes?n=12000000")))
+        self.app.wait_js("document.readyState === 'complete' && window.vieja === undefined && !!window.fetchAll")
+        self.assertEqual(self.fetch_all([{"id": "despues", "url": "qv-mt5://estado"}]), [["despues", "", "sin MT5"]])
+        self.assertEqual([r["id"] for r in self.app.js("return window.replies;")], ["despues"])
+        self.assertLessEqual({r.path for r in self.server.hits("/entera")}, {"/entera?n=16000000"})
 
     def test_the_page_is_answered_while_a_navigation_it_started_is_pending(self):
         release = threading.Event()
@@ -125,12 +127,17 @@ class FetchProxy(unittest.TestCase):
         wait_for(lambda: os.path.exists(os.path.join(self.home.downloads, "lento.txt")), what="the download")
         self.assertEqual(self.fetch_all([{"id": "despues", "url": "qv-mt5://estado"}]), [["despues", "", "sin MT5"]])
 
-    def test_z_quits_cleanly_with_fetches_in_flight(self):
-        held = Server({"/never": lambda r: None})
+
+class Quitting(unittest.TestCase):
+    def test_quits_cleanly_with_fetches_in_flight(self):
+        home, held = Home(), Server({"/never": lambda r: None})
+        self.addCleanup(home.remove)
         self.addCleanup(held.close)
-        self.app.js("for (let i = 0; i < 4; i++) post({id: 'retenida-' + i, url: %s});"
-                    " post({id: 'al-salir', url: %s}); return true;"
-                    % (json.dumps(held.base + "/never"), json.dumps(held.base + "/ya")))
-        wait_for(lambda: len(held.hits("/never")) == 4, what="the held requests")
-        self.app.call("quit", timeout=5)
-        self.assertEqual(self.app.proc.wait(timeout=20), 0)
+        with App(home, page="fetch") as app:
+            app.wait_js("document.readyState === 'complete' && typeof window.post === 'function'")
+            app.js("for (let i = 0; i < 4; i++) post({id: 'retenida-' + i, url: %s});"
+                   " post({id: 'al-salir', url: %s}); return true;"
+                   % (json.dumps(held.base + "/never"), json.dumps(held.base + "/ya")))
+            wait_for(lambda: len(held.hits("/never")) == 4, what="the held requests")
+            app.call("quit", timeout=5)
+            self.assertEqual(app.proc.wait(timeout=20), 0)

@@ -37,7 +37,7 @@ class RunningShell(unittest.TestCase):
         # Each URL starts its own browser process: any order.
         wait_for(lambda: sorted(self.home.opened()) == urls, what="three URLs in the browser")
 
-    def test_a_crashed_main_page_and_the_menu_reload_it(self):
+    def test_crashed_main_page_and_the_menu_reload_it(self):
         for op, args in (("terminate", {"view": "main"}), ("action", {"name": "recargar"})):
             with self.subTest(op):
                 self.app.js("window.antes = true; return true;")

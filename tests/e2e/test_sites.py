@@ -16,57 +16,62 @@ TITLE = "Exness · inicia sesión una vez"
 
 
 class SiteSessions(unittest.TestCase):
-    """One start shared by cases that build on each other, in the order of
-    their numbers; the last one restarts the application in the same home."""
+    """Each case starts the application in a home of its own, its site's start page held until `gate` is set."""
 
-    @classmethod
-    def setUpClass(cls):
-        cls.gate = threading.Event()  # holds the start page until set
+    def setUp(self):
+        self.gate = threading.Event()
         page = {"Content-Type": "text/html; charset=utf-8", "Set-Cookie": "sesion=abc; Path=/"}
-        cls.home = Home()
-        cls.addClassCleanup(cls.home.remove)
-        cls.exness = Server({START: lambda r: (cls.gate.wait(30), (200, page, b"<title>cuenta</title>"))[1],
-                             "/api/datos": lambda r: (200, {"Content-Type": "text/plain"}, "datos ñ".encode())})
-        cls.addClassCleanup(cls.exness.close)
-        cls.addClassCleanup(cls.gate.set)
-        cls.start()
-        cls.addClassCleanup(lambda: cls.app.stop())
+        self.home = Home()
+        self.addCleanup(self.home.remove)
+        self.exness = Server({START: lambda r: (self.gate.wait(30), (200, page, b"<title>cuenta</title>"))[1],
+                              "/api/datos": lambda r: (200, {"Content-Type": "text/plain"}, "datos ñ".encode())})
+        self.addCleanup(self.exness.close)
+        self.addCleanup(self.gate.set)
+        self.start()
+        self.addCleanup(lambda: self.app.stop())
 
-    @classmethod
-    def start(cls):
-        cls.app = App(cls.home, page="trust", sitios={"exness": {"url": cls.exness.base + START, "host": "127.0.0.1"}})
-        cls.app.start().wait_js("document.readyState === 'complete' && Array.isArray(window.respuestas)")
-        cls.seq = 0
+    def start(self):
+        self.app = App(self.home, page="trust", sitios={"exness": {"url": self.exness.base + START, "host": "127.0.0.1"}})
+        self.app.start().wait_js("document.readyState === 'complete' && Array.isArray(window.respuestas)")
+        self.seq = 0
 
     def fetch(self, path):
         """Posts a fetch from the main page; returns its reply [data, error]."""
-        type(self).seq += 1
+        self.seq += 1
         self.app.post({"cmd": "fetch", "url": "qv-web://exness" + path, "id": f"f{self.seq}"})
         return self.app.wait_js("respuestas.find(r => r[0] === 'f%d')" % self.seq)[1:]
 
     def loaded(self):
+        self.gate.set()
         wait_for(lambda: self.app.state()["sites"]["exness"], what="the start page",
                  ok=lambda s: not s["loading"] and s["uri"].startswith(self.exness.base + START))
+
+    def ready(self):
+        """The site loaded and one fetch run in it, as the user's first minutes leave it."""
+        self.fetch("/api/datos")
+        self.loaded()
+        self.assertEqual(self.fetch("/api/datos")[1], "")
 
     def cookies(self, route):
         return [r.headers.get("Cookie") for r in self.exness.hits(route)]
 
-    def test_1_first_fetch_answers_cargando_then_runs_with_the_site_cookie(self):
+    def test_first_fetch_answers_cargando_then_runs_with_the_site_cookie(self):
         self.assertEqual(self.fetch("/api/datos"), ["", "cargando"])
         self.assertEqual((self.app.state()["sites"]["exness"]["loading"], self.exness.hits("/api/datos")), (True, []))
-        self.gate.set()
         self.loaded()
         data, error = self.fetch("/api/datos")
         self.assertEqual((base64.b64decode(data).decode(), error), ("datos ñ", ""))
         self.assertEqual((self.cookies("/api/datos"), len(self.exness.hits(START))), (["sesion=abc"], 1))
         self.assertEqual([w["title"] for w in self.app.state()["windows"]], ["QUORVEX"])
 
-    def test_2_login_shows_the_site_view_in_its_window_without_reloading_it(self):
+    def test_login_shows_the_site_view_in_its_window_without_reloading_it(self):
+        self.ready()
         self.assertEqual(self.fetch("/login"), ["", ""])
         wait_for(lambda: self.app.window(TITLE), ok=lambda w: w and w["visible"] and w["active"], what="the window")
         self.assertEqual((len(self.app.state()["windows"]), len(self.exness.hits(START))), (2, 1))
 
-    def test_3_session_cookie_is_kept_thirty_days_in_a_private_file_and_sent_after_a_restart(self):
+    def test_session_cookie_is_kept_thirty_days_in_a_private_file_and_sent_after_a_restart(self):
+        self.ready()
         path = os.path.join(self.home.data, "quorvex", "cookies.sqlite")
 
         def stored():

@@ -37,6 +37,10 @@ def html(body):
     return lambda request: (200, {"Content-Type": "text/html; charset=utf-8"}, body.encode())
 
 
+def text(request):
+    return 200, {"Content-Type": "text/plain"}, b"texto"
+
+
 def anchors(prefix, left):
     return "".join(f'<a id="{prefix}{i}" href="{u}" style="position:absolute;left:{left}px;top:{10 + 30 * i}px">'
                    f"enlace {i}</a>" for i, u in enumerate(ODD))
@@ -49,21 +53,24 @@ LINKS = ('<!doctype html><meta charset="utf-8"><body style="margin:0">' + anchor
 
 
 class Trust(unittest.TestCase):
+    """One start for the cases that leave the main view on the local page; each opens its own pane."""
+
     @classmethod
     def setUpClass(cls):
         cls.home = Home()
         cls.addClassCleanup(cls.home.remove)
-        cls.release = threading.Event()
-        slow = lambda request: (cls.release.wait(30), (200, {}, b"tarde"))[1]
-        text = lambda request: (200, {"Content-Type": "text/plain"}, b"texto")
         cls.outside = Server({"/hostil": html(HOSTILE), "/hecho": html(""), "/respuesta": html("")})
-        cls.server = Server({"/lenta": slow, "/enlaces": html(LINKS), "/otro.txt": text})
+        cls.server = Server({"/enlaces": html(LINKS), "/otro.txt": text})
         for server in (cls.outside, cls.server):
             cls.addClassCleanup(server.close)
         cls.app = App(cls.home, page="trust").start()
         cls.addClassCleanup(cls.app.stop)
-        cls.addClassCleanup(cls.release.set)
         cls.app.wait_js("document.readyState === 'complete' && !!window.respuestas")
+
+    def open_pane(self, slot):
+        """A pane of the links page, hidden again when the case ends: panes of other cases are not clicked."""
+        self.addCleanup(self.app.post, {"cmd": "webOcultar", "slot": slot})
+        self.app.open_pane(slot, self.server.base + "/enlaces", "!!document.getElementById('l0')")
 
     def downloads(self):
         return sorted(os.listdir(self.home.downloads)) if os.path.isdir(self.home.downloads) else []
@@ -73,25 +80,23 @@ class Trust(unittest.TestCase):
         self.assertEqual([p["slot"] for p in self.app.state()["panes"] if p["slot"] == "hostil"], [])
         self.assertEqual(self.outside.hits("/respuesta"), [])
 
-    def test_1_a_cross_origin_frame_posts_in_vain(self):
+    def test_a_cross_origin_frame_posts_in_vain(self):
+        before = self.app.js("return window.respuestas.length;")
         self.app.js("const f = document.createElement('iframe'); f.src = %s; document.body.append(f); return true;"
                     % json.dumps(self.outside.base + "/hostil"))
         wait_for(lambda: self.outside.hits("/hecho"), what="the frame's script to run")
         # A message of the page itself, posted after the frame's, is answered: the frame's are not.
         self.app.post({"cmd": "fetch", "id": "propio", "url": "qv-mt5://estado"})
-        self.app.wait_js("window.respuestas.length > 0")
-        self.assertEqual([r[0] for r in self.app.js("return window.respuestas;")], ["propio"])
+        self.app.wait_js("window.respuestas.length > %d" % before)
+        self.assertEqual([r[0] for r in self.app.js("return window.respuestas.slice(%d);" % before)], ["propio"])
         self.assert_nothing_ran()
         self.app.js("document.querySelector('iframe').remove(); return true;")
 
-    def test_2_odd_addresses_leave_for_the_browser_and_the_views_stay(self):
+    def test_odd_addresses_leave_for_the_browser_and_the_views_stay(self):
         main_uri = self.app.state()["mainUri"]
-        self.app.post({"cmd": "web", "slot": "enlaces", "url": self.server.base + "/enlaces",
-                       "x": 900, "y": 20, "w": 500, "h": 400})
-        self.app.wait_js("document.readyState === 'complete' && !!document.getElementById('l0')",
-                         view="web:enlaces")
-        wait_for(lambda: self.app.pane("web", "enlaces")["mapped"], what="the pane on screen")
-        self.app.js("document.body.insertAdjacentHTML('beforeend', %s); return true;" % json.dumps(anchors("m", 400)))
+        self.open_pane("enlaces")
+        self.app.js("if (!document.getElementById('m0')) document.body.insertAdjacentHTML('beforeend', %s);"
+                    " return true;" % json.dumps(anchors("m", 400)))
         views = {"main": "m", "web:enlaces": "l"}
         for view in views:
             self.app.js("window.sinMover = true; return true;", view=view)
@@ -110,27 +115,41 @@ class Trust(unittest.TestCase):
         self.assertEqual(self.app.state()["mainUri"], main_uri)
         self.assertEqual(self.app.pane("web", "enlaces")["uri"], self.server.base + "/enlaces")
 
-    def test_3_only_what_the_engine_takes_for_a_download_downloads(self):
+    def test_only_what_the_engine_takes_for_a_download_downloads(self):
+        self.open_pane("descargas")
         self.app.click_element("propia")  # the local page's own file
         wait_for(lambda: "informe.txt" in self.downloads(), what="the page's own download")
         self.app.wait_js("window.avisos.length > 0")
         # In the pane a prevented download link leaves nothing behind (its own ones are test_policy's).
-        self.app.click_element("prevenida", "web:enlaces")
-        self.app.js("location.href = '/otro.txt'; return true;", view="web:enlaces")
-        wait_for(lambda: self.app.pane("web", "enlaces")["uri"] == self.server.base + "/otro.txt",
+        self.app.click_element("prevenida", "web:descargas")
+        self.app.js("location.href = '/otro.txt'; return true;", view="web:descargas")
+        wait_for(lambda: self.app.pane("web", "descargas")["uri"] == self.server.base + "/otro.txt",
                  what="the plain navigation in place")
         self.assertEqual(self.downloads(), ["informe.txt"])
 
-    def test_4_an_outside_page_in_the_main_view_gets_nothing(self):
-        self.app.post({"cmd": "fetch", "id": "pendiente", "url": self.server.base + "/lenta"})
-        wait_for(lambda: self.server.hits("/lenta"), what="the pending fetch")
-        hechos = len(self.outside.hits("/hecho"))
-        self.app.js("location.href = %s; return true;" % json.dumps(self.outside.base + "/hostil"))
-        wait_for(lambda: len(self.outside.hits("/hecho")) > hechos, what="the outside page's script")
-        self.release.set()
+
+
+class OutsidePage(unittest.TestCase):
+    def test_an_outside_page_in_the_main_view_gets_nothing(self):
+        home, release = Home(), threading.Event()
+        self.addCleanup(home.remove)
+        outside = Server({"/hostil": html(HOSTILE), "/hecho": html(""), "/respuesta": html("")})
+        server = Server({"/lenta": lambda request: (release.wait(30), (200, {}, b"tarde"))[1]})
+        for done in (outside.close, server.close, release.set):
+            self.addCleanup(done)
+        app = App(home, page="trust").start()
+        self.addCleanup(app.stop)
+        app.wait_js("document.readyState === 'complete' && !!window.respuestas")
+        app.post({"cmd": "fetch", "id": "pendiente", "url": server.base + "/lenta"})
+        wait_for(lambda: server.hits("/lenta"), what="the pending fetch")
+        app.js("location.href = %s; return true;" % json.dumps(outside.base + "/hostil"))
+        wait_for(lambda: outside.hits("/hecho"), what="the outside page's script")
+        release.set()
         # Time for the reply, built after the page left, to arrive were it delivered.
-        self.app.js("await new Promise(r => setTimeout(r, 500)); return true;")
-        self.assert_nothing_ran()
+        app.js("await new Promise(r => setTimeout(r, 500)); return true;")
+        self.assertFalse([u for u in home.opened() if "hostil" in u])
+        self.assertEqual([p["slot"] for p in app.state()["panes"] if p["slot"] == "hostil"], [])
+        self.assertEqual(outside.hits("/respuesta"), [])
 
 
 # Clicked in the main page and in a pane, each must leave its view where it was.
@@ -178,10 +197,7 @@ class Clicks(unittest.TestCase):
         cls.app = App(cls.home, page="trust").start()
         cls.addClassCleanup(cls.app.stop)
         cls.app.wait_js("document.readyState === 'complete' && !!window.respuestas")
-        cls.app.post({"cmd": "web", "slot": "enlaces", "url": cls.outside.base + "/enlaces",
-                      "x": 900, "y": 20, "w": 400, "h": 400})
-        cls.app.wait_js("document.readyState === 'complete' && !!document.getElementById('p0')", view="web:enlaces")
-        wait_for(lambda: cls.app.pane("web", "enlaces")["mapped"], what="the pane on screen")
+        cls.app.open_pane("enlaces", cls.outside.base + "/enlaces", "!!document.getElementById('p0')", w=400)
 
     def wait_opened(self, count, what):
         return wait_for(self.home.opened, ok=lambda opened: len(opened) >= count, what=what)

@@ -23,6 +23,11 @@ std::optional<T> await(std::future<T> f) {
   return f.get();
 }
 
+// "comprimido", gzipped.
+constexpr char kGzipped[] =
+    "\x1f\x8b\x08\x00\x00\x00\x00\x00\x02\x03\x4b\xce\xcf\x2d\x28\xca\xcc\xcd\x4c\xc9\x07\x00\xdc"
+    "\x48\x18\x7d\x0a\x00\x00\x00";
+
 struct Server {
   using Context = Handle<GMainContext, g_main_context_ref, g_main_context_unref>;
   using Loop = Handle<GMainLoop, g_main_loop_ref, g_main_loop_unref>;
@@ -66,6 +71,18 @@ struct Server {
       soup_message_headers_append(soup_server_message_get_response_headers(msg), "Set-Cookie",
                                   "sesion=1; Path=/");
       body = field("Cookie");
+    } else if (p == "/echo") {
+      auto sent =
+          GBytesPtr::adopt(soup_message_body_flatten(soup_server_message_get_request_body(msg)));
+      gsize size = 0;
+      const auto* data = static_cast<const char*>(g_bytes_get_data(sent.get(), &size));
+      body = soup_server_message_get_method(msg) + ("|" + std::string(data ? data : "", size));
+    } else if (p == "/moved") {
+      return soup_server_message_set_redirect(msg, 302, "/echo");
+    } else if (p == "/gzip") {
+      soup_message_headers_append(soup_server_message_get_response_headers(msg), "Content-Encoding",
+                                  "gzip");
+      body = std::string(kGzipped, sizeof kGzipped - 1);
     } else if (p == "/silent") {
       return soup_server_message_pause(msg);  // never answers
     }
@@ -108,6 +125,16 @@ TEST_F(HttpClientTest, SendsTheRequestAndDeliversTheAnswerInBase64) {
   // One jar for every request, as a browser keeps a site's session.
   EXPECT_EQ(fetch("/cookie").bodyBase64, base64Encode("(none)"));
   EXPECT_EQ(fetch("/cookie").bodyBase64, base64Encode("sesion=1"));
+}
+
+// What the page's fetches need of libsoup: the method and the body's bytes on
+// the wire, a redirect followed, a gzipped body undone.
+TEST_F(HttpClientTest, SendsMethodAndBodyFollowsRedirectsAndUndoesGzip) {
+  using namespace std::string_literals;
+  EXPECT_EQ(fetch("/echo", {.method = "PUT", .body = "\0\xff\n"s}).bodyBase64,
+            base64Encode("PUT|\0\xff\n"s));
+  EXPECT_EQ(fetch("/moved").bodyBase64, base64Encode("GET|"));
+  EXPECT_EQ(fetch("/gzip").bodyBase64, base64Encode("comprimido"));
 }
 
 // Silent (any error will do), or refused before anything is sent.

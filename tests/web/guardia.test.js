@@ -65,7 +65,7 @@ test('each limit model gives its break line, buffer and zone along a sequence of
   assert.deepEqual(pasos.map(([antes, ahora]) => g.empeora(antes, ahora)), [true, true, false, false, false]);
 });
 
-test('a restart keeps the day\'s start values, an older file changes nothing, and each login has its own', () => {
+test('a restart keeps the day\'s start values and an older file changes nothing', () => {
   const lim = g.normalizar({ diaria: { valor: 5, base: 'saldo', hora: '00:00', zona: 'UTC' } });
   const s = (iso, balance, equity) => ({ t: ms(iso), balance, equity });
   const linea = (mem, equity) => g.evaluar(lim, mem, { equity }).diaria.linea;
@@ -73,10 +73,6 @@ test('a restart keeps the day\'s start values, an older file changes nothing, an
   const tarde = g.avanzar(JSON.parse(manana), lim, s('2024-01-02T15:00:00Z', 9700, 9600));
   assert.equal(linea(tarde, 9600), 9500);
   assert.deepEqual(g.avanzar(tarde, lim, s('2024-01-02T09:00:00Z', 1, 1)), tarde);
-  let memorias = g.seguir({}, '111', lim, s('2024-01-02T08:00:00Z', 10000, 10000));
-  memorias = g.seguir(memorias, '222', lim, s('2024-01-02T09:00:00Z', 50000, 50000));
-  memorias = g.seguir(memorias, '111', lim, s('2024-01-02T10:00:00Z', 9800, 9800));
-  assert.deepEqual([linea(memorias['111'], 9800), linea(memorias['222'], 50000)], [9500, 47500]);
 });
 
 test('the margin warning sits at twice the stop-out level the file gives, else 100 %, or where the user put it', () => {

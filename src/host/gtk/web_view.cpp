@@ -1,5 +1,6 @@
 #include "host/gtk/web_view.h"
 
+#include "host/gtk/load_failure.h"
 #include "host/gtk/pane_layer.h"
 #include "host/gtk/view_settings.h"
 #include "host/gtk/webkit_ptr.h"
@@ -29,31 +30,6 @@ GObjectPtr<WebKitWebView> newView(Engine& engine, const WebViewConfig& config,
                    policies.get(), "related-view", related.get(), nullptr));
   if (videoPane && !related) engine.setVideoView(view);
   return GObjectPtr<WebKitWebView>::ref(view);
-}
-
-// Failures of the network itself; a navigation the policy stopped, a
-// download or a cancelled load fail too, and show nothing.
-std::optional<LoadFailure> networkFailure(const GError* error) {
-  if (error->domain == G_RESOLVER_ERROR) return LoadFailure::HostNotFound;
-  if (error->domain == G_IO_ERROR) {
-    switch (error->code) {
-      case G_IO_ERROR_CONNECTION_REFUSED:
-        return LoadFailure::Refused;
-      case G_IO_ERROR_TIMED_OUT:
-        return LoadFailure::TimedOut;
-      case G_IO_ERROR_NETWORK_UNREACHABLE:
-      case G_IO_ERROR_HOST_UNREACHABLE:
-        return LoadFailure::Offline;
-      case G_IO_ERROR_CANCELLED:
-        return std::nullopt;
-      default:
-        return LoadFailure::Other;
-    }
-  }
-  if (error->domain == G_TLS_ERROR) return LoadFailure::Other;
-  if (error->domain == WEBKIT_NETWORK_ERROR && error->code == WEBKIT_NETWORK_ERROR_TRANSPORT)
-    return LoadFailure::Other;
-  return std::nullopt;
 }
 
 }  // namespace
