@@ -141,12 +141,6 @@
     return m;
   }
 
-  // Memories are kept per account login: another account in the file starts
-  // its own, and the first one carries on when it comes back.
-  function seguir(memorias, login, lim, s) {
-    return Object.assign({}, memorias, { [login]: avanzar(memorias[login], lim, s) });
-  }
-
   const cantidad = (regla, sobre) => (regla.tipo === 'importe' ? regla.valor : (sobre * regla.valor) / 100);
 
   // `perdida` is the room the rule allows below `referencia`.
@@ -314,7 +308,7 @@
   }
 
   QV.guardia = { ZONAS_HORARIAS, PRESETS, NIVELES_AVISO, MARGEN_AVISO, normalizar, paredEn, instante,
-    inicioDelDia, proximoReinicio, avanzar, seguir, evaluar, vigilar, observar, bloqueosVigentes, endurece,
+    inicioDelDia, proximoReinicio, avanzar, evaluar, vigilar, observar, bloqueosVigentes, endurece,
     empeora, divisas, proximaNoticia, cuentaAtras };
   if (typeof module !== 'undefined') module.exports = QV.guardia;
 })(typeof window !== 'undefined' ? window : globalThis);
