@@ -13,6 +13,7 @@
 
 #include "app/config.h"
 #include "app/delegate.h"
+#include "bridge/reply.h"
 #include "host/platform.h"
 
 namespace qv::fake {
@@ -137,7 +138,9 @@ struct Rig final : Application,
     if (refuses) throw std::runtime_error("refused");
     sent.push_back({r, std::move(done)});
   }
-  void debug(const std::string&) override {}
+  void debug(std::string_view module, const std::string& line) override {
+    debugLines.push_back(std::string(module) + ": " + line);
+  }
 
   // Every dialog answers at once: yes, and two files when several may be chosen.
   void alert(Window& parent, const std::string&, std::function<void()> done) override {
@@ -174,16 +177,16 @@ struct Rig final : Application,
   static FakeWebView& fake(const std::unique_ptr<WebView>& v) {
     return static_cast<FakeWebView&>(*v);
   }
-  // The script guarded to the local page.
+  // What the local page is sent: a script under the page's guard, a fetch reply, a notice.
   static std::string toPage(const std::string& script) {
-    return R"(if (location.protocol === 'file:' && location.pathname === "/res/web/index.html") { )" +
-           script + " }";
+    return onlyInFile("/res/web/index.html", script);
   }
-  // A fetch reply, for values that need no escape.
   static std::string reply(const std::string& id, const std::string& data,
                            const std::string& error) {
-    return toPage("window.__qvFetch && window.__qvFetch(\"" + id + "\", \"" + data + "\", \"" +
-                  error + "\")");
+    return toPage(replyScript(id, data, error));
+  }
+  static std::string notice(const std::string& name, const std::string& jsonValue = "") {
+    return toPage(noticeScript(name, jsonValue));
   }
   std::vector<std::string>& replies() { return mainView().scripts; }
 
@@ -194,7 +197,7 @@ struct Rig final : Application,
   std::string downloads = "/tmp";
   std::vector<Cookie> cookies, cookieWrites;
   std::vector<std::function<void(std::vector<Cookie>)>> cookieReads;
-  std::vector<std::string> opened;
+  std::vector<std::string> opened, debugLines;
   std::map<std::string, std::string> settings;
   Instant time = 1'800'000'000;
   struct Sent {

@@ -10,7 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/config.h"
-#include "bridge/fetch_route.h"
+#include "bridge/fetch.h"
 #include "util/base64.h"
 
 namespace qv {

@@ -1,10 +1,11 @@
 // Logged-in sites: one view per site, one log-in window that shows it, and
 // the fixed session that makes the site's session cookies last 30 days.
+#include "sites/sites.h"
+
 #include <gtest/gtest.h>
 
 #include "fakes/fake_host.h"
 #include "sites/fixed_session.h"
-#include "sites/site_title.h"
 
 namespace qv {
 namespace {
