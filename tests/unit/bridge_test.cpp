@@ -9,6 +9,7 @@
 #include "bridge/network_request.h"
 #include "bridge/site_fetch.h"
 #include "fakes/fake_host.h"
+#include "util/base64.h"
 
 namespace qv {
 namespace {
@@ -133,12 +134,14 @@ TEST_F(BridgeTest, EveryFetchWithUrlAndIdIsAnsweredByItsRouteOnly) {
   fetch("qv-exness://pa/trading", "s");  // the site route, still loading
   fetch("qv-web://exness/pa/x", "s");
   fetch("qv-mt5://estado", "m");
-  for (const char* network : {"qv-mt5://estado/", "QV-WEB://exness/x", "https://a.b/qv-web://"})
+  fetch("qv-mt5://cuentas", "c");
+  for (const char* network : {"qv-mt5://estado/", "QV-WEB://exness/x", "https://a.b/qv-web://",
+                              "qv-mt5://cuentas/", "qv-mt5://Cuentas"})
     fetch(network, "n");
-  EXPECT_EQ(rig.replies(),
-            (Strings{Rig::reply("s", "", "cargando"), Rig::reply("s", "", "cargando"),
-                     Rig::reply("m", "", "sin MT5")}));
-  ASSERT_EQ(rig.sent.size(), 3u);
+  EXPECT_EQ(rig.replies(), (Strings{Rig::reply("s", "", "cargando"),
+                                    Rig::reply("s", "", "cargando"), Rig::reply("m", "", "sin MT5"),
+                                    Rig::reply("c", base64Encode(R"({"cuentas":[]})"), "")}));
+  ASSERT_EQ(rig.sent.size(), 5u);
   EXPECT_EQ(rig.sent[1].request.url, "QV-WEB://exness/x");
 
   rig.refuses = true;
