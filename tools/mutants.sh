@@ -21,7 +21,7 @@ src/bridge/args.cpp ~> d != std::trunc(d) || ~>
 src/bridge/args.cpp ~> if (!e.is_string()) return std::nullopt; ~> if (!e.is_string()) continue;
 src/bridge/network_request.cpp ~> shortAgent ? kUserAgentShort : kUserAgentSafari ~> shortAgent ? kUserAgentSafari : kUserAgentShort
 src/bridge/delegate_dispatch.cpp ~> if (!showsLocalPage()) return discard ~> if (false) return discard
-src/bridge/delegate_dispatch.cpp ~> auto address = url ? browserUrl(*url, {"http", "https", "mailto"}) : std::nullopt; ~> auto address = url ? browserUrl(*url, {"http", "https", "mailto", "file"}) : std::nullopt;
+src/bridge/delegate_dispatch.cpp ~> browserUrl(*url, {"http", "https", "mailto"}) ~> browserUrl(*url, {"http", "https"})
 src/bridge/delegate_dispatch.cpp ~> args::string(b, "tipo").value_or("yt") ~> args::string(b, "tipo").value_or("kick")
 src/bridge/delegate_dispatch.cpp ~> id && *cmd == "fetch") ~> id && *cmd == "video")
 src/bridge/delegate_dispatch.cpp ~> {"webOcultar", ~> {"webocultar",
@@ -35,7 +35,7 @@ src/bridge/delegate_fetch.cpp ~> for (auto& script : scripts) ~> for (auto& scri
 src/bridge/delegate_fetch.cpp ~> deliver = alive.guard([this](std::uint64_t document, const std::string& script) { ~> deliver = std::function<void(std::uint64_t, const std::string&)>([this](std::uint64_t document, const std::string& script) {
 src/bridge/delegate_reply.cpp ~> return !localPage.empty() && showsFile(webView->documentUrl(), localPage); ~> return !localPage.empty();
 src/bridge/delegate_reply.cpp ~> if (!showsLocalPage()) ~> if (false)
-src/bridge/delegate_reply.cpp ~> if (webView->documentNumber() != document) ~> if (false)
+src/bridge/delegate_reply.cpp ~> if (webView->documentNumber() != document) ~> if (webView->documentNumber() < document)
 src/bridge/delegate_site_fetch.cpp ~> if (view->isLoading() || !restsOnHost ~> if (!restsOnHost
 src/bridge/delegate_site_fetch.cpp ~> if (reply.error.empty()) sesionFija(key); ~> sesionFija(key);
 src/bridge/delegate_site_fetch.cpp ~> alive.guard( ~> (
@@ -49,7 +49,7 @@ src/policy/navigation.cpp ~> action.type != NavigationType::LinkActivated ~> act
 src/policy/navigation.cpp ~> if (action.wantsDownload) ~> if (false)
 src/policy/navigation.cpp ~> if (from == Governed::Pane && parts->host.find ~> if (parts->host.find
 src/policy/navigation.cpp ~> return (from == Governed::LocalPage && requester.topFrame) || requester.gesture; ~> return requester.topFrame || requester.gesture;
-src/policy/delegate_navigation.cpp ~> if (!mainView) return Governed::Pane; ~> if (false) return Governed::Pane;
+src/policy/delegate_navigation.cpp ~> if (!mainView) return Governed::Pane; ~> if (false && !mainView) return Governed::Pane;
 src/policy/downloads.cpp ~> return c < 0x20 || c == 0x7f; ~> return c <= 0x20 || c == 0x7f;
 src/policy/downloads.cpp ~> std::filesystem::symlink_status(p, ec) ~> std::filesystem::status(p, ec)
 src/policy/delegate_notifications.cpp ~> (*elegido == "permitidos" ? permitidos : denegados) ~> permitidos

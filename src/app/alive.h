@@ -11,7 +11,7 @@ class Alive {
  public:
   template <class F>
   auto guard(F f) const {
-    return [alive = std::weak_ptr<const bool>(token_), f = std::move(f)](auto&&... args) mutable {
+    return [alive = std::weak_ptr<const bool>(token_), f = std::move(f)](auto&&... args) {
       if (!alive.expired()) f(std::forward<decltype(args)>(args)...);
     };
   }

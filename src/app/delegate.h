@@ -30,7 +30,7 @@ class Delegate final : public ScriptMessageHandler, public WebViewPolicy {
   void fetch(const nlohmann::json& body);
   void responde(const std::string& id, const std::string& data, const std::string& error);
   // A reply that comes later, only for the document that asked.
-  void responde(std::uint64_t documento, const std::string& id, const std::string& data,
+  void responde(std::uint64_t document, const std::string& id, const std::string& data,
                 const std::string& error);
 
   // panes/

@@ -22,7 +22,7 @@ void Delegate::fetch(const nlohmann::json& body) {
       break;
     case FetchRoute::Estado: {
       const auto data = mt5Status(config.mt5Prefixes);
-      responde(*id, data, data.empty() ? "sin MT5" : "");
+      responde(*id, data, "");
       break;
     }
     case FetchRoute::Cuentas:
@@ -58,9 +58,8 @@ void Delegate::fetchNetwork(const std::string& url, const std::string& id,
         }
         // One piece a task: the queue runs one a turn, in order.
         for (auto& script : scripts)
-          mainQueue.post([deliver, script = std::move(script), document]() mutable {
-            deliver(document, script);
-          });
+          mainQueue.post(
+              [deliver, script = std::move(script), document] { deliver(document, script); });
       });
 }
 
