@@ -31,7 +31,7 @@ src/bridge/delegate_dispatch.cpp ~> platform.log.debug("puente", "mensaje descar
 src/bridge/delegate_dispatch.cpp ~> if (command == commands.end()) return discard( ~> if (command == commands.end()) return (void)(
 src/bridge/delegate_fetch.cpp ~> data.empty() ? "sin MT5" : "" ~> ""
 src/bridge/delegate_fetch.cpp ~> if (!id) return discard("\"fetch\" sin \"id\""); ~> if (!id) return;
-src/bridge/delegate_fetch.cpp ~> for (auto& script : scripts) ~> for (auto& script : scripts) deliver(document, script); for (auto& script : std::vector<std::string>{})
+src/bridge/delegate_fetch.cpp ~> for (auto& script : scripts) ~> for (auto& script : scripts) if (deliver(document, script), false)
 src/bridge/delegate_fetch.cpp ~> deliver = alive.guard([this](std::uint64_t document, const std::string& script) { ~> deliver = std::function<void(std::uint64_t, const std::string&)>([this](std::uint64_t document, const std::string& script) {
 src/bridge/delegate_reply.cpp ~> return !localPage.empty() && showsFile(webView->documentUrl(), localPage); ~> return !localPage.empty();
 src/bridge/delegate_reply.cpp ~> if (!showsLocalPage()) ~> if (false)
@@ -48,14 +48,14 @@ src/bridge/site_fetch.cpp ~> auto start = rest.find_first_not_of('/'); ~> size_t
 src/policy/navigation.cpp ~> action.type != NavigationType::LinkActivated ~> action.type == NavigationType::LinkActivated
 src/policy/navigation.cpp ~> if (action.wantsDownload) ~> if (false)
 src/policy/navigation.cpp ~> if (from == Governed::Pane && parts->host.find ~> if (parts->host.find
-src/policy/navigation.cpp ~> return (from == Governed::LocalPage && requester.topFrame) || requester.gesture; ~> return requester.topFrame || requester.gesture;
+src/policy/navigation.cpp ~> return (from == Governed::LocalPage && requester.topFrame) || requester.gesture; ~> return (from != Governed::Pane && requester.topFrame) || requester.gesture;
 src/policy/delegate_navigation.cpp ~> if (!mainView) return Governed::Pane; ~> if (false && !mainView) return Governed::Pane;
 src/policy/downloads.cpp ~> return c < 0x20 || c == 0x7f; ~> return c <= 0x20 || c == 0x7f;
 src/policy/downloads.cpp ~> std::filesystem::symlink_status(p, ec) ~> std::filesystem::status(p, ec)
 src/policy/delegate_notifications.cpp ~> (*elegido == "permitidos" ? permitidos : denegados) ~> permitidos
 src/policy/delegate_notifications.cpp ~> notifyPage("avisosChat", chatMayNotify() ? "true" : "false"); ~> notifyPage("avisosChat", "true");
 src/panes/panes.cpp ~> return kept && kept->host == asked->host ? kept : asked; ~> return kept ? kept : asked;
-src/panes/panes.cpp ~> parts->host == startHost; ~> true;
+src/panes/panes.cpp ~> parts->host == startHost; ~> parts->host.find(startHost) != std::string::npos;
 src/panes/panes.cpp ~> shown->find("/channels/") == std::string::npos ~> shown->find("/channels/") != std::string::npos
 src/panes/delegate_panes.cpp ~> known == vidIDs.end() || known->second != key ~> known == vidIDs.end()
 src/panes/delegate_panes.cpp ~> .sharesVideoProcess = true}); ~> .sharesVideoProcess = true, .bridge = this});

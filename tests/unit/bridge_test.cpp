@@ -272,6 +272,13 @@ TEST_F(BridgeTest, SiteFetchAnswersItsStatesAndRunsInsideTheReadySitePage) {
   EXPECT_EQ(rig.windows.size(), 2u);
 }
 
+// The one place the guard's text is pinned (every expected script elsewhere
+// is built by the same code): both tests must hold for the script to run.
+TEST(ReplyTest, TheGuardRunsTheScriptOnlyInThatFileUnderFile) {
+  EXPECT_EQ(onlyInFile("/a \"b\"", "x()"),
+            R"(if (location.protocol === 'file:' && location.pathname === "/a \"b\"") { x() })");
+}
+
 // Page numbers arrive as JSON numbers of any kind: only a whole one inside
 // the signed 64-bit range is an integer.
 TEST(ArgsTest, IntegersAreWholeNumbersInsideTheSigned64BitRange) {
