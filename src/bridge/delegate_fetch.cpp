@@ -22,7 +22,7 @@ void Delegate::fetch(const nlohmann::json& body) {
       break;
     case FetchRoute::Estado: {
       const auto data = mt5Status(config.mt5Prefixes);
-      responde(*id, data, "");
+      responde(*id, data, data.empty() ? "sin MT5" : "");
       break;
     }
     case FetchRoute::Cuentas:
