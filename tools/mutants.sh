@@ -19,18 +19,55 @@ mutations=$(
   cat <<'EOF'
 src/bridge/args.cpp ~> d != std::trunc(d) || ~>
 src/bridge/args.cpp ~> if (!e.is_string()) return std::nullopt; ~> if (!e.is_string()) continue;
-src/bridge/dispatch.cpp ~> return !paginaLocal.empty() && showsFile(webView->url(), paginaLocal); ~> return !paginaLocal.empty();
-src/bridge/dispatch.cpp ~> if (!muestraPaginaLocal()) ~> if (false)
-src/bridge/dispatch.cpp ~> if (url && parseUrl(*url)) platform.browser.open(*url); ~> if (url) platform.browser.open(*url);
-src/bridge/dispatch.cpp ~> args::string(body, "tipo").value_or("yt") ~> args::string(body, "tipo").value_or("kick")
-src/bridge/dispatch.cpp ~> id && *cmd == "fetch") ~> id && *cmd == "video")
-src/bridge/dispatch.cpp ~> if (quedan.empty() || quitar) { ~> if (quitar) {
-src/bridge/fetch.cpp ~> data.empty() ? "sin MT5" : "" ~> ""
-src/bridge/fetch.cpp ~> if (!muestraPaginaLocal()) ~> if (false)
-src/bridge/fetch.cpp ~> mainQueue.post([this, script = std::move(script)] { alPaginaLocalYa(script); }); ~> alPaginaLocalYa(script);
-src/bridge/fetch_route.cpp ~> if (url == "qv-mt5://estado") ~> if (url.starts_with("qv-mt5://estado"))
-src/bridge/fetch_route.cpp ~> url.starts_with("qv-web://") || ~>
 src/bridge/network_request.cpp ~> shortAgent ? kUserAgentShort : kUserAgentSafari ~> shortAgent ? kUserAgentSafari : kUserAgentShort
+src/bridge/delegate_dispatch.cpp ~> if (!showsLocalPage()) return discard ~> if (false) return discard
+src/bridge/delegate_dispatch.cpp ~> browserUrl(*url, {"http", "https", "mailto"}) ~> browserUrl(*url, {"http", "https"})
+src/bridge/delegate_dispatch.cpp ~> args::string(b, "tipo").value_or("yt") ~> args::string(b, "tipo").value_or("kick")
+src/bridge/delegate_dispatch.cpp ~> id && *cmd == "fetch") ~> id && *cmd == "video")
+src/bridge/delegate_dispatch.cpp ~> {"webOcultar", ~> {"webocultar",
+src/bridge/delegate_dispatch.cpp ~> if (!slot) return d.discard("\"videoVol\" sin \"slot\""); ~> if (!slot) return;
+src/bridge/delegate_dispatch.cpp ~> if (it == d.vids.end()) return d.discard( ~> if (it == d.vids.end()) return (void)(
+src/bridge/delegate_dispatch.cpp ~> platform.log.debug("puente", "mensaje descartado: " + why); ~> platform.log.debug("puente", why);
+src/bridge/delegate_dispatch.cpp ~> if (command == commands.end()) return discard( ~> if (command == commands.end()) return (void)(
+src/bridge/delegate_fetch.cpp ~> data.empty() ? "sin MT5" : "" ~> ""
+src/bridge/delegate_fetch.cpp ~> if (!id) return discard("\"fetch\" sin \"id\""); ~> if (!id) return;
+src/bridge/delegate_fetch.cpp ~> for (auto& script : scripts) ~> for (auto& script : scripts) if (deliver(document, script), false)
+src/bridge/delegate_fetch.cpp ~> deliver = alive.guard([this](std::uint64_t document, const std::string& script) { ~> deliver = std::function<void(std::uint64_t, const std::string&)>([this](std::uint64_t document, const std::string& script) {
+src/bridge/delegate_reply.cpp ~> return !localPage.empty() && showsFile(webView->documentUrl(), localPage); ~> return !localPage.empty();
+src/bridge/delegate_reply.cpp ~> if (!showsLocalPage()) ~> if (false)
+src/bridge/delegate_reply.cpp ~> if (webView->documentNumber() != document) ~> if (webView->documentNumber() < document)
+src/bridge/delegate_site_fetch.cpp ~> if (view->isLoading() || !restsOnHost ~> if (!restsOnHost
+src/bridge/delegate_site_fetch.cpp ~> if (reply.error.empty()) sesionFija(key); ~> sesionFija(key);
+src/bridge/delegate_site_fetch.cpp ~> alive.guard( ~> (
+src/bridge/fetch.cpp ~> if (url == "qv-mt5://estado") ~> if (url.starts_with("qv-mt5://estado"))
+src/bridge/fetch.cpp ~> if (isSiteUrl(url)) return FetchRoute::Sitio; ~>
+src/bridge/site_fetch.cpp ~> return url.starts_with(kWebPrefix) || url.starts_with(kExnessPrefix); ~> return url.starts_with(kWebPrefix);
+src/bridge/site_fetch.cpp ~> if (status == 401 || status == 403) ~> if (status == 401)
+src/bridge/site_fetch.cpp ~> status < 200 || status > 299 ~> status > 299
+src/bridge/site_fetch.cpp ~> auto start = rest.find_first_not_of('/'); ~> size_t start = 0;
+src/policy/navigation.cpp ~> action.type != NavigationType::LinkActivated ~> action.type == NavigationType::LinkActivated
+src/policy/navigation.cpp ~> if (action.wantsDownload) ~> if (false)
+src/policy/navigation.cpp ~> if (from == Governed::Pane && parts->host.find ~> if (parts->host.find
+src/policy/navigation.cpp ~> return (from == Governed::LocalPage && requester.topFrame) || requester.gesture; ~> return (from != Governed::Pane && requester.topFrame) || requester.gesture;
+src/policy/delegate_navigation.cpp ~> if (!mainView) return Governed::Pane; ~> if (false && !mainView) return Governed::Pane;
+src/policy/downloads.cpp ~> return c < 0x20 || c == 0x7f; ~> return c <= 0x20 || c == 0x7f;
+src/policy/downloads.cpp ~> std::filesystem::symlink_status(p, ec) ~> std::filesystem::status(p, ec)
+src/policy/delegate_notifications.cpp ~> (*elegido == "permitidos" ? permitidos : denegados) ~> permitidos
+src/policy/delegate_notifications.cpp ~> notifyPage("avisosChat", chatMayNotify() ? "true" : "false"); ~> notifyPage("avisosChat", "true");
+src/panes/panes.cpp ~> return kept && kept->host == asked->host ? kept : asked; ~> return kept ? kept : asked;
+src/panes/panes.cpp ~> parts->host == startHost; ~> parts->host.find(startHost) != std::string::npos;
+src/panes/panes.cpp ~> shown->find("/channels/") == std::string::npos ~> shown->find("/channels/") != std::string::npos
+src/panes/delegate_panes.cpp ~> known == vidIDs.end() || known->second != key ~> known == vidIDs.end()
+src/panes/delegate_panes.cpp ~> .sharesVideoProcess = true}); ~> .sharesVideoProcess = true, .bridge = this});
+src/panes/delegate_panes.cpp ~> .policy = this}); ~> });
+src/panes/delegate_panes.cpp ~> if (quedan.empty() || quitar) { ~> if (quitar) {
+src/sites/delegate_fixed_session.cpp ~> if (stamp != sFija.end() && !passDue(stamp->second, now)) return; ~> (void)stamp;
+src/sites/delegate_fixed_session.cpp ~> platform.cookies.allCookies(alive.guard( ~> platform.cookies.allCookies((
+src/sites/sites.cpp ~> return parts && parts->host == host; ~> return parts && parts->host.find(host) != std::string::npos;
+src/sites/sites.cpp ~> wordStart = std::isspace(u) != 0; ~> wordStart = c == ' ';
+src/sites/delegate_sites.cpp ~> win->present(); ~> platform.application.activate();
+src/sites/delegate_sites.cpp ~> record == sitios.end() || !parseUrl(record->second.url) ~> record == sitios.end()
+src/sites/delegate_sites.cpp ~> createWebView({.safariUserAgent = true}); ~> createWebView({.safariUserAgent = true, .bridge = this});
 src/bridge/network_request.cpp ~> headers->is_object() && allStringValues(*headers) ~> headers->is_object() && (allStringValues(*headers) || true)
 src/bridge/network_request.cpp ~> response.status <= 299 ~> response.status < 299
 src/bridge/mt5_status.cpp ~> if (candidate.modified > newest->modified) ~> if (candidate.modified >= newest->modified)
@@ -40,37 +77,11 @@ src/util/encode.cpp ~> (b == '&') | (b == '>') ~> (b == '>')
 src/util/encode.cpp ~> if (C != kScript && n) { ~> if (n) {
 src/util/encode.cpp ~> appendUnitEscape(out, 0xDC00 + (cp & 0x3FF)); ~> appendUnitEscape(out, 0xDC00 + (cp >> 10));
 src/bridge/reply.cpp ~> location.protocol === 'file:' && location.pathname === ~> location.protocol === 'file:' || location.pathname ===
-src/bridge/site_reply.cpp ~> if (status == 401 || status == 403) ~> if (status == 401)
-src/bridge/site_reply.cpp ~> status < 200 || status > 299 ~> status > 299
-src/bridge/site_fetch.cpp ~> if (view->isLoading() || !restsOnHost ~> if (!restsOnHost
-src/bridge/site_fetch.cpp ~> if (reply.error.empty()) sesionFija(key); ~> sesionFija(key);
-src/bridge/site_url.cpp ~> auto start = rest.find_first_not_of('/'); ~> size_t start = 0;
 src/util/base64.cpp ~> if (left == 2) o[2] ~> if (left >= 1) o[2]
 src/util/url.cpp ~> if (isUnreserved(c) || isSubDelim(c)) continue; ~> if (isUnreserved(c) || isSubDelim(c) || c == ' ') continue;
 src/util/engine_url.cpp ~> (parts->host.empty() || parts->host == "localhost") ~> true
-src/policy/navigation_rules.cpp ~> action.type == NavigationType::LinkActivated ~> action.type != NavigationType::LinkActivated
-src/policy/navigation_rules.cpp ~> if (action.wantsDownload) ~> if (false)
-src/policy/navigation_rules.cpp ~> if (fromPane && parts->host.find ~> if ((fromPane || true) && parts->host.find
-src/policy/navigation.cpp ~> if (decision == NavigationDecision::Cancel) ~> if (false)
-src/policy/download_name.cpp ~> return c < 0x20 || c == 0x7f; ~> return c <= 0x20 || c == 0x7f;
-src/policy/download_name.cpp ~> std::filesystem::symlink_status(p, ec) ~> std::filesystem::status(p, ec)
-src/policy/dialogs.cpp ~> openFiles(*window, multiple, ~> openFiles(*window, !multiple,
-src/policy/notifications.cpp ~> (*elegido == "permitidos" ? permitidos : denegados) ~> permitidos
-src/panes/pane_rules.cpp ~> if (stored && parseUrl(*stored)) ~> if (stored)
-src/panes/pane_rules.cpp ~> if (parseUrl(requested)) return requested; ~> return requested;
 src/panes/video_pages.cpp ~> if (tipo != "kick") ~> if (tipo.empty())
-src/panes/web_panes.cpp ~> shown->find("/channels/") != std::string::npos ~> shown->find("/channels/") == std::string::npos
-src/panes/video_panes.cpp ~> known == vidIDs.end() || known->second != key ~> known == vidIDs.end()
-src/panes/video_panes.cpp ~> .sharesVideoProcess = true}); ~> .sharesVideoProcess = true, .bridge = this});
-src/panes/web_panes.cpp ~> .safariUserAgent = true, .policy = this}); ~> .safariUserAgent = true, .policy = this, .bridge = this});
-src/panes/web_panes.cpp ~> .safariUserAgent = true, .policy = this}); ~> .safariUserAgent = true});
-src/sites/site_windows.cpp ~> createWebView({.safariUserAgent = true}); ~> createWebView({.safariUserAgent = true, .bridge = this});
-src/sites/sesion_fija.cpp ~> if (stamp != sFija.end() && !passDue(stamp->second, now)) return; ~> (void)stamp;
 src/sites/fixed_session.cpp ~> now - *last >= kPassInterval ~> now - *last > kPassInterval
-src/sites/site_host.cpp ~> return parts && parts->host == host; ~> return parts && parts->host.find(host) != std::string::npos;
-src/sites/site_windows.cpp ~> win->present(); ~> platform.application.activate();
-src/sites/site_windows.cpp ~> record == sitios.end() || !parseUrl(record->second.url) ~> record == sitios.end()
-src/sites/site_title.cpp ~> wordStart = std::isspace(u) != 0; ~> wordStart = c == ' ';
 src/app/delegate.cpp ~> if (&view == webView.get()) webView->reload(); ~> if (&view == webView.get() || true) webView->reload();
 web/js/puente.js ~> if (!w || !w.__qvNativo) return null; ~> if (!w) return null;
 web/js/puente.js ~> pendientes.delete(String(id)); ~>
@@ -101,7 +112,7 @@ web/js/calendario.js ~> (Z|[+-]\d{2}:?\d{2})$ ~> (Z|[+-]\d{2}:?\d{2})?$
 web/js/config.js ~> v > 0 && isFinite(v) ~> v >= 0 && isFinite(v)
 web/js/guardia.js ~> if (t <= ms) return t; ~> if (t < ms) return t;
 web/js/guardia.js ~> if (s.t < mem.t) return mem; ~>
-web/js/guardia.js ~> mayor: Math.max(mem.saldoDia, mem.patrimonioDia) ~> mayor: mem.saldoDia
+web/js/guardia.js ~> mayor: Math.max(mem.saldoDia, mem.patrimonioDia) }[lim.diaria.base]; ~> mayor: mem.saldoDia }[lim.diaria.base];
 web/js/guardia.js ~> Math.min(pico - dd, inicial) ~> pico - dd
 web/js/guardia.js ~> Math.max(inicial, mem.maxPatrimonio) ~> inicial
 web/js/guardia.js ~> stopOut ? 2 * stopOut : 100 ~> stopOut ? stopOut : 100
@@ -151,7 +162,8 @@ unit_tests() {
 }
 page_tests() { timeout 60 node --test tests/web/ >/dev/null 2>&1; }
 
-cmake -S . -B "$build" -G Ninja -DQV_GTK=OFF -DQV_BENCH=OFF >/dev/null || exit 1
+# Sanitized: a mutant that drops a lifetime guard shows only as a use after free.
+cmake -S . -B "$build" -G Ninja -DQV_SANITIZE=ON -DQV_GTK=OFF -DQV_BENCH=OFF >/dev/null || exit 1
 if ! unit_tests || ! page_tests; then
   echo "the tests do not pass on the unmutated tree" >&2
   exit 1

@@ -26,7 +26,6 @@ struct Config {
   // Wine prefixes, scanned in this order for the MT5 status file; "dir/*"
   // stands for every prefix directly inside dir (Bottles, Lutris...).
   std::vector<std::string> mt5Prefixes;
-  double networkTimeoutSeconds = 20;
 
   static Config standard(const std::string& homeFolder);
 };

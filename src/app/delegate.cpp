@@ -7,7 +7,7 @@ Delegate::Delegate(Host host, Config cfg)
 
 void Delegate::applicationDidFinishLaunching() {
   // Before the first view: the engine hands them to each content process as it starts.
-  origenesDeAvisos();
+  handNotificationOrigins();
   WebViewConfig c;
   c.transparent = true;
   c.allowFileAccessFromFileUrls = true;
@@ -15,8 +15,8 @@ void Delegate::applicationDidFinishLaunching() {
   c.policy = this;
   c.bridge = this;
   if (auto resources = platform.application.resourcesFolder())
-    paginaLocal = *resources + "/web/index.html";
-  c.bridgePage = paginaLocal;
+    localPage = *resources + "/web/index.html";
+  c.bridgePage = localPage;
   webView = platform.application.createWebView(c);
   window = platform.application.createWindow({.title = "QUORVEX",
                                               .width = 1280,
@@ -24,7 +24,7 @@ void Delegate::applicationDidFinishLaunching() {
                                               .minimumSize = {{420, 560}},
                                               .autosaveName = "QuorvexMain"},
                                              *webView);
-  if (!paginaLocal.empty()) webView->loadFile(paginaLocal);
+  if (!localPage.empty()) webView->loadFile(localPage);
   window->present();
   platform.application.activate();
   menu();

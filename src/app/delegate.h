@@ -1,6 +1,6 @@
 // The one controller: owns the main window, the main web view and every
 // table of panes and sites, and answers the engine for the views it governs.
-// Its operations are defined in the folder of their subsystem.
+// Its members are defined in delegate_<group>.cpp of their subsystem's folder.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "app/alive.h"
 #include "app/config.h"
 #include "host/platform.h"
 
@@ -22,16 +23,15 @@ class Delegate final : public ScriptMessageHandler, public WebViewPolicy {
   void applicationDidFinishLaunching();
   void menu();
   void recargar();
+  void contentProcessEnded(WebView& view) override;
 
   // bridge/
   void scriptMessage(const nlohmann::json& body) override;
   void fetch(const nlohmann::json& body);
   void responde(const std::string& id, const std::string& data, const std::string& error);
   // A reply that comes later, only for the document that asked.
-  void responde(std::uint64_t documento, const std::string& id, const std::string& data,
+  void responde(std::uint64_t document, const std::string& id, const std::string& data,
                 const std::string& error);
-  // Evaluates a reply or notice in the main web view, only while it shows the local page.
-  void alPaginaLocal(const std::string& script);
 
   // panes/
   void colocaWeb(const std::string& slot, const std::string& url, const Rect& frame);
@@ -57,7 +57,6 @@ class Delegate final : public ScriptMessageHandler, public WebViewPolicy {
                    std::function<void(std::optional<std::vector<std::string>>)> done) override;
   std::string downloadDestination(const std::string& suggestedName) override;
   void downloadFinished() override;
-  void contentProcessEnded(WebView& view) override;
 
   // Read-only views of the tables, for tests.
   WebView* mainWebView() const { return webView.get(); }
@@ -67,26 +66,33 @@ class Delegate final : public ScriptMessageHandler, public WebViewPolicy {
   const std::map<std::string, std::unique_ptr<WebView>>& sitesWeb() const { return sWeb; }
 
  private:
-  void dispatch(const std::string& cmd, const nlohmann::json& body);
-  bool muestraPaginaLocal() const;
+  // bridge/
+  void discard(const std::string& why);
+  bool showsLocalPage() const;
   // The local page's path as the engine writes it, while the view shows it.
-  std::string rutaLocal() const;
-  // alPaginaLocal for a script already guarded with onlyInFile(rutaLocal(), …),
-  // for the document numbered `documento`.
-  void alPaginaLocalYa(const std::string& guarded, std::uint64_t documento);
-  void videoOcultar(const nlohmann::json& body);
-  void avisosChat(const nlohmann::json& body);
-  bool chatPuedeAvisar();
-  void origenesDeAvisos();
-  void fetchRed(const std::string& url, const std::string& id, const nlohmann::json& body);
-  void fetchSitio(const std::string& url, const std::string& id);
+  std::string localPagePath() const;
+  // A notice for the page: `name` and a JSON value handed to its one entry point.
+  void notifyPage(const std::string& name, const std::string& jsonValue = "");
+  // Evaluates `script` in the local page now on show.
+  void toLocalPage(const std::string& script);
+  // Evaluates `guarded`, a script already wrapped in onlyInFile(localPagePath(), …),
+  // only if the view still shows the document numbered `document`.
+  void toDocument(std::uint64_t document, const std::string& guarded);
+  void fetchNetwork(const std::string& url, const std::string& id, const nlohmann::json& body);
+  void fetchSite(const std::string& url, const std::string& id);
+  // panes/
+  void hideVideos(const nlohmann::json& body);
+  // policy/
+  void chatNotices(const nlohmann::json& body);
+  bool chatMayNotify();
+  void handNotificationOrigins();
 
   Host platform;
   const Config config;
 
   std::unique_ptr<Window> window;
   std::unique_ptr<WebView> webView;
-  std::string paginaLocal;  // the bridge's page: resources/web/index.html
+  std::string localPage;  // the bridge's page: resources/web/index.html
   std::map<std::string, std::unique_ptr<WebView>> vids;
   const std::map<std::string, SiteRecord> sitios;
   std::map<std::string, std::unique_ptr<WebView>> sWeb;
@@ -95,6 +101,8 @@ class Delegate final : public ScriptMessageHandler, public WebViewPolicy {
   std::map<std::string, std::string> vidIDs;
   std::map<std::string, std::unique_ptr<WebView>> webs;
   std::map<std::string, std::unique_ptr<Observation>> webObs;
+  // Last, so that it is the first to go.
+  Alive alive;
 };
 
 }  // namespace qv

@@ -36,7 +36,6 @@ HttpRequest networkRequest(const std::string& url, const nlohmann::json& body,
                            const Config& config) {
   HttpRequest request;
   request.url = url;
-  request.timeoutSeconds = config.networkTimeoutSeconds;
 
   const auto parsed = parseUrl(url);
   const std::string host = parsed && parsed->host ? *parsed->host : "";

@@ -10,11 +10,6 @@
 
 namespace qv {
 
-inline constexpr char kUserAgentSafari[] =
-    "Mozilla/5.0 (Macintosh; Intel Mac OS X 10_15_7) AppleWebKit/605.1.15 (KHTML, like Gecko) "
-    "Version/17.0 Safari/605.1.15";
-inline constexpr char kUserAgentShort[] = "Mozilla/5.0 (Macintosh)";
-
 // `url` must be one that parses. Keys of the wrong kind count as absent; a
 // "headers" object with any non-string value counts as absent as a whole.
 HttpRequest networkRequest(const std::string& url, const nlohmann::json& body,

@@ -9,6 +9,7 @@ namespace qv {
 namespace {
 
 constexpr std::string_view kPrefix = "window.__qvFetch && window.__qvFetch(";
+constexpr std::string_view kNoticePrefix = "window.__qvAviso && window.__qvAviso(";
 constexpr std::string_view kGuardStart =
     "if (location.protocol === 'file:' && location.pathname === ";
 constexpr std::string_view kGuardBody = ") { ";
@@ -20,15 +21,22 @@ void appendGuardStart(std::string& out, std::string_view path) {
   out += kGuardBody;
 }
 
-void appendReply(std::string& out, std::string_view id, std::string_view data,
-                 std::string_view error) {
+// The one call of the page's reply function; `data` appends its second argument.
+template <class Data>
+void appendCall(std::string& out, std::string_view id, Data data, std::string_view error) {
   out += kPrefix;
   appendJsString(out, id);
   out += ", ";
-  appendJsString(out, data);
+  data(out);
   out += ", ";
   appendJsString(out, error);
   out += ')';
+}
+
+void appendReply(std::string& out, std::string_view id, std::string_view data,
+                 std::string_view error) {
+  appendCall(
+      out, id, [&](std::string& o) { appendJsString(o, data); }, error);
 }
 
 // Ordinary values need no escapes; room for the three of them plus quotes.
@@ -42,6 +50,17 @@ std::string replyScript(std::string_view id, std::string_view data, std::string_
   std::string script;
   script.reserve(replySize(id, data, error));
   appendReply(script, id, data, error);
+  return script;
+}
+
+std::string noticeScript(std::string_view name, std::string_view jsonValue) {
+  std::string script(kNoticePrefix);
+  appendJsString(script, name);
+  if (!jsonValue.empty()) {
+    script += ", ";
+    script += jsonValue;
+  }
+  script += ')';
   return script;
 }
 
@@ -102,11 +121,9 @@ std::vector<std::string> replyScriptsInFile(std::string_view path, std::string_v
         out += " p.delete(";
         out += key;
         out += "); ";
-        out += kPrefix;
-        appendJsString(out, id);
-        out += ", a.join(\"\"), ";
-        appendJsString(out, error);
-        out += ");";
+        appendCall(
+            out, id, [](std::string& o) { o += "a.join(\"\")"; }, error);
+        out += ';';
       }
       out += " } }";
     }));

@@ -1,5 +1,6 @@
-// The one script that answers a fetch: a call of the page's `__qvFetch`
-// with the id, the data text and the error text.
+// The scripts the page is sent: the one that answers a fetch, a call of the
+// page's `__qvFetch` with the id, the data text and the error text, and the
+// notices, calls of its one entry point for them, `__qvAviso`.
 #pragma once
 
 #include <string>
@@ -14,6 +15,10 @@ inline constexpr char kErrorInterno[] = "error interno";
 // window.__qvFetch && window.__qvFetch("ID", "DATA", "ERROR")
 // Safe to build on any thread: it touches nothing but its arguments.
 std::string replyScript(std::string_view id, std::string_view data, std::string_view error);
+
+// window.__qvAviso && window.__qvAviso("NAME", VALUE), VALUE a JSON text
+// written by the caller, left out when empty.
+std::string noticeScript(std::string_view name, std::string_view jsonValue);
 
 // `script` run only if the document it lands in still has the path `path`
 // (as the engine writes it) under file:. The location getters cannot be

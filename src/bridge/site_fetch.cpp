@@ -1,51 +1,51 @@
-// The site route: a fetch run inside the page of a site where the user has
-// logged in, so that the site's own cookies and origin apply.
-#include "app/delegate.h"
-#include "bridge/reply.h"
-#include "bridge/site_reply.h"
-#include "bridge/site_url.h"
-#include "sites/site_host.h"
+#include "bridge/site_fetch.h"
+
+#include <nlohmann/json.hpp>
+
+#include "util/base64.h"
 
 namespace qv {
 namespace {
 
-constexpr const char* kInPageFetch =
-    "const r = await fetch(p, { credentials: 'include' }); "
-    "return JSON.stringify([r.status, await r.text()]);";
+constexpr std::string_view kWebPrefix = "qv-web://";
+constexpr std::string_view kExnessPrefix = "qv-exness://";
 
 }  // namespace
 
-void Delegate::fetchSitio(const std::string& url, const std::string& id) {
-  auto target = splitSiteUrl(url);
-  if (!target) return responde(id, "", "sitio desconocido");
-  const std::string& key = target->key;
-  const std::string& path = target->path;
+bool isSiteUrl(std::string_view url) {
+  return url.starts_with(kWebPrefix) || url.starts_with(kExnessPrefix);
+}
 
-  if (path == "/login" || path == "login") {
-    sitioMostrar(key);
-    return responde(id, "", "");
+std::optional<SiteTarget> splitSiteUrl(std::string_view url) {
+  std::string rest;
+  if (url.starts_with(kWebPrefix)) {
+    rest = url.substr(kWebPrefix.size());
+  } else if (url.starts_with(kExnessPrefix)) {
+    rest = "exness/" + std::string(url.substr(kExnessPrefix.size()));
+  } else {
+    return std::nullopt;
   }
+  // The key is the first run of characters other than "/"; the path is what
+  // follows that run, so slashes before the key never eat into the path.
+  auto start = rest.find_first_not_of('/');
+  if (start == std::string::npos) return SiteTarget{"", ""};
+  auto end = rest.find('/', start);
+  if (end == std::string::npos) end = rest.size();
+  return SiteTarget{rest.substr(start, end - start), rest.substr(end)};
+}
 
-  WebView* view = sitioWeb(key);
-  auto record = sitios.find(key);
-  if (!view || record == sitios.end()) return responde(id, "", "sitio desconocido");
-  // Until the start page has loaded on the site's own host, the page asks again.
-  if (view->isLoading() || !restsOnHost(view->url(), record->second.host))
-    return responde(id, "", "cargando");
+SiteReply siteReply(const std::optional<std::string>& result) {
+  const SiteReply noAnswer{"", "sin respuesta"};
+  if (!result) return noAnswer;
+  auto parsed = nlohmann::json::parse(*result, nullptr, false);
+  if (!parsed.is_array() || parsed.empty()) return noAnswer;
+  const auto& status = parsed.front();
+  const auto& text = parsed.back();
+  if (!status.is_number_integer() || !text.is_string()) return noAnswer;
 
-  view->callAsyncFunction(
-      kInPageFetch, "p", path,
-      [this, id, key, documento = webView->documentNumber()](std::optional<std::string> result) {
-        SiteReply reply;
-        try {
-          reply = siteReply(result);
-        } catch (const std::exception& e) {
-          platform.log.debug(std::string("fetch de sitio: ") + e.what());
-          reply = {"", kErrorInterno};
-        }
-        responde(documento, id, reply.data, reply.error);
-        if (reply.error.empty()) sesionFija(key);
-      });
+  if (status == 401 || status == 403) return {"", "login"};
+  if (status < 200 || status > 299) return {"", "HTTP " + status.dump()};
+  return {base64Encode(text.get_ref<const std::string&>()), ""};
 }
 
 }  // namespace qv

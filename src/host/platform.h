@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "host/values.h"
@@ -98,6 +99,7 @@ class Application {
   virtual void installMenu(const std::vector<Menu>& menus,
                            std::function<void(const std::string& command)> run) = 0;
   virtual std::optional<std::string> resourcesFolder() = 0;
+  // Where downloads go; the core makes it when it is missing.
   virtual std::string downloadsFolder() = 0;
 };
 
@@ -150,8 +152,9 @@ class Dialogs {
 class Log {
  public:
   virtual ~Log() = default;
-  // Silent unless the user asks for the application's debug lines.
-  virtual void debug(const std::string& line) = 0;
+  // Silent unless the user asks for the application's debug lines; each is
+  // tagged with the part of the application it comes from.
+  virtual void debug(std::string_view module, const std::string& line) = 0;
 };
 
 class MainQueue {

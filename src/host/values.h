@@ -47,12 +47,23 @@ struct NavigationAction {
 
 enum class NavigationDecision { Cancel, Allow, Download };
 
+// Both user agents claim Safari, each where the page's services expect it:
+// the fetch proxy's requests send the whole string, and the engine's own
+// user agent in panes and site windows ends in this application name.
+inline constexpr char kUserAgentSafari[] =
+    "Mozilla/5.0 (Macintosh; Intel Mac OS X 10_15_7) AppleWebKit/605.1.15 (KHTML, like Gecko) "
+    "Version/17.0 Safari/605.1.15";
+inline constexpr char kUserAgentShort[] = "Mozilla/5.0 (Macintosh)";
+inline constexpr char kSafariApplicationName[] = "Version/17.4 Safari/605.1.15";
+
+inline constexpr double kNetworkTimeoutSeconds = 20;
+
 struct HttpRequest {
   std::string url;
   std::string method = "GET";
   std::map<std::string, std::string> headers;  // replaced by name
   std::optional<std::string> body;             // raw bytes
-  double timeoutSeconds = 20;
+  double timeoutSeconds = kNetworkTimeoutSeconds;
 };
 
 // The outcome of one network request. `status` is 0 when the answer was not

@@ -1,57 +1,43 @@
-#include "app/delegate.h"
-#include "policy/navigation_rules.h"
+#include "policy/navigation.h"
+
+#include "util/engine_url.h"
 
 namespace qv {
 namespace {
 
-// Only the main web view and the panes are governed.
-Governed governed(bool mainView, bool showsLocalPage) {
-  if (!mainView) return Governed::Pane;
-  return showsLocalPage ? Governed::LocalPage : Governed::MainView;
+// Case-sensitive on purpose: the engine reports schemes in lower case.
+bool isWebScheme(const std::string& scheme) { return scheme.starts_with("http"); }
+
+// The default browser is where the user is signed in to everything: only the
+// local page itself, or a press of the user's, may send an address there.
+// Frames inside the page and every pane need the press.
+bool mayHandOff(const Requester& requester, Governed from) {
+  return (from == Governed::LocalPage && requester.topFrame) || requester.gesture;
 }
 
 }  // namespace
 
-NavigationDecision Delegate::decideNavigation(WebView& view, const NavigationAction& action) {
-  auto from = governed(&view == webView.get(), muestraPaginaLocal());
-  switch (navigationRule(action, from, paginaLocal.substr(0, paginaLocal.rfind('/')))) {
-    case NavigationRoute::InPlace:
-      return NavigationDecision::Allow;
-    case NavigationRoute::Download:
-      return NavigationDecision::Download;
-    case NavigationRoute::Browser:
-      platform.browser.open(*action.url);
-      return NavigationDecision::Cancel;
-    case NavigationRoute::Stay:
-      platform.log.debug("enlace que la vista no puede mostrar, no se sigue: " + *action.url);
-      return NavigationDecision::Cancel;
-    case NavigationRoute::Unasked:
-      platform.log.debug("enlace sin un clic del usuario, no se abre: " + *action.url);
-      return NavigationDecision::Cancel;
-  }
-  return NavigationDecision::Cancel;
+NavigationRoute navigationRule(const NavigationAction& action, Governed from,
+                               std::string_view webFolder) {
+  if (action.wantsDownload) return NavigationRoute::Download;
+  if (!action.url) return NavigationRoute::InPlace;
+  auto parts = readEngineUrl(*action.url);
+  // Loads the page or the application asks for go ahead, whatever their scheme.
+  if (!parts || action.type != NavigationType::LinkActivated) return NavigationRoute::InPlace;
+  if (!isWebScheme(parts->scheme))
+    return from != Governed::Pane && inFolder(*action.url, webFolder) ? NavigationRoute::InPlace
+                                                                      : NavigationRoute::Stay;
+  return mayHandOff(action.requester, from) ? NavigationRoute::Browser : NavigationRoute::Unasked;
 }
 
-void Delegate::newWindowRequested(WebView& view, const std::optional<std::string>& url,
-                                  const Requester& requester) {
-  auto from = governed(&view == webView.get(), muestraPaginaLocal());
-  switch (newWindowRule(url, requester, from, config.paneNewWindowHostFragment)) {
-    case NewWindowTarget::Drop:
-      platform.log.debug("ventana nueva descartada: " + url.value_or("sin dirección"));
-      break;
-    case NewWindowTarget::Unasked:
-      platform.log.debug("ventana nueva sin un clic del usuario, no se abre: " + *url);
-      break;
-    case NewWindowTarget::RequestingPane:
-      view.loadRequest(*url);
-      break;
-    case NewWindowTarget::Browser:
-      platform.browser.open(*url);
-      break;
-  }
+NewWindowTarget newWindowRule(const std::optional<std::string>& url, const Requester& requester,
+                              Governed from, std::string_view paneHostFragment) {
+  if (!url) return NewWindowTarget::Drop;
+  auto parts = readEngineUrl(*url);
+  if (!parts || !isWebScheme(parts->scheme)) return NewWindowTarget::Drop;
+  if (from == Governed::Pane && parts->host.find(paneHostFragment) != std::string::npos)
+    return NewWindowTarget::RequestingPane;
+  return mayHandOff(requester, from) ? NewWindowTarget::Browser : NewWindowTarget::Unasked;
 }
-
-// Camera and microphone are granted without a prompt of our own.
-bool Delegate::grantsMediaCapture() { return true; }
 
 }  // namespace qv

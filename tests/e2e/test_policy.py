@@ -54,7 +54,7 @@ class Policies(unittest.TestCase):
                      "propia": cls.propio.base + "/propia", "panel": base + "/panel/informe.pdf"}
         panel = ("<!doctype html><meta charset='utf-8'><title>panel</title>"
                  # A notice meant for the main page must not show up here.
-                 "<script>window.avisos = []; function toastNativo(t) { avisos.push(t); }</script>"
+                 "<script>window.avisos = []; window.__qvAviso = (n, t) => avisos.push(t);</script>"
                  "<p><a id='propia' target='_blank' href='%(propia)s'>ventana del panel</a>"
                  "<p><a id='descarga' download href='%(panel)s'>descargar informe</a><form action='/formulario'>"
                  "<input name='q' value='dato'><button id='enviar'>enviar</button></form>") % cls.links

@@ -13,6 +13,7 @@
 
 #include "app/config.h"
 #include "app/delegate.h"
+#include "bridge/reply.h"
 #include "host/platform.h"
 
 namespace qv::fake {
@@ -137,22 +138,15 @@ struct Rig final : Application,
     if (refuses) throw std::runtime_error("refused");
     sent.push_back({r, std::move(done)});
   }
-  void debug(const std::string&) override {}
+  void debug(std::string_view module, const std::string& line) override {
+    debugLines.push_back(std::string(module) + ": " + line);
+  }
 
-  // Every dialog answers at once: yes, and two files when several may be chosen.
-  void alert(Window& parent, const std::string&, std::function<void()> done) override {
-    parents.push_back(&parent);
-    done();
-  }
-  void confirm(Window& parent, const std::string&, std::function<void(bool)> done) override {
-    parents.push_back(&parent);
-    done(true);
-  }
-  void openFiles(Window& parent, bool multiple,
-                 std::function<void(std::optional<std::vector<std::string>>)> done) override {
-    parents.push_back(&parent);
-    done(multiple ? std::optional<std::vector<std::string>>({"/a", "/b"}) : std::nullopt);
-  }
+  // The dialogs are the end-to-end suite's, on the real ones.
+  void alert(Window&, const std::string&, std::function<void()>) override {}
+  void confirm(Window&, const std::string&, std::function<void(bool)>) override {}
+  void openFiles(Window&, bool,
+                 std::function<void(std::optional<std::vector<std::string>>)>) override {}
 
   void post(std::function<void()> task) override { tasks.push_back(std::move(task)); }
   void runAll() {
@@ -174,16 +168,16 @@ struct Rig final : Application,
   static FakeWebView& fake(const std::unique_ptr<WebView>& v) {
     return static_cast<FakeWebView&>(*v);
   }
-  // The script guarded to the local page.
+  // What the local page is sent: a script under the page's guard, a fetch reply, a notice.
   static std::string toPage(const std::string& script) {
-    return R"(if (location.protocol === 'file:' && location.pathname === "/res/web/index.html") { )" +
-           script + " }";
+    return onlyInFile("/res/web/index.html", script);
   }
-  // A fetch reply, for values that need no escape.
   static std::string reply(const std::string& id, const std::string& data,
                            const std::string& error) {
-    return toPage("window.__qvFetch && window.__qvFetch(\"" + id + "\", \"" + data + "\", \"" +
-                  error + "\")");
+    return toPage(replyScript(id, data, error));
+  }
+  static std::string notice(const std::string& name, const std::string& jsonValue = "") {
+    return toPage(noticeScript(name, jsonValue));
   }
   std::vector<std::string>& replies() { return mainView().scripts; }
 
@@ -194,7 +188,7 @@ struct Rig final : Application,
   std::string downloads = "/tmp";
   std::vector<Cookie> cookies, cookieWrites;
   std::vector<std::function<void(std::vector<Cookie>)>> cookieReads;
-  std::vector<std::string> opened;
+  std::vector<std::string> opened, debugLines;
   std::map<std::string, std::string> settings;
   Instant time = 1'800'000'000;
   struct Sent {
@@ -203,7 +197,6 @@ struct Rig final : Application,
   };
   std::vector<Sent> sent;
   bool refuses = false;  // the HTTP client throws instead of sending
-  std::vector<Window*> parents;
   std::deque<std::function<void()>> tasks;
   Config config = Config::standard("/home/u");
   std::unique_ptr<Delegate> delegate;

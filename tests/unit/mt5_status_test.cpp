@@ -10,7 +10,6 @@
 #include <nlohmann/json.hpp>
 
 #include "app/config.h"
-#include "bridge/fetch_route.h"
 #include "util/base64.h"
 
 namespace qv {
@@ -157,15 +156,6 @@ TEST_F(Mt5StatusTest, AccountFilesGiveTheNewestOfEachLoginFromEveryPrefixInOneDo
   EXPECT_EQ(base64Decode(mt5Accounts(prefixes)), mt5AccountsDocument(prefixes));
   // The status route is untouched: the newest status file, here the only one.
   EXPECT_EQ(newest(), "estado");
-}
-
-TEST(Mt5Routes, EachRouteIsItsExactText) {
-  const std::pair<const char*, FetchRoute> routes[] = {
-      {"qv-mt5://estado", FetchRoute::Estado}, {"qv-mt5://cuentas", FetchRoute::Cuentas},
-      {"qv-mt5://cuentas/", FetchRoute::Red},  {"qv-mt5://Cuentas", FetchRoute::Red},
-      {"qv-exness://x", FetchRoute::Sitio},    {"https://a.b/", FetchRoute::Red},
-  };
-  for (const auto& [url, route] : routes) EXPECT_EQ(fetchRoute(url), route) << url;
 }
 
 }  // namespace

@@ -8,8 +8,8 @@
 #include <fstream>
 
 #include "fakes/fake_host.h"
-#include "policy/download_name.h"
-#include "policy/navigation_rules.h"
+#include "policy/downloads.h"
+#include "policy/navigation.h"
 #include "util/engine_url.h"
 
 namespace qv {
@@ -214,17 +214,6 @@ TEST(DownloadsTest, DestinationsAreFreeNamesInsideAFreshlyMadeDownloadsFolder) {
   EXPECT_EQ(dest("informe.pdf"), dl / "informe (3).pdf");
   EXPECT_EQ(dest("/etc/passwd"), dl / "passwd (1).");
   fs::remove_all(home);
-}
-
-// Alerts and confirms, whose answers the real dialogs give, are the end-to-end suite's.
-TEST(DialogsTest, AFileChooserHangsOnTheMainWindowAndAsksForAsManyFilesAsThePage) {
-  fake::Rig rig;
-  rig.launch();
-  Strings answers;
-  for (bool multiple : {true, false})
-    rig.delegate->chooseFiles(multiple, [&](auto f) { answers.push_back(f ? (*f)[1] : "nada"); });
-  EXPECT_EQ(rig.parents, std::vector<Window*>(2, rig.windows.at(0)));
-  EXPECT_EQ(answers, (Strings{"/b", "nada"}));
 }
 
 }  // namespace

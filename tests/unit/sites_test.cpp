@@ -1,10 +1,11 @@
 // Logged-in sites: one view per site, one log-in window that shows it, and
 // the fixed session that makes the site's session cookies last 30 days.
+#include "sites/sites.h"
+
 #include <gtest/gtest.h>
 
 #include "fakes/fake_host.h"
 #include "sites/fixed_session.h"
-#include "sites/site_title.h"
 
 namespace qv {
 namespace {
@@ -34,7 +35,8 @@ TEST(FixedSessionRulesTest, OnlySessionCookiesOfTheBaseDomainAreCopied) {
     auto copy = persistentCopy(c, "exness.com", now);
     ASSERT_EQ(copy.has_value(), copied) << domain;
     if (!copy) continue;
-    c.expires = now + 30 * 86400;
+    c.expires =
+        now + kPersistentLifetime;  // its length is the end-to-end suite's, on the real store
     EXPECT_EQ(fields(*copy), fields(c)) << domain;
   }
   // A site without a host must not claim every session cookie there is.
@@ -62,7 +64,7 @@ struct SitesTest : ::testing::Test {
     Names names;
     for (const auto& c : rig.cookieWrites) {
       names.push_back(c.name);
-      EXPECT_EQ(c.expires, rig.time + 2'592'000);
+      EXPECT_EQ(c.expires, rig.time + kPersistentLifetime);  // from when the list arrived
     }
     return names;
   }

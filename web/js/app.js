@@ -18,7 +18,14 @@
     }
   }
 
+  // What the host sends the page: fetch replies through __qvFetch, and every
+  // notice through __qvAviso(nombre, valor), to the view that registered the name.
   window.__qvFetch = puente.recibir;
+  const avisosDelAnfitrion = new Map();
+  window.__qvAviso = (nombre, valor) => {
+    const atender = avisosDelAnfitrion.get(nombre);
+    if (atender) atender(valor);
+  };
 
 
   // Local storage can be unavailable (file: URLs in some engines, full disk).
@@ -60,8 +67,9 @@
     () => ({ w: document.documentElement.clientWidth, h: document.documentElement.clientHeight }),
   );
   const avisos = QV.vistaAvisos.montar($('avisos'), colocador.visibles);
-  // The host calls this too, for downloads. `opciones`: { titulo, fijo }.
+  // `opciones`: { titulo, fijo }. The host sends one for downloads.
   window.toastNativo = (texto, opciones) => avisos.mostrar(Object.assign({}, opciones, { texto: String(texto) }));
+  avisosDelAnfitrion.set('toast', (texto) => window.toastNativo(texto));
 
   let pendiente = false;
   function recolocar() {
@@ -91,6 +99,7 @@
     colocador,
     recolocar,
     guardado,
+    alAviso: (nombre, atender) => avisosDelAnfitrion.set(nombre, atender),
   };
   ctx.guardia = QV.vistaGuardia.montar(ctx);
   ctx.dia = QV.vistaDia.montar(ctx);

@@ -27,13 +27,13 @@
       if (visible) contar(0);
     }
 
-    // The host calls these: the pane raised a notification; the stored choice.
-    window.__qvAvisoChat = () => {
+    // The host's notices: the pane raised a notification; the stored choice.
+    ctx.alAviso('avisoChat', () => {
       if (!visible || !document.hasFocus()) contar(sinLeer + 1);
-    };
-    window.__qvAvisosChat = (permitidos) => {
+    });
+    ctx.alAviso('avisosChat', (permitidos) => {
       avisos.checked = permitidos === true;
-    };
+    });
     window.addEventListener('focus', () => {
       if (visible) contar(0);
     });

@@ -85,9 +85,7 @@ void GtkApp::setNotificationOrigins(const std::vector<std::string>& allowed,
 
 std::string GtkApp::downloadsFolder() {
   const char* special = g_get_user_special_dir(G_USER_DIRECTORY_DOWNLOAD);
-  std::string folder = special ? special : std::string(g_get_home_dir()) + "/Downloads";
-  g_mkdir_with_parents(folder.c_str(), 0755);
-  return folder;
+  return special ? special : std::string(g_get_home_dir()) + "/Downloads";
 }
 
 void GtkApp::installMenu(const std::vector<Menu>& menus,

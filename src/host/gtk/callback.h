@@ -10,6 +10,8 @@
 #include <type_traits>
 #include <utility>
 
+#include "host/gtk/debug.h"
+
 namespace qv::gtk {
 
 // An exception escaping a callback becomes a debug line, and the C caller
@@ -19,9 +21,9 @@ R guarded(F& f, Args... args) noexcept {
   try {
     return f(args...);
   } catch (const std::exception& e) {
-    g_log("quorvex", G_LOG_LEVEL_DEBUG, "error en una llamada de GLib: %s", e.what());
+    QV_DEBUG("glib", "error en una llamada de GLib: %s", e.what());
   } catch (...) {
-    g_log("quorvex", G_LOG_LEVEL_DEBUG, "error en una llamada de GLib");
+    QV_DEBUG("glib", "error en una llamada de GLib");
   }
   if constexpr (!std::is_void_v<R>) return R{};
 }

@@ -1,6 +1,7 @@
 #include "host/gtk/desktop_notifications.h"
 
 #include "host/gtk/callback.h"
+#include "host/gtk/debug.h"
 #include "host/gtk/web_view.h"
 #include "host/gtk/webkit_ptr.h"
 
@@ -68,7 +69,7 @@ void DesktopNotifications::giveOriginsTo(WebKitWebContext* context) const {
 
 void DesktopNotifications::show(WebKitWebView* view, WebKitNotification* notification) {
   if (!bus_) {
-    g_log("quorvex", G_LOG_LEVEL_DEBUG, "aviso de escritorio no mostrado: sin bus de sesión");
+    QV_DEBUG("avisos", "aviso de escritorio no mostrado: sin bus de sesión");
     return;
   }
   const char* actions[] = {"default", "Abrir QUORVEX", nullptr};
@@ -87,8 +88,7 @@ void DesktopNotifications::show(WebKitWebView* view, WebKitNotification* notific
     // Cancelled means the owner is gone: nothing of it may be touched.
     if (g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_CANCELLED)) return;
     if (!reply) {
-      g_log("quorvex", G_LOG_LEVEL_DEBUG, "el servicio de avisos no aceptó uno: %s",
-            error.get()->message);
+      QV_DEBUG("avisos", "el servicio de avisos no aceptó uno: %s", error.get()->message);
       return;
     }
     guint32 id = 0;

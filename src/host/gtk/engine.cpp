@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "host/gtk/debug.h"
 #include "host/gtk/web_view.h"
 
 namespace qv::gtk {
@@ -15,7 +16,7 @@ std::string engineUserAgentWithSafariVersion() {
   auto settings = GObjectPtr<WebKitSettings>::adopt(webkit_settings_new());
   std::string ua = webkit_settings_get_user_agent(settings.get());
   if (auto cut = ua.find(" Version/"); cut != std::string::npos) ua.resize(cut);
-  return ua + " Version/17.4 Safari/605.1.15";
+  return ua + " " + kSafariApplicationName;
 }
 
 // The cookie database holds log-ins: only its owner may read it. SQLite keeps
@@ -26,7 +27,10 @@ std::string privateCookieFile(const std::string& dataFolder) {
   std::string path = dataFolder + "/cookies.sqlite";
   int fd = g_open(path.c_str(), O_WRONLY | O_CREAT, 0600);
   if (fd >= 0) close(fd);
-  g_chmod(path.c_str(), 0600);
+  GStatBuf st;
+  if (g_chmod(path.c_str(), 0600) != 0 || g_stat(path.c_str(), &st) != 0 ||
+      (st.st_mode & 0777) != 0600)
+    QV_DEBUG("motor", "el archivo de cookies no quedó solo para su dueño: %s", path.c_str());
   return path;
 }
 
@@ -73,7 +77,7 @@ void Engine::routeDownloads() {
         attach<void(WebKitDownload*, GError*)>(
             download, "failed", [failed](WebKitDownload*, GError* error) {
               *failed = true;
-              g_log("quorvex", G_LOG_LEVEL_DEBUG, "descarga fallida: %s", error->message);
+              QV_DEBUG("descargas", "descarga fallida: %s", error->message);
             });
         attach<void(WebKitDownload*)>(download, "finished", [policy, failed](WebKitDownload*) {
           if (!*failed) policy->downloadFinished();

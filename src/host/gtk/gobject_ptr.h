@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "host/gtk/debug.h"
+
 namespace qv::gtk {
 
 // A strong reference to a T, given back with Unref. Ref adds one of our own
@@ -57,7 +59,7 @@ using GSourcePtr = Handle<GSource, g_source_ref, g_source_unref>;
 // debug line. True when there was one.
 inline bool debugError(GError* raw, const char* what) {
   auto error = GErrorPtr::adopt(raw);
-  if (error) g_log("quorvex", G_LOG_LEVEL_DEBUG, "%s: %s", what, error.get()->message);
+  if (error) QV_DEBUG("glib", "%s: %s", what, error.get()->message);
   return static_cast<bool>(error);
 }
 

@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "host/gtk/callback.h"
+#include "host/gtk/debug.h"
 #include "util/base64.h"
 
 namespace qv::gtk {
@@ -34,7 +35,7 @@ void yieldToMainThread() {
   errno = 0;
   const int nice = getpriority(PRIO_PROCESS, 0);
   if ((nice == -1 && errno) || setpriority(PRIO_PROCESS, 0, std::min(nice + 5, 19)) != 0)
-    g_log("quorvex", G_LOG_LEVEL_DEBUG, "prioridad del hilo sin cambiar");
+    QV_DEBUG("red", "prioridad del hilo sin cambiar");
 }
 
 struct Job {

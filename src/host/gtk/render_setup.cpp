@@ -5,8 +5,9 @@
 
 #include <string>
 
-#include "app/renderers.h"
+#include "host/gtk/debug.h"
 #include "host/gtk/gobject_ptr.h"
+#include "host/gtk/renderers.h"
 
 namespace qv::gtk {
 namespace {
@@ -35,7 +36,7 @@ Machine thisMachine() {
 void keepFrameMemory() {
   constexpr int kLargestFrame = 32 << 20;  // a 4K window at 32 bits, and then some
   if (!mallopt(M_MMAP_THRESHOLD, kLargestFrame) || !mallopt(M_TRIM_THRESHOLD, 2 * kLargestFrame))
-    g_log("quorvex", G_LOG_LEVEL_DEBUG, "el asignador no aceptó guardar la memoria de los cuadros");
+    QV_DEBUG("render", "el asignador no aceptó guardar la memoria de los cuadros");
 }
 
 // GTK 4.8 starts GL when it opens the display, whatever it will draw with.
@@ -61,13 +62,13 @@ void setUpRenderers() {
   if (g_strcmp0(g_getenv("GSK_RENDERER"), "cairo") == 0 &&
       g_strcmp0(g_getenv("WEBKIT_DISABLE_DMABUF_RENDERER"), "1") == 0)
     switchOffGtkGl();
-  g_log("quorvex", G_LOG_LEVEL_DEBUG,
-        "renderizado %s: %s; GSK_RENDERER=%s, WEBKIT_DISABLE_DMABUF_RENDERER=%s, GDK_DEBUG=%s",
-        choice.gpu ? "por GPU" : "por software", choice.why.c_str(),
-        g_getenv("GSK_RENDERER") ? g_getenv("GSK_RENDERER") : "(GTK elige)",
-        g_getenv("WEBKIT_DISABLE_DMABUF_RENDERER") ? g_getenv("WEBKIT_DISABLE_DMABUF_RENDERER")
-                                                   : "(no)",
-        g_getenv("GDK_DEBUG") ? g_getenv("GDK_DEBUG") : "(no)");
+  QV_DEBUG("render",
+           "renderizado %s: %s; GSK_RENDERER=%s, WEBKIT_DISABLE_DMABUF_RENDERER=%s, GDK_DEBUG=%s",
+           choice.gpu ? "por GPU" : "por software", choice.why.c_str(),
+           g_getenv("GSK_RENDERER") ? g_getenv("GSK_RENDERER") : "(GTK elige)",
+           g_getenv("WEBKIT_DISABLE_DMABUF_RENDERER") ? g_getenv("WEBKIT_DISABLE_DMABUF_RENDERER")
+                                                      : "(no)",
+           g_getenv("GDK_DEBUG") ? g_getenv("GDK_DEBUG") : "(no)");
 }
 
 }  // namespace qv::gtk

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "host/gtk/callback.h"
+#include "host/gtk/debug.h"
 #include "host/gtk/gobject_ptr.h"
 
 namespace qv::gtk {
@@ -23,8 +24,9 @@ void DefaultBrowser::open(const std::string& url) {
                                           ready.data);
 }
 
-void DebugLog::debug(const std::string& line) {
-  g_log("quorvex", G_LOG_LEVEL_DEBUG, "%s", line.c_str());
+void DebugLog::debug(std::string_view module, const std::string& line) {
+  g_log(G_LOG_DOMAIN, G_LOG_LEVEL_DEBUG, "%.*s: %s", static_cast<int>(module.size()), module.data(),
+        line.c_str());
 }
 
 Instant WallClock::now() { return static_cast<Instant>(g_get_real_time()) / 1e6; }
@@ -44,7 +46,7 @@ struct GMainQueue::Source {
     if (g_source_query_unix_fd(source, self->wakeupTag) & G_IO_IN) {
       eventfd_t count;
       if (eventfd_read(self->queue->wakeup_, &count) != 0 && errno != EAGAIN)
-        g_log("quorvex", G_LOG_LEVEL_DEBUG, "cola principal: aviso no leído");
+        QV_DEBUG("cola", "cola principal: aviso no leído");
     }
     return self->queue->waiting_ > 0;
   }
@@ -80,7 +82,7 @@ void GMainQueue::post(std::function<void()> task) {
   }
   // Once a wake-up is pending the loop sees the rest by itself.
   if (wasEmpty && eventfd_write(wakeup_, 1) != 0)
-    g_log("quorvex", G_LOG_LEVEL_DEBUG, "cola principal: aviso no enviado");
+    QV_DEBUG("cola", "cola principal: aviso no enviado");
 }
 
 void GMainQueue::runOne() {

@@ -22,10 +22,10 @@ class WallClock final : public Clock {
   Instant now() override;
 };
 
-// Lines of the "quorvex" log domain: shown with G_MESSAGES_DEBUG=quorvex.
+// The core's debug lines, in the application's log domain (host/gtk/debug.h).
 class DebugLog final : public Log {
  public:
-  void debug(const std::string& line) override;
+  void debug(std::string_view module, const std::string& line) override;
 };
 
 // One task per turn of the main loop: a burst of large replies posted at

@@ -1,5 +1,6 @@
 #include "host/gtk/web_view.h"
 
+#include "host/gtk/debug.h"
 #include "host/gtk/load_failure.h"
 #include "host/gtk/pane_layer.h"
 #include "host/gtk/view_settings.h"
@@ -82,7 +83,7 @@ GtkWebView::GtkWebView(Engine& engine, const WebViewConfig& config) : config_(co
         auto failure = networkFailure(error);
         if (!failure) return FALSE;
         // Why a pane or a site window stayed blank, in the engine's words.
-        g_log("quorvex", G_LOG_LEVEL_DEBUG, "carga fallida de %s: %s", uri, error->message);
+        QV_DEBUG("vista", "carga fallida de %s: %s", uri, error->message);
         webkit_web_view_load_alternate_html(view, loadErrorPage(*failure, uri).c_str(), uri,
                                             nullptr);
         return TRUE;

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "bridge/message_body.h"
+#include "host/gtk/debug.h"
 #include "host/gtk/web_view.h"
 #include "host/gtk/webkit_ptr.h"
 #include "util/encode.h"
@@ -43,7 +44,7 @@ constexpr const char* kRelayScript = R"JS(
 // A page that asks before it is left never keeps the application from
 // moving its view: nobody is asked, and the page goes.
 gboolean letPageGo(WebKitScriptDialog* dialog) {
-  g_log("quorvex", G_LOG_LEVEL_DEBUG, "la página preguntó antes de salir: se la deja salir");
+  QV_DEBUG("vista", "la página preguntó antes de salir: se la deja salir");
   webkit_script_dialog_confirm_set_confirmed(dialog, TRUE);
   return TRUE;
 }
@@ -61,11 +62,14 @@ void GtkWebView::connectBridge(ScriptMessageHandler& bridge, const std::string& 
   connections_.add<void(WebKitUserContentManager*, JSCValue*)>(
       content, "script-message-received::qv",
       [&bridge](WebKitUserContentManager*, JSCValue* value) {
-        if (!jsc_value_is_string(value)) return;
+        if (!jsc_value_is_string(value)) {
+          QV_DEBUG("puente", "mensaje descartado: no es texto");
+          return;
+        }
         GCharPtr text(jsc_value_to_string(value));
         auto body = messageBody(text.get());
         if (body.is_discarded())
-          g_log("quorvex", G_LOG_LEVEL_DEBUG, "mensaje descartado: no es JSON");
+          QV_DEBUG("puente", "mensaje descartado: no es JSON");
         else
           bridge.scriptMessage(body);
       });
@@ -154,7 +158,7 @@ void GtkWebView::governBy(WebViewPolicy& policy, DesktopNotifications& notificat
       [this, &policy, &notifications](WebKitWebView* v, WebKitNotification* n) -> gboolean {
         // Asked again here: a choice withdrawn since the page was allowed counts.
         if (!policy.grantsNotifications(*this)) {
-          g_log("quorvex", G_LOG_LEVEL_DEBUG, "aviso descartado: la vista no puede avisar");
+          QV_DEBUG("vista", "aviso descartado: la vista no puede avisar");
           return TRUE;
         }
         notifications.show(v, n);

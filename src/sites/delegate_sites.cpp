@@ -1,8 +1,7 @@
 // Site web views (created on first need, without a window) and the windows
 // that show them so the user can log in once.
 #include "app/delegate.h"
-#include "sites/site_host.h"
-#include "sites/site_title.h"
+#include "sites/sites.h"
 #include "util/url.h"
 
 namespace qv {

@@ -12,9 +12,9 @@ constexpr char kClave[] = "avisos.chat";
 
 }  // namespace
 
-bool Delegate::chatPuedeAvisar() { return platform.settings.string(kClave) == "permitidos"; }
+bool Delegate::chatMayNotify() { return platform.settings.string(kClave) == "permitidos"; }
 
-void Delegate::origenesDeAvisos() {
+void Delegate::handNotificationOrigins() {
   // The local page never has to ask. Every file page shares its origin, so
   // each notification is still checked against the page that raises it.
   std::vector<std::string> permitidos{"file:///"}, denegados;
@@ -23,25 +23,24 @@ void Delegate::origenesDeAvisos() {
   platform.application.setNotificationOrigins(permitidos, denegados);
 }
 
-void Delegate::avisosChat(const nlohmann::json& body) {
+void Delegate::chatNotices(const nlohmann::json& body) {
   if (auto permitir = args::boolean(body, "permitir")) {
     platform.settings.setString(kClave, *permitir ? "permitidos" : "denegados");
-    origenesDeAvisos();
+    handNotificationOrigins();
   }
-  alPaginaLocal(std::string("window.__qvAvisosChat && window.__qvAvisosChat(") +
-                (chatPuedeAvisar() ? "true" : "false") + ")");
+  notifyPage("avisosChat", chatMayNotify() ? "true" : "false");
 }
 
 bool Delegate::grantsNotifications(WebView& view) {
-  if (&view == webView.get()) return muestraPaginaLocal();
+  if (&view == webView.get()) return showsLocalPage();
   for (auto& [slot, pane] : webs)
-    if (pane.get() == &view) return chatPuedeAvisar();
+    if (pane.get() == &view) return chatMayNotify();
   return false;
 }
 
 void Delegate::notificationShown(WebView& view) {
   for (auto& [slot, pane] : webs)
-    if (pane.get() == &view) alPaginaLocal("window.__qvAvisoChat && window.__qvAvisoChat()");
+    if (pane.get() == &view) notifyPage("avisoChat");
 }
 
 void Delegate::notificationClicked(WebView&) {

@@ -1,8 +1,16 @@
-#include "sites/site_title.h"
+#include "sites/sites.h"
 
 #include <cctype>
 
+#include "util/engine_url.h"
+
 namespace qv {
+
+bool restsOnHost(const std::optional<std::string>& url, const std::string& host) {
+  if (!url) return false;
+  auto parts = readEngineUrl(*url);
+  return parts && parts->host == host;
+}
 
 std::string siteWindowTitle(std::string_view key) {
   std::string title;

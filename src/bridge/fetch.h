@@ -12,9 +12,8 @@ enum class FetchRoute {
   Red,      // straight to the network
 };
 
-// Plain, case-sensitive tests: "qv-web://" or "qv-exness://" as a prefix,
-// then exactly "qv-mt5://estado" or "qv-mt5://cuentas"; anything else is
-// the network's.
+// Plain, case-sensitive tests: a site URL (isSiteUrl), then exactly "qv-mt5://estado" or
+// "qv-mt5://cuentas"; anything else is the network's.
 FetchRoute fetchRoute(std::string_view url);
 
 }  // namespace qv

@@ -16,11 +16,11 @@ void Delegate::sesionFija(const std::string& key) {
   auto record = sitios.find(key);
   if (record == sitios.end()) return;
   auto base = baseDomain(record->second.host);
-  platform.cookies.allCookies([this, base](std::vector<Cookie> cookies) {
+  platform.cookies.allCookies(alive.guard([this, base](std::vector<Cookie> cookies) {
     for (const auto& cookie : cookies)
       if (auto copy = persistentCopy(cookie, base, platform.clock.now()))
         platform.cookies.setCookie(*copy);
-  });
+  }));
 }
 
 }  // namespace qv

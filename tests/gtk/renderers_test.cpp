@@ -1,8 +1,8 @@
-#include "app/renderers.h"
+#include "host/gtk/renderers.h"
 
 #include <gtest/gtest.h>
 
-namespace qv {
+namespace qv::gtk {
 namespace {
 
 TEST(Renderers, GpuOnlyWhereARenderNodeHasHardwareBehindIt) {
@@ -21,4 +21,4 @@ TEST(Renderers, GpuOnlyWhereARenderNodeHasHardwareBehindIt) {
 }
 
 }  // namespace
-}  // namespace qv
+}  // namespace qv::gtk

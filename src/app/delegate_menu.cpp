@@ -17,9 +17,9 @@ void Delegate::menu() {
         {"Seleccionar todo", A::SeleccionarTodo, 'a'}}},
       {"Ventana", {{"Minimizar", A::Minimizar, 'm'}, {"Cerrar", A::Cerrar, 'w'}}},
   };
-  platform.application.installMenu(bar, [this](const std::string& command) {
+  platform.application.installMenu(bar, alive.guard([this](const std::string& command) {
     if (command == "recargar") recargar();
-  });
+  }));
 }
 
 void Delegate::recargar() {

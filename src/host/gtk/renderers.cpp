@@ -1,10 +1,10 @@
-#include "app/renderers.h"
+#include "host/gtk/renderers.h"
 
 #include <algorithm>
 #include <array>
 #include <string_view>
 
-namespace qv {
+namespace qv::gtk {
 namespace {
 
 // Render nodes without 3D hardware behind them: GL there is Mesa's software
@@ -30,4 +30,4 @@ RendererChoice chooseRenderers(const Machine& machine) {
   return {true, *gpu != "nvidia", "GPU (" + *gpu + ")"};
 }
 
-}  // namespace qv
+}  // namespace qv::gtk

@@ -1,4 +1,4 @@
-#include "panes/pane_rules.h"
+#include "panes/panes.h"
 
 #include "util/engine_url.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace qv {
+namespace qv::gtk {
 
 struct Machine {
   // The kernel driver behind each GPU render node (/dev/dri/renderD*).
@@ -22,4 +22,4 @@ struct RendererChoice {
 
 RendererChoice chooseRenderers(const Machine& machine);
 
-}  // namespace qv
+}  // namespace qv::gtk

@@ -1,0 +1,85 @@
+// Panes laid over the main page, each in a named slot, created once and then
+// only moved, shown and hidden. A web pane shows an outside site and
+// remembers across launches the last chat channel it showed; a video pane
+// plays a stream from a page written here, replaced only when what it plays
+// changes.
+#include <set>
+
+#include "app/delegate.h"
+#include "bridge/args.h"
+#include "panes/panes.h"
+#include "panes/video_pages.h"
+#include "util/url.h"
+
+namespace qv {
+
+void Delegate::colocaWeb(const std::string& slot, const std::string& url, const Rect& frame) {
+  if (!window) return;
+  auto it = webs.find(slot);
+  if (it == webs.end()) {
+    const std::string key = "web." + slot;
+    auto pane = platform.application.createWebView({.mediaWithoutGesture = true,
+                                                    .safariUserAgent = true,
+                                                    .mediaCapture = true,
+                                                    .policy = this});
+    window->addPane(*pane);
+    it = webs.emplace(slot, std::move(pane)).first;
+    WebView& view = *it->second;
+    // Without a usable address the pane stays blank and remembers nothing.
+    if (auto address = webStartAddress(platform.settings.string(key), url)) {
+      view.loadRequest(address->href);
+      webObs[slot] = view.observeUrl(alive.guard([this, &view, key, host = address->host] {
+        if (auto shown = view.url(); remembersChannel(shown, host))
+          platform.settings.setString(key, *shown);
+      }));
+    } else {
+      platform.log.debug("paneles", "panel \"" + slot + "\" sin dirección utilizable: " + url);
+    }
+  }
+  it->second->setFrame(frame);
+  it->second->setHidden(false);
+}
+
+void Delegate::colocaVideo(const std::string& slot, const std::string& id, const std::string& tipo,
+                           const std::string& hls, std::int64_t vol, const Rect& frame) {
+  if (!window) return;
+  auto it = vids.find(slot);
+  if (it == vids.end()) {
+    auto pane = platform.application.createWebView({.mediaWithoutGesture = true,
+                                                    .safariUserAgent = true,
+                                                    .transparent = true,
+                                                    .roundedCorners = true,
+                                                    .sharesVideoProcess = true});
+    window->addPane(*pane);
+    it = vids.emplace(slot, std::move(pane)).first;
+  }
+  WebView& pane = *it->second;
+
+  // The same content keeps playing, whatever the volume asked now.
+  auto key = paneKey(tipo, id, hls);
+  if (auto known = vidIDs.find(slot); known == vidIDs.end() || known->second != key) {
+    vidIDs[slot] = std::move(key);
+    // The players need an https origin, which the base address gives the page.
+    std::optional<std::string> base;
+    if (parseUrl(config.videoBaseURL)) base = config.videoBaseURL;
+    pane.loadHtml(videoPage(config, tipo, id, hls, vol), base);
+  }
+  pane.setFrame(frame);
+  pane.setHidden(false);
+}
+
+void Delegate::hideVideos(const nlohmann::json& body) {
+  auto list = args::stringList(body, "quedan").value_or(std::vector<std::string>{});
+  const std::set<std::string> quedan(list.begin(), list.end());
+  const bool quitar = args::boolean(body, "quitar").value_or(false);
+  for (auto& [slot, pane] : vids) {
+    if (!quedan.empty() && quedan.contains(slot)) continue;
+    pane->setHidden(true);
+    if (quedan.empty() || quitar) {
+      pane->loadHtml("", std::nullopt);
+      vidIDs.erase(slot);
+    }
+  }
+}
+
+}  // namespace qv
