@@ -115,7 +115,6 @@ class Dashboard(Page, unittest.TestCase):
                          ["En vivo", "1000000"])
         row = app.js("return [...document.querySelectorAll('#mt5-posiciones tbody td')].map(c => c.textContent);")
         self.assertEqual(row[:5], ["EURUSD", "Compra", "1,00", "1,08500", "1,08450"])
-        self.screenshot("dashboard-vivo")
         self.set_limits()
         gauges = ("[...document.querySelectorAll('#guardia-medidores .medidor')]"
                   ".map(m => m.dataset.clave + ':' + m.dataset.zona).join(' ')")
@@ -174,20 +173,11 @@ class Dashboard(Page, unittest.TestCase):
         self.assertRegex(self.text("#guardia-bloqueo-texto"), r"^Pérdida diaria: rota a las .* Se reinicia en ")
         app.js("document.getElementById('panel-mt5').scrollIntoView(); return true;")
         self.screenshot("guardia-bloqueo", notices=False)
-        # Loosening is refused while locked; tightening is taken.
-        app.click_element("guardia-limites")
-        app.wait_js("!document.getElementById('guardia-ajustes').hidden")
-        save = ("const form = document.getElementById('guardia-ajustes'); form.elements.diariaValor.value = '%s';"
-                " document.getElementById('guardia-guardar').click(); return form.hidden;")
-        self.assertFalse(app.js(save % "6"))
-        self.assertIn("la pérdida diaria no puede subir", self.text("#guardia-rechazo"))
-        self.assertTrue(app.js(save % "4"))
         # The calculator: 1 % of 10 000 over 200 points of EURUSD is half a lot.
         app.js("const c = document.getElementById('calculadora'); c.elements.simbolo.value = 'EURUSD';"
                " c.elements.distancia.value = '200'; c.elements.unidad.value = 'puntos'; c.elements.riesgo.value = 'porcentaje';"
                " c.elements.valor.value = '1'; c.dispatchEvent(new Event('input')); c.scrollIntoView({block: 'center'}); return true;")
         app.wait_js("document.getElementById('calc-lotes').textContent === '0,50'")
-        self.assertEqual(self.text("#calc-riesgo").replace("\xa0", " "), "100,00 US$")
         self.screenshot("calculadora", notices=False)
         # The journal: an ordinary download of the page, named by the account and the trading day.
         day = datetime.datetime.now(zoneinfo.ZoneInfo("Europe/Berlin")).date().isoformat()  # the preset's 00:00 CET
@@ -200,7 +190,6 @@ class Dashboard(Page, unittest.TestCase):
         with open(path, encoding="utf-8") as f:
             journal = f.read()
         self.assertTrue(journal.startswith("\ufeffCuenta;7010203;Prop-Demo;USD\n"))
-        self.assertRegex(journal, r'\n[-0-9]+;500098;"EUR;USD\.x";Venta;0,2;')
 
     def test_chat_notifications_count_on_the_page_a_click_brings_the_window_back_and_a_refusal_holds(self):
         app, bus = self.app, self.bus
@@ -243,7 +232,6 @@ class Dashboard(Page, unittest.TestCase):
         self.app.wait_js("document.documentElement.clientWidth <= %d" % content["w"])
         overflow = "const e = document.documentElement; return e.scrollWidth - e.clientWidth;"
         self.assertLessEqual(self.app.js(overflow), 0)
-        self.screenshot("dashboard-estrecho")
         # The stop in live data: its notice stays, and goes at its close button.
         self.write_status(**self.STOP)
         self.state("#guardia", "stop")
@@ -273,7 +261,6 @@ class DashboardAtStart(Page, unittest.TestCase):
         zone = self.app.js("const r = document.getElementById('chat-zona').getBoundingClientRect();"
                            " return [Math.round(r.x), Math.round(r.y), Math.round(r.width)];")
         self.assertEqual([chat["x"], chat["y"], chat["w"]], zone)
-        self.screenshot("dashboard-sin-mt5")
 
     def test_site_card_shows_the_host_error_then_connects_and_keeps_the_error(self):
         card = ("#sitio-exness .estado", "#sitio-exness .error")
