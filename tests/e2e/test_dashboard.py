@@ -11,7 +11,7 @@ import time
 import unittest
 import zoneinfo
 
-from harness import ROOT, App, DesktopBus, Home, Server, wait_for
+from harness import ROOT, DesktopBus, Home, Server, start_app, wait_for
 
 
 def launch(owner, cleanup):
@@ -27,8 +27,7 @@ def launch(owner, cleanup):
     soon = (datetime.datetime.now(datetime.timezone.utc) + datetime.timedelta(hours=1)).isoformat()
     feed = json.dumps([{"title": "Non-Farm Payrolls", "country": "USD", "date": soon, "impact": "High"}]).encode()
     owner.server = Server({"/": site, "/chat": lambda r: (200, {"Content-Type": "text/html"}, b"<title>Chat</title>"),
-                          "/ff.json": lambda r: (200, {"Content-Type": "application/json"}, feed)})
-    cleanup(owner.server.close)
+                          "/ff.json": lambda r: (200, {"Content-Type": "application/json"}, feed)}, cleanup=cleanup)
     owner.home = Home()
     cleanup(owner.home.remove)
     owner.bus = DesktopBus(owner.home.root)
@@ -37,13 +36,13 @@ def launch(owner, cleanup):
     # The page reads its configuration at its first load: no load may see the real calendar's address.
     config = {"calendarUrl": owner.server.base + "/ff.json", "mt5PollMs": 200, "staleSeconds": 600,
               "sitePollMs": 500, "retryBaseMs": 200, "retryMaxMs": 400, "fetchTimeoutMs": 5000}
-    owner.app = App(owner.home, page=None, resourcesFolder=ROOT, chatAppURL=owner.server.base + "/chat",
-                    sitios={"exness": {"url": owner.server.base + "/", "host": "127.0.0.1"}},
-                    pageScript="window.__qvConfig = %s;" % json.dumps(config),
-                    # Xvfb has no GPU: without this WebKit hands the window buffers nobody paints.
-                    env={"WEBKIT_DISABLE_DMABUF_RENDERER": "1", "DBUS_SESSION_BUS_ADDRESS": owner.bus.address}).start()
-    cleanup(owner.app.stop)
-    owner.app.wait_js("document.readyState === 'complete' && window.QV && QV.config.mt5PollMs === 200")
+    _, owner.app = start_app(
+        cleanup, "document.readyState === 'complete' && window.QV && QV.config.mt5PollMs === 200", home=owner.home,
+        page=None, resourcesFolder=ROOT, chatAppURL=owner.server.base + "/chat",
+        sitios={"exness": {"url": owner.server.base + "/", "host": "127.0.0.1"}},
+        pageScript="window.__qvConfig = %s;" % json.dumps(config),
+        # Xvfb has no GPU: without this WebKit hands the window buffers nobody paints.
+        env={"WEBKIT_DISABLE_DMABUF_RENDERER": "1", "DBUS_SESSION_BUS_ADDRESS": owner.bus.address})
 
 
 class Page:
