@@ -60,14 +60,21 @@ class Page:
                                     " form.elements.saldoInicial.value = '10000';"
                                     " document.getElementById('guardia-guardar').click(); return form.hidden;"))
 
-    def write_status(self, name="guard-normal.json", age=0, **account):
+    def write_status(self, name="guard-normal.json", age=0, path=None, mtime=None, **account):
+        """A data file, written whole, at the status path or `path`; with an `mtime`, its deals closed in the
+        last minutes (kept by the journal) and the file dated so."""
+        path, now = path or self.status_path, int(time.time())
         with open(os.path.join(ROOT, "tests", "data", "mt5", name)) as f:
             status = json.load(f)
         status["account"].update(account)
-        status["time"] = int(time.time()) - age
-        with open(self.status_path + ".tmp", "w") as f:
+        status["time"] = now - age
+        for i, deal in enumerate(status["deals"] if mtime else []):
+            deal["openTime"], deal["closeTime"] = now - 600 + i * 60, now - 300 + i * 60
+        with open(path + ".tmp", "w") as f:
             json.dump(status, f)
-        os.replace(self.status_path + ".tmp", self.status_path)
+        os.replace(path + ".tmp", path)
+        if mtime:
+            os.utime(path, (mtime, mtime))
 
     def screenshot(self, name, notices=True):
         # Two animation frames: what the DOM holds now has been painted. Without the notices, what
@@ -137,28 +144,17 @@ class Dashboard(Page, unittest.TestCase):
         bus.notification("MetaTrader 5 sin datos nuevos")
 
     def test_two_accounts_from_two_prefixes_lockout_calculator_and_the_journal_in_downloads(self):
-        app, bus, now = self.app, self.bus, int(time.time())
+        app, bus = self.app, self.bus
         self.set_limits()
 
-        def put(path, name, mtime, **account):
-            with open(os.path.join(ROOT, "tests", "data", "mt5", name)) as f:
-                status = json.load(f)
-            status["account"].update(account)
-            status["time"] = int(time.time())
-            for i, deal in enumerate(status["deals"]):  # closed in the last minutes: kept by the journal
-                deal["openTime"], deal["closeTime"] = now - 600 + i * 60, now - 300 + i * 60
-            with open(path + ".tmp", "w") as f:
-                json.dump(status, f)
-            os.replace(path + ".tmp", path)
-            os.utime(path, (mtime, mtime))
-
-        def files(mtime=None, **account):  # the account files of both terminals, and their one files
-            mtime = mtime or time.time()
-            put(self.home.mt5_status("trader", name="quorvex_mt5_7010203.json"), "account-7010203.json", mtime,
-                **account)
-            put(self.status_path, "account-7010203.json", mtime, **account)
-            put(self.home.mt5_status("otro", ".mt5", "quorvex_mt5_52071834.json"), "account-52071834.json", mtime - 1)
-            put(self.home.mt5_status("otro", ".mt5"), "account-52071834.json", mtime - 30)
+        def files(**account):  # the account files of both terminals, and their one files
+            mtime, put = time.time(), self.write_status
+            put("account-7010203.json", path=self.home.mt5_status("trader", name="quorvex_mt5_7010203.json"),
+                mtime=mtime, **account)
+            put("account-7010203.json", mtime=mtime, **account)
+            put("account-52071834.json", path=self.home.mt5_status("otro", ".mt5", "quorvex_mt5_52071834.json"),
+                mtime=mtime - 1)
+            put("account-52071834.json", path=self.home.mt5_status("otro", ".mt5"), mtime=mtime - 30)
 
         # Both terminals' accounts reach the page (which file wins is the reader's unit tests').
         files()
