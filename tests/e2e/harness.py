@@ -270,6 +270,19 @@ class App:
         self.log.close()
 
 
+def start_app(cleanup, ready=None, home=None, **options):
+    """The application (`options` as App's) in the given home or a new one, both ended by `cleanup`
+    (addCleanup or addClassCleanup), once the `ready` expression holds in its main page."""
+    if home is None:
+        home = Home()
+        cleanup(home.remove)
+    app = App(home, **options).start()
+    cleanup(app.stop)
+    if ready:
+        app.wait_js(ready)
+    return home, app
+
+
 class DesktopBus:
     """A private session bus with the notification recorder
     (notification_recorder.py) on it. It has no service folders, so nothing
@@ -337,9 +350,9 @@ class Server:
     """An HTTP server on 127.0.0.1 (or `host`). `routes` maps a path without
     query, or "*" for any other, to a function of the request returning
     (status, headers, body), or None to never answer. `requests` logs every
-    request, with its `route` and `body`."""
+    request, with its `route` and `body`. `cleanup` (addCleanup or the like) closes it."""
 
-    def __init__(self, routes=None, host="127.0.0.1"):
+    def __init__(self, routes=None, host="127.0.0.1", cleanup=None):
         self.routes = dict(routes or {})
         self.requests = []
         server = self
@@ -374,6 +387,8 @@ class Server:
         self.port = self.httpd.server_address[1]
         self.base = f"http://{host}:{self.port}"
         threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
+        if cleanup:
+            cleanup(self.close)
 
     def hits(self, route):
         return [r for r in self.requests if r.route == route]

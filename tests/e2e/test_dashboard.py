@@ -11,7 +11,7 @@ import time
 import unittest
 import zoneinfo
 
-from harness import ROOT, App, DesktopBus, Home, Server, wait_for
+from harness import ROOT, DesktopBus, Home, Server, start_app, wait_for
 
 
 def launch(owner, cleanup):
@@ -27,8 +27,7 @@ def launch(owner, cleanup):
     soon = (datetime.datetime.now(datetime.timezone.utc) + datetime.timedelta(hours=1)).isoformat()
     feed = json.dumps([{"title": "Non-Farm Payrolls", "country": "USD", "date": soon, "impact": "High"}]).encode()
     owner.server = Server({"/": site, "/chat": lambda r: (200, {"Content-Type": "text/html"}, b"<title>Chat</title>"),
-                          "/ff.json": lambda r: (200, {"Content-Type": "application/json"}, feed)})
-    cleanup(owner.server.close)
+                          "/ff.json": lambda r: (200, {"Content-Type": "application/json"}, feed)}, cleanup=cleanup)
     owner.home = Home()
     cleanup(owner.home.remove)
     owner.bus = DesktopBus(owner.home.root)
@@ -37,13 +36,13 @@ def launch(owner, cleanup):
     # The page reads its configuration at its first load: no load may see the real calendar's address.
     config = {"calendarUrl": owner.server.base + "/ff.json", "mt5PollMs": 200, "staleSeconds": 600,
               "sitePollMs": 500, "retryBaseMs": 200, "retryMaxMs": 400, "fetchTimeoutMs": 5000}
-    owner.app = App(owner.home, page=None, resourcesFolder=ROOT, chatAppURL=owner.server.base + "/chat",
-                    sitios={"exness": {"url": owner.server.base + "/", "host": "127.0.0.1"}},
-                    pageScript="window.__qvConfig = %s;" % json.dumps(config),
-                    # Xvfb has no GPU: without this WebKit hands the window buffers nobody paints.
-                    env={"WEBKIT_DISABLE_DMABUF_RENDERER": "1", "DBUS_SESSION_BUS_ADDRESS": owner.bus.address}).start()
-    cleanup(owner.app.stop)
-    owner.app.wait_js("document.readyState === 'complete' && window.QV && QV.config.mt5PollMs === 200")
+    _, owner.app = start_app(
+        cleanup, "document.readyState === 'complete' && window.QV && QV.config.mt5PollMs === 200", home=owner.home,
+        page=None, resourcesFolder=ROOT, chatAppURL=owner.server.base + "/chat",
+        sitios={"exness": {"url": owner.server.base + "/", "host": "127.0.0.1"}},
+        pageScript="window.__qvConfig = %s;" % json.dumps(config),
+        # Xvfb has no GPU: without this WebKit hands the window buffers nobody paints.
+        env={"WEBKIT_DISABLE_DMABUF_RENDERER": "1", "DBUS_SESSION_BUS_ADDRESS": owner.bus.address})
 
 
 class Page:
@@ -61,14 +60,21 @@ class Page:
                                     " form.elements.saldoInicial.value = '10000';"
                                     " document.getElementById('guardia-guardar').click(); return form.hidden;"))
 
-    def write_status(self, name="guard-normal.json", age=0, **account):
+    def write_status(self, name="guard-normal.json", age=0, path=None, mtime=None, **account):
+        """A data file, written whole, at the status path or `path`; with an `mtime`, its deals closed in the
+        last minutes (kept by the journal) and the file dated so."""
+        path, now = path or self.status_path, int(time.time())
         with open(os.path.join(ROOT, "tests", "data", "mt5", name)) as f:
             status = json.load(f)
         status["account"].update(account)
-        status["time"] = int(time.time()) - age
-        with open(self.status_path + ".tmp", "w") as f:
+        status["time"] = now - age
+        for i, deal in enumerate(status["deals"] if mtime else []):
+            deal["openTime"], deal["closeTime"] = now - 600 + i * 60, now - 300 + i * 60
+        with open(path + ".tmp", "w") as f:
             json.dump(status, f)
-        os.replace(self.status_path + ".tmp", self.status_path)
+        os.replace(path + ".tmp", path)
+        if mtime:
+            os.utime(path, (mtime, mtime))
 
     def screenshot(self, name, notices=True):
         # Two animation frames: what the DOM holds now has been painted. Without the notices, what
@@ -115,7 +121,6 @@ class Dashboard(Page, unittest.TestCase):
                          ["En vivo", "1000000"])
         row = app.js("return [...document.querySelectorAll('#mt5-posiciones tbody td')].map(c => c.textContent);")
         self.assertEqual(row[:5], ["EURUSD", "Compra", "1,00", "1,08500", "1,08450"])
-        self.screenshot("dashboard-vivo")
         self.set_limits()
         gauges = ("[...document.querySelectorAll('#guardia-medidores .medidor')]"
                   ".map(m => m.dataset.clave + ':' + m.dataset.zona).join(' ')")
@@ -139,28 +144,17 @@ class Dashboard(Page, unittest.TestCase):
         bus.notification("MetaTrader 5 sin datos nuevos")
 
     def test_two_accounts_from_two_prefixes_lockout_calculator_and_the_journal_in_downloads(self):
-        app, bus, now = self.app, self.bus, int(time.time())
+        app, bus = self.app, self.bus
         self.set_limits()
 
-        def put(path, name, mtime, **account):
-            with open(os.path.join(ROOT, "tests", "data", "mt5", name)) as f:
-                status = json.load(f)
-            status["account"].update(account)
-            status["time"] = int(time.time())
-            for i, deal in enumerate(status["deals"]):  # closed in the last minutes: kept by the journal
-                deal["openTime"], deal["closeTime"] = now - 600 + i * 60, now - 300 + i * 60
-            with open(path + ".tmp", "w") as f:
-                json.dump(status, f)
-            os.replace(path + ".tmp", path)
-            os.utime(path, (mtime, mtime))
-
-        def files(mtime=None, **account):  # the account files of both terminals, and their one files
-            mtime = mtime or time.time()
-            put(self.home.mt5_status("trader", name="quorvex_mt5_7010203.json"), "account-7010203.json", mtime,
-                **account)
-            put(self.status_path, "account-7010203.json", mtime, **account)
-            put(self.home.mt5_status("otro", ".mt5", "quorvex_mt5_52071834.json"), "account-52071834.json", mtime - 1)
-            put(self.home.mt5_status("otro", ".mt5"), "account-52071834.json", mtime - 30)
+        def files(**account):  # the account files of both terminals, and their one files
+            mtime, put = time.time(), self.write_status
+            put("account-7010203.json", path=self.home.mt5_status("trader", name="quorvex_mt5_7010203.json"),
+                mtime=mtime, **account)
+            put("account-7010203.json", mtime=mtime, **account)
+            put("account-52071834.json", path=self.home.mt5_status("otro", ".mt5", "quorvex_mt5_52071834.json"),
+                mtime=mtime - 1)
+            put("account-52071834.json", path=self.home.mt5_status("otro", ".mt5"), mtime=mtime - 30)
 
         # Both terminals' accounts reach the page (which file wins is the reader's unit tests').
         files()
@@ -174,20 +168,11 @@ class Dashboard(Page, unittest.TestCase):
         self.assertRegex(self.text("#guardia-bloqueo-texto"), r"^Pérdida diaria: rota a las .* Se reinicia en ")
         app.js("document.getElementById('panel-mt5').scrollIntoView(); return true;")
         self.screenshot("guardia-bloqueo", notices=False)
-        # Loosening is refused while locked; tightening is taken.
-        app.click_element("guardia-limites")
-        app.wait_js("!document.getElementById('guardia-ajustes').hidden")
-        save = ("const form = document.getElementById('guardia-ajustes'); form.elements.diariaValor.value = '%s';"
-                " document.getElementById('guardia-guardar').click(); return form.hidden;")
-        self.assertFalse(app.js(save % "6"))
-        self.assertIn("la pérdida diaria no puede subir", self.text("#guardia-rechazo"))
-        self.assertTrue(app.js(save % "4"))
         # The calculator: 1 % of 10 000 over 200 points of EURUSD is half a lot.
         app.js("const c = document.getElementById('calculadora'); c.elements.simbolo.value = 'EURUSD';"
                " c.elements.distancia.value = '200'; c.elements.unidad.value = 'puntos'; c.elements.riesgo.value = 'porcentaje';"
                " c.elements.valor.value = '1'; c.dispatchEvent(new Event('input')); c.scrollIntoView({block: 'center'}); return true;")
         app.wait_js("document.getElementById('calc-lotes').textContent === '0,50'")
-        self.assertEqual(self.text("#calc-riesgo").replace("\xa0", " "), "100,00 US$")
         self.screenshot("calculadora", notices=False)
         # The journal: an ordinary download of the page, named by the account and the trading day.
         day = datetime.datetime.now(zoneinfo.ZoneInfo("Europe/Berlin")).date().isoformat()  # the preset's 00:00 CET
@@ -200,7 +185,6 @@ class Dashboard(Page, unittest.TestCase):
         with open(path, encoding="utf-8") as f:
             journal = f.read()
         self.assertTrue(journal.startswith("\ufeffCuenta;7010203;Prop-Demo;USD\n"))
-        self.assertRegex(journal, r'\n[-0-9]+;500098;"EUR;USD\.x";Venta;0,2;')
 
     def test_chat_notifications_count_on_the_page_a_click_brings_the_window_back_and_a_refusal_holds(self):
         app, bus = self.app, self.bus
@@ -243,7 +227,6 @@ class Dashboard(Page, unittest.TestCase):
         self.app.wait_js("document.documentElement.clientWidth <= %d" % content["w"])
         overflow = "const e = document.documentElement; return e.scrollWidth - e.clientWidth;"
         self.assertLessEqual(self.app.js(overflow), 0)
-        self.screenshot("dashboard-estrecho")
         # The stop in live data: its notice stays, and goes at its close button.
         self.write_status(**self.STOP)
         self.state("#guardia", "stop")
@@ -273,7 +256,6 @@ class DashboardAtStart(Page, unittest.TestCase):
         zone = self.app.js("const r = document.getElementById('chat-zona').getBoundingClientRect();"
                            " return [Math.round(r.x), Math.round(r.y), Math.round(r.width)];")
         self.assertEqual([chat["x"], chat["y"], chat["w"]], zone)
-        self.screenshot("dashboard-sin-mt5")
 
     def test_site_card_shows_the_host_error_then_connects_and_keeps_the_error(self):
         card = ("#sitio-exness .estado", "#sitio-exness .error")

@@ -11,7 +11,7 @@ import unittest
 import zlib
 from urllib.parse import parse_qs, urlsplit
 
-from harness import App, Home, Server, wait_for
+from harness import App, Home, Server, start_app, wait_for
 
 
 def pattern(n, k=0):
@@ -42,12 +42,9 @@ CRC = ("const crc = (s) => { let c = ~0; for (let i = 0; i < s.length; i++) { c 
 class FetchProxy(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.home = Home()
-        cls.server = Server(ROUTES)
-        cls.app = App(cls.home, page="fetch").start()
-        cls.app.wait_js("document.readyState === 'complete' && typeof window.fetchAll === 'function'")
-        for done in (cls.home.remove, cls.server.close, cls.app.stop):
-            cls.addClassCleanup(done)
+        cls.server = Server(ROUTES, cleanup=cls.addClassCleanup)
+        cls.home, cls.app = start_app(cls.addClassCleanup, "document.readyState === 'complete' && !!window.fetchAll",
+                                      page="fetch")
 
     def reload(self):
         self.app.js("window.vieja = true; setTimeout(() => location.reload(), 0); return true;")
@@ -130,9 +127,8 @@ class FetchProxy(unittest.TestCase):
 
 class Quitting(unittest.TestCase):
     def test_quits_cleanly_with_fetches_in_flight(self):
-        home, held = Home(), Server({"/never": lambda r: None})
+        home, held = Home(), Server({"/never": lambda r: None}, cleanup=self.addCleanup)
         self.addCleanup(home.remove)
-        self.addCleanup(held.close)
         with App(home, page="fetch") as app:
             app.wait_js("document.readyState === 'complete' && typeof window.post === 'function'")
             app.js("for (let i = 0; i < 4; i++) post({id: 'retenida-' + i, url: %s});"

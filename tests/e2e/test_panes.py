@@ -7,7 +7,7 @@ import subprocess
 import tempfile
 import unittest
 
-from harness import App, Home, Server, wait_for
+from harness import Server, start_app, wait_for
 
 MAIN_BACKGROUND = (30, 45, 60)  # pages/panes/web/index.html
 FOTO = (40, 160, 90)  # the web pane under the video pane in the screenshot
@@ -29,13 +29,9 @@ class PanesOverThePage(unittest.TestCase):
                         "lavfi", "-i", "sine=frequency=440", "-t", "30", "-g", "50", "-c:v", "libx264", "-pix_fmt",
                         "yuv420p", "-c:a", "aac", "-f", "hls", "-hls_time", "2", "-hls_list_size", "0",
                         os.path.join(cls.folder, "stream.m3u8")], check=True)
-        cls.server = Server({"*": cls.serve})
-        cls.addClassCleanup(cls.server.close)
-        cls.home = Home()
-        cls.addClassCleanup(cls.home.remove)
-        cls.app = App(cls.home, page="panes", videoBaseURL=cls.server.base + "/").start()
-        cls.addClassCleanup(cls.app.stop)
-        cls.app.wait_js("document.readyState === 'complete' && !!window.clicks")
+        cls.server = Server({"*": cls.serve}, cleanup=cls.addClassCleanup)
+        cls.home, cls.app = start_app(cls.addClassCleanup, "document.readyState === 'complete' && !!window.clicks",
+                                      page="panes", videoBaseURL=cls.server.base + "/")
 
     @classmethod
     def serve(cls, request):

@@ -7,7 +7,7 @@ import os
 import socket
 import unittest
 
-from harness import App, Home, Server, wait_for
+from harness import Server, start_app, wait_for
 
 MESSAGE = "¿Borrar «todo»? 100% %s <b>sí</b>\nsegunda línea"
 ASKS_BEFORE_LEAVING = "<script>addEventListener('beforeunload', e => { e.preventDefault(); e.returnValue = ''; });</script>"
@@ -34,10 +34,7 @@ class Policies(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.home = Home()
-        cls.addClassCleanup(cls.home.remove)
-        cls.propio = Server({"/propia": page("propia")}, host="127.0.0.2")
-        cls.addClassCleanup(cls.propio.close)
+        cls.propio = Server({"/propia": page("propia")}, host="127.0.0.2", cleanup=cls.addClassCleanup)
         cls.server = Server({
             "/panel": lambda r: (200, {"Content-Type": "text/html; charset=utf-8"}, panel.encode()),
             "/pregunta": lambda r: (200, {"Content-Type": "text/html; charset=utf-8"}, asking.encode()),
@@ -47,8 +44,7 @@ class Policies(unittest.TestCase):
             "/adjunto": attachment("informe.pdf", b"adjunto"),
             "/ajeno": attachment("ajeno.txt", b"ajeno"),
             "/cortado": cut_off,
-        })
-        cls.addClassCleanup(cls.server.close)
+        }, cleanup=cls.addClassCleanup)
         base = cls.server.base
         cls.links = {"descarga": base + "/pagina/informe.pdf", "adjunto": base + "/adjunto",
                      "propia": cls.propio.base + "/propia", "panel": base + "/panel/informe.pdf"}
@@ -59,10 +55,10 @@ class Policies(unittest.TestCase):
                  "<p><a id='descarga' download href='%(panel)s'>descargar informe</a><form action='/formulario'>"
                  "<input name='q' value='dato'><button id='enviar'>enviar</button></form>") % cls.links
         asking = panel + ASKS_BEFORE_LEAVING
-        cls.app = App(cls.home, page="policy", paneNewWindowHostFragment="127.0.0.2", mockCaptureDevices=True,
-                      videoBaseURL=base + "/", pageScript="window.destinos = %s;" % json.dumps(cls.links)).start()
-        cls.addClassCleanup(cls.app.stop)
-        cls.app.wait_js("document.readyState === 'complete' && !!window.avisos")
+        cls.home, cls.app = start_app(
+            cls.addClassCleanup, "document.readyState === 'complete' && !!window.avisos", page="policy",
+            paneNewWindowHostFragment="127.0.0.2", mockCaptureDevices=True, videoBaseURL=base + "/",
+            pageScript="window.destinos = %s;" % json.dumps(cls.links))
         cls.app.post({"cmd": "video", "slot": "mudo", "id": "mudo", "tipo": "kick", "hls": base + "/sin.m3u8",
                       "vol": 0, "x": 300, "y": 500, "w": 200, "h": 120})
         cls.app.wait_js("document.readyState === 'complete'", view="video:mudo")

@@ -6,7 +6,7 @@ import os
 import signal
 import unittest
 
-from harness import App, Home, Server, wait_for
+from harness import App, Home, Server, start_app, wait_for
 
 SITE_TITLE = "Exness · inicia sesión una vez"
 
@@ -14,11 +14,7 @@ SITE_TITLE = "Exness · inicia sesión una vez"
 class RunningShell(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.home = Home()
-        cls.addClassCleanup(cls.home.remove)
-        cls.app = App(cls.home).start()
-        cls.addClassCleanup(cls.app.stop)
-        cls.app.wait_js("document.readyState === 'complete' && window.markerInFrame")
+        cls.home, cls.app = start_app(cls.addClassCleanup, "document.readyState === 'complete' && window.markerInFrame")
 
     def test_page_with_its_marker_then_commands_in_posting_order_and_the_browser(self):
         self.assertTrue(self.app.window()["visible"])
@@ -78,10 +74,9 @@ class Restarts(unittest.TestCase):
             wait_for(lambda: app.state()["content"] == content, what=f"the content at {content}")
 
     def test_window_commands_act_on_their_own_window_and_the_last_one_closed_quits(self):
-        site = Server({"/": lambda r: (200, {"Content-Type": "text/html"}, b"<!doctype html><p>sitio</p>")})
-        self.addCleanup(site.close)
-        app = App(self.home, sitios={"exness": {"url": site.base + "/", "host": "127.0.0.1"}}).start()
-        self.addCleanup(app.stop)
+        site = Server({"/": lambda r: (200, {"Content-Type": "text/html"}, b"<!doctype html><p>sitio</p>")},
+                      cleanup=self.addCleanup)
+        _, app = start_app(self.addCleanup, home=self.home, sitios={"exness": {"url": site.base + "/", "host": "127.0.0.1"}})
 
         def shown(main, site):
             expected = {"QUORVEX": main, SITE_TITLE: site}

@@ -24,8 +24,8 @@ class SiteSessions(unittest.TestCase):
         self.home = Home()
         self.addCleanup(self.home.remove)
         self.exness = Server({START: lambda r: (self.gate.wait(30), (200, page, b"<title>cuenta</title>"))[1],
-                              "/api/datos": lambda r: (200, {"Content-Type": "text/plain"}, "datos ñ".encode())})
-        self.addCleanup(self.exness.close)
+                              "/api/datos": lambda r: (200, {"Content-Type": "text/plain"}, "datos ñ".encode())},
+                             cleanup=self.addCleanup)
         self.addCleanup(self.gate.set)
         self.start()
         self.addCleanup(lambda: self.app.stop())

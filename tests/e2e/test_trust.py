@@ -10,7 +10,7 @@ import os
 import threading
 import unittest
 
-from harness import App, Home, Server, wait_for
+from harness import Server, start_app, wait_for
 
 # Each posts every command kind, by every way a foreign document could try.
 HOSTILE = """<!doctype html><meta charset="utf-8"><script>
@@ -30,6 +30,7 @@ fetch('/hecho', {method: 'POST'});
 
 # Addresses every browser takes and a strict URI parser refuses: brackets,
 # bars, braces, a stray %, two #, an IDN with a user, an IPv6 host.
+READY = "document.readyState === 'complete' && !!window.respuestas"
 ODD = ["https://user:pw@b\u00fccher.example/caso0/100%/{a}^?f[a]=1|2#a#b", "https://[::1]:8443/caso1"]
 
 
@@ -57,15 +58,10 @@ class Trust(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.home = Home()
-        cls.addClassCleanup(cls.home.remove)
-        cls.outside = Server({"/hostil": html(HOSTILE), "/hecho": html(""), "/respuesta": html("")})
-        cls.server = Server({"/enlaces": html(LINKS), "/otro.txt": text})
-        for server in (cls.outside, cls.server):
-            cls.addClassCleanup(server.close)
-        cls.app = App(cls.home, page="trust").start()
-        cls.addClassCleanup(cls.app.stop)
-        cls.app.wait_js("document.readyState === 'complete' && !!window.respuestas")
+        cls.outside = Server({"/hostil": html(HOSTILE), "/hecho": html(""), "/respuesta": html("")},
+                             cleanup=cls.addClassCleanup)
+        cls.server = Server({"/enlaces": html(LINKS), "/otro.txt": text}, cleanup=cls.addClassCleanup)
+        cls.home, cls.app = start_app(cls.addClassCleanup, READY, page="trust")
 
     def open_pane(self, slot):
         """A pane of the links page, hidden again when the case ends: panes of other cases are not clicked."""
@@ -131,15 +127,11 @@ class Trust(unittest.TestCase):
 
 class OutsidePage(unittest.TestCase):
     def test_an_outside_page_in_the_main_view_gets_nothing(self):
-        home, release = Home(), threading.Event()
-        self.addCleanup(home.remove)
-        outside = Server({"/hostil": html(HOSTILE), "/hecho": html(""), "/respuesta": html("")})
-        server = Server({"/lenta": lambda request: (release.wait(30), (200, {}, b"tarde"))[1]})
-        for done in (outside.close, server.close, release.set):
-            self.addCleanup(done)
-        app = App(home, page="trust").start()
-        self.addCleanup(app.stop)
-        app.wait_js("document.readyState === 'complete' && !!window.respuestas")
+        release = threading.Event()
+        outside = Server({"/hostil": html(HOSTILE), "/hecho": html(""), "/respuesta": html("")}, cleanup=self.addCleanup)
+        server = Server({"/lenta": lambda request: (release.wait(30), (200, {}, b"tarde"))[1]}, cleanup=self.addCleanup)
+        self.addCleanup(release.set)
+        home, app = start_app(self.addCleanup, READY, page="trust")
         app.post({"cmd": "fetch", "id": "pendiente", "url": server.base + "/lenta"})
         wait_for(lambda: server.hits("/lenta"), what="the pending fetch")
         app.js("location.href = %s; return true;" % json.dumps(outside.base + "/hostil"))
@@ -188,15 +180,11 @@ class Clicks(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.home = Home()
-        cls.addClassCleanup(cls.home.remove)
         cls.sentinel = "https://example.com/centinela"
         pane = '<!doctype html><meta charset="utf-8"><body style="margin:0">' + scheme_links("p", 10, cls.sentinel)
-        cls.outside = Server({"/widget": html(GADGET), "/hecho": html(""), "/enlaces": html(pane)})
-        cls.addClassCleanup(cls.outside.close)
-        cls.app = App(cls.home, page="trust").start()
-        cls.addClassCleanup(cls.app.stop)
-        cls.app.wait_js("document.readyState === 'complete' && !!window.respuestas")
+        cls.outside = Server({"/widget": html(GADGET), "/hecho": html(""), "/enlaces": html(pane)},
+                             cleanup=cls.addClassCleanup)
+        cls.home, cls.app = start_app(cls.addClassCleanup, READY, page="trust")
         cls.app.open_pane("enlaces", cls.outside.base + "/enlaces", "!!document.getElementById('p0')", w=400)
 
     def wait_opened(self, count, what):

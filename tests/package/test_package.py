@@ -130,9 +130,6 @@ class PackageTest(unittest.TestCase):
                              what="the page to be drawn")
             wm_class = run("xprop", "-id", window, "WM_CLASS", env=env).stdout.split(",")[-1]
             self.assertIn(f'"{self.entry["StartupWMClass"]}"', wm_class)
-            os.makedirs(harness.OUTPUT, exist_ok=True)
-            subprocess.run(["import", "-window", "root", os.path.join(harness.OUTPUT, "package-quorvex.png")],
-                           env=env, check=True)
             self.assertIsNone(proc.poll())
         finally:
             proc.kill()

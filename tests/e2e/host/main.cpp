@@ -7,7 +7,6 @@
 #include <webkit/webkit.h>
 
 #include <fstream>
-#include <memory>
 
 #include "host/gtk/callback.h"
 #include "host/gtk/gobject_ptr.h"
@@ -28,42 +27,30 @@ void writeAnswer(const json& answer) {
   }
 }
 
-class Control {
- public:
-  explicit Control(qv::gtk::Runtime& runtime) : runtime_(runtime) { readNext(); }
-
- private:
-  void readNext() {
-    auto ready = qv::gtk::onReady([this](GObject*, GAsyncResult* result) {
-      GError* error = nullptr;
-      qv::gtk::GCharPtr line(
-          g_data_input_stream_read_line_finish(input_.get(), result, nullptr, &error));
-      if (!line) {  // the driver went away
-        qv::gtk::debugError(error, "canal de control cerrado");
-        return g_application_quit(G_APPLICATION(runtime_.app));
-      }
-      auto request = json::parse(line.get(), nullptr, false);
-      auto answer = [seq = request.value("seq", 0)](json a) {
-        a["seq"] = seq;
-        writeAnswer(a);
-      };
-      auto op = qv::e2e::controlOps().find(request.value("op", ""));
-      if (op == qv::e2e::controlOps().end())
-        answer({{"error", "unknown op"}});
-      else
-        op->second(runtime_, request, answer);
-      readNext();
-    });
-    g_data_input_stream_read_line_async(input_.get(), G_PRIORITY_DEFAULT, nullptr, ready.callback,
-                                        ready.data);
-  }
-
-  qv::gtk::Runtime& runtime_;
-  GObjectPtr<GInputStream> stdin_ =
-      GObjectPtr<GInputStream>::adopt(g_unix_input_stream_new(0, FALSE));
-  GObjectPtr<GDataInputStream> input_ =
-      GObjectPtr<GDataInputStream>::adopt(g_data_input_stream_new(stdin_.get()));
-};
+// Answers each request line in turn; the application quits when the driver goes away.
+void readNext(qv::gtk::Runtime& runtime, GDataInputStream* input) {
+  auto ready = qv::gtk::onReady([&runtime, input](GObject*, GAsyncResult* result) {
+    GError* error = nullptr;
+    qv::gtk::GCharPtr line(g_data_input_stream_read_line_finish(input, result, nullptr, &error));
+    if (!line) {
+      qv::gtk::debugError(error, "canal de control cerrado");
+      return g_application_quit(G_APPLICATION(runtime.app));
+    }
+    auto request = json::parse(line.get(), nullptr, false);
+    auto answer = [seq = request.value("seq", 0)](json a) {
+      a["seq"] = seq;
+      writeAnswer(a);
+    };
+    auto op = qv::e2e::controlOps().find(request.value("op", ""));
+    if (op == qv::e2e::controlOps().end())
+      answer({{"error", "unknown op"}});
+    else
+      op->second(runtime, request, answer);
+    readNext(runtime, input);
+  });
+  g_data_input_stream_read_line_async(input, G_PRIORITY_DEFAULT, nullptr, ready.callback,
+                                      ready.data);
+}
 
 }  // namespace
 
@@ -88,7 +75,8 @@ int main(int argc, char** argv) {
     options.resourcesFolder = r->is_string() ? std::optional(r->get<std::string>()) : std::nullopt;
   options.mockCaptureDevices = settings.value("mockCaptureDevices", false);
 
-  std::unique_ptr<Control> control;
+  auto input = GObjectPtr<GDataInputStream>::adopt(g_data_input_stream_new(
+      GObjectPtr<GInputStream>::adopt(g_unix_input_stream_new(0, FALSE)).get()));
   options.onLaunched = [&](qv::gtk::Runtime& runtime) {
     // Runs at document start in every main page from the first load on, which
     // is only requested by now: how a test hands the page its configuration.
@@ -99,7 +87,7 @@ int main(int argc, char** argv) {
               webkit_user_script_new(source.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
                                      WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr))
               .get());
-    control = std::make_unique<Control>(runtime);
+    readNext(runtime, input.get());
   };
   return qv::gtk::run(std::move(options));
 }
