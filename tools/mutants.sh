@@ -54,6 +54,7 @@ src/policy/downloads.cpp ~> return c < 0x20 || c == 0x7f; ~> return c <= 0x20 ||
 src/policy/downloads.cpp ~> std::filesystem::symlink_status(p, ec) ~> std::filesystem::status(p, ec)
 src/policy/delegate_notifications.cpp ~> (*elegido == "permitidos" ? permitidos : denegados) ~> permitidos
 src/policy/delegate_notifications.cpp ~> notifyPage("avisosChat", chatMayNotify() ? "true" : "false"); ~> notifyPage("avisosChat", "true");
+src/policy/delegate_notifications.cpp ~> return chat && originOf(view.documentUrl()) == chat && ~> return chat &&
 src/panes/panes.cpp ~> return kept && kept->host == asked->host ? kept : asked; ~> return kept ? kept : asked;
 src/panes/panes.cpp ~> parts->host == startHost; ~> parts->host.find(startHost) != std::string::npos;
 src/panes/panes.cpp ~> shown->find("/channels/") == std::string::npos ~> shown->find("/channels/") != std::string::npos

@@ -85,6 +85,7 @@ class Delegate final : public ScriptMessageHandler, public WebViewPolicy {
   // policy/
   void chatNotices(const nlohmann::json& body);
   bool chatMayNotify();
+  bool showsChat(const WebView& view) const;
   void handNotificationOrigins();
 
   Host platform;

@@ -2,8 +2,11 @@
 // pane only once the user allowed it on the dashboard, a choice kept in the
 // settings and handed to the engine at every start. Each one a pane raises
 // is also counted on the page, and a click brings the main window back.
+#include <algorithm>
+
 #include "app/delegate.h"
 #include "bridge/args.h"
+#include "util/engine_url.h"
 
 namespace qv {
 namespace {
@@ -31,16 +34,22 @@ void Delegate::chatNotices(const nlohmann::json& body) {
   notifyPage("avisosChat", chatMayNotify() ? "true" : "false");
 }
 
+// The user's choice is for the chat: a pane showing any other site, or a
+// page the chat sent it to, may not notify in its name.
+bool Delegate::showsChat(const WebView& view) const {
+  auto chat = originOf(config.chatAppURL);
+  return chat && originOf(view.documentUrl()) == chat &&
+         std::any_of(webs.begin(), webs.end(),
+                     [&](const auto& entry) { return entry.second.get() == &view; });
+}
+
 bool Delegate::grantsNotifications(WebView& view) {
   if (&view == webView.get()) return showsLocalPage();
-  for (auto& [slot, pane] : webs)
-    if (pane.get() == &view) return chatMayNotify();
-  return false;
+  return showsChat(view) && chatMayNotify();
 }
 
 void Delegate::notificationShown(WebView& view) {
-  for (auto& [slot, pane] : webs)
-    if (pane.get() == &view) notifyPage("avisoChat");
+  if (showsChat(view)) notifyPage("avisoChat");
 }
 
 void Delegate::notificationClicked(WebView&) {

@@ -85,4 +85,15 @@ bool inFolder(std::string_view url, std::string_view folder) {
          below.find("/../") == std::string::npos;
 }
 
+std::optional<std::string> originOf(const std::optional<std::string>& url) {
+  if (!url) return std::nullopt;
+  auto colon = url->find("://");
+  if (colon == std::string::npos || !readEngineUrl(*url)) return std::nullopt;
+  std::string_view authority = std::string_view(*url).substr(colon + 3);
+  authority = authority.substr(0, authority.find_first_of("/?#"));
+  if (auto at = authority.rfind('@'); at != std::string_view::npos) authority.remove_prefix(at + 1);
+  if (authority.empty()) return std::nullopt;
+  return url->substr(0, colon + 3) + std::string(authority);
+}
+
 }  // namespace qv

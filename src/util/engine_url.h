@@ -28,4 +28,8 @@ bool showsFile(const std::optional<std::string>& url, std::string_view path);
 // the file system would climb out with it.
 bool inFolder(std::string_view url, std::string_view folder);
 
+// "scheme://host[:port]" of a URL with an authority, nothing otherwise: what
+// a notification permission belongs to.
+std::optional<std::string> originOf(const std::optional<std::string>& url);
+
 }  // namespace qv

@@ -142,12 +142,16 @@ TEST(VideoOcultarTest, HidesAndUnloadsThePanesNotKept) {
 }
 
 // The chat notifies only once allowed from the page; the choice is given to
-// the engine now and at the next start, and the page hears of it. Other views
-// never notify. What a shown or clicked notification does is the end-to-end
-// suite's, on the desktop's own notifications.
+// the engine now and at the next start, and the page hears of it. Other views,
+// and a pane on another site than the chat's, never notify. What a shown or clicked notification
+// does is the end-to-end suite's, on the desktop's own notifications.
 TEST_F(PanesTest, ChatNotifiesOnlyOnceAllowedAndTheChoiceHoldsAtTheNextStart) {
   rig.post(R"({"cmd":"web"})");
+  rig.post(R"({"cmd":"web","slot":"otro","url":"https://otro.example/"})");
   auto& chat = rig.web("web");
+  auto& other = rig.web("otro");
+  chat.navigate("https://discord.com/channels/1");
+  other.navigate("https://otro.example/");
   auto& main = rig.mainView();
   using Origins = std::pair<Strings, Strings>;
   const Strings chatApp{rig.config.chatAppURL}, page{"file:///"},
@@ -164,6 +168,7 @@ TEST_F(PanesTest, ChatNotifiesOnlyOnceAllowedAndTheChoiceHoldsAtTheNextStart) {
     main.scripts.clear();
     rig.post(message);
     EXPECT_EQ(rig.delegate->grantsNotifications(chat), granted) << message;
+    EXPECT_FALSE(rig.delegate->grantsNotifications(other)) << message;  // not the chat's site
     EXPECT_EQ(rig.notificationOrigins, origins) << message;
     EXPECT_EQ(main.scripts, Strings{Rig::notice("avisosChat", granted ? "true" : "false")});
   }
