@@ -51,6 +51,12 @@ src/policy/navigation.cpp ~> if (from == Governed::Pane && parts->host.find ~> i
 src/policy/navigation.cpp ~> return (from == Governed::LocalPage && requester.topFrame) || requester.gesture; ~> return (from != Governed::Pane && requester.topFrame) || requester.gesture;
 src/policy/delegate_navigation.cpp ~> if (!mainView) return Governed::Pane; ~> if (false && !mainView) return Governed::Pane;
 src/policy/downloads.cpp ~> return c < 0x20 || c == 0x7f; ~> return c <= 0x20 || c == 0x7f;
+src/policy/downloads.cpp ~> while (keep > 0 && (static_cast<unsigned char>(stem[keep]) & 0xC0) == 0x80) --keep; ~>
+src/policy/downloads.cpp ~> name.size() - start <= kMaxNameBytes / 2 ~> true
+src/util/browser_url.cpp ~> == schemes.end()) return std::nullopt; ~> == schemes.end() && scheme.empty()) return std::nullopt;
+src/util/browser_url.cpp ~> if (ascii) return lowered(label); ~> return lowered(label);
+src/util/punycode.cpp ~> bias = adapt(delta, handled + 1, handled == basic); ~> bias = adapt(delta, handled + 1, false);
+src/util/engine_url.cpp ~> return url->substr(0, colon + 3) + std::string(authority); ~> return *url;
 src/policy/downloads.cpp ~> std::filesystem::symlink_status(p, ec) ~> std::filesystem::status(p, ec)
 src/policy/delegate_notifications.cpp ~> (*elegido == "permitidos" ? permitidos : denegados) ~> permitidos
 src/policy/delegate_notifications.cpp ~> notifyPage("avisosChat", chatMayNotify() ? "true" : "false"); ~> notifyPage("avisosChat", "true");

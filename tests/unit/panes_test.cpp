@@ -37,6 +37,7 @@ TEST_F(PanesTest, AWebPaneIsMadeOnceThenOnlyMovedShownAndHiddenAndKeepsItsOwnCha
        "https://Bücher.example/a b",
        {"request https://xn--bcher-kva.example/a%20b"}},
       {"f", "https://discord.com/channels/3", "also bad", {}},
+      {"g", std::nullopt, "mailto:x@y.z", {}},  // what the browser takes, a pane does not
   };
   for (const auto& [slot, stored, url, loads] : starts) {
     if (stored) rig.settings["web." + std::string(slot)] = *stored;
@@ -59,7 +60,7 @@ TEST_F(PanesTest, AWebPaneIsMadeOnceThenOnlyMovedShownAndHiddenAndKeepsItsOwnCha
   EXPECT_EQ(&rig.web("web"), &p);
   EXPECT_EQ((std::tuple{p.loads.size(), p.reloads, p.frame.x, p.frame.y, p.frame.w, p.hidden}),
             (std::tuple{1u, 0, 5.0, 20.5, 200.0, false}));
-  EXPECT_EQ(rig.views.size(), 7u);
+  EXPECT_EQ(rig.views.size(), 8u);
 
   rig.settings.clear();
   for (const char* url : {"https://discord.com/channels/7/8", "https://discord.com/settings",
