@@ -29,9 +29,9 @@ static void BM_Mt5StatusTwentyPrefixesOfFiveUsers(benchmark::State& state) {
     const auto prefix = places[i % places.size()] / ("prefix" + std::to_string(i));
     for (int u = 0; u < 5; ++u) {
       const auto dir = prefix / "drive_c/users" / ("user" + std::to_string(u)) /
-                       qv::kMt5AppDataFolders[0] / fs::path(qv::kMt5StatusFile).parent_path();
+                       qv::kMt5AppDataFolders[0] / qv::kMt5CommonFiles;
       fs::create_directories(dir);
-      std::ofstream(dir / "quorvex_mt5.json") << R"({"version":1,"time":1733490000})";
+      std::ofstream(dir / qv::kMt5StatusFile) << R"({"version":1,"time":1733490000})";
     }
   }
   for (auto _ : state) benchmark::DoNotOptimize(qv::mt5Status(prefixes));

@@ -30,18 +30,26 @@ struct Candidate {
 // user is entered once like any folder; a loop only makes a stat fail with
 // ELOOP. Every user entry is tried whatever its kind; the ones with nothing at
 // the end of the tail drop out.
-void addPrefix(const fs::path& prefix, std::vector<Candidate>& found) {
-  const auto users = prefix / "drive_c/users";
+template <typename Fn>
+void eachCommonFolder(const fs::path& prefix, Fn&& fn) {
   std::error_code ec;
-  for (fs::directory_iterator it(users, ec), end; !ec && it != end; it.increment(ec)) {
-    for (const char* appData : kMt5AppDataFolders) {
-      auto path = it->path() / appData / kMt5StatusFile;
-      struct stat st {};
-      if (::stat(path.c_str(), &st) == 0)
-        found.push_back(
-            {std::move(path), {st.st_mtim.tv_sec, st.st_mtim.tv_nsec}, S_ISREG(st.st_mode)});
-    }
-  }
+  for (fs::directory_iterator it(prefix / "drive_c/users", ec), end; !ec && it != end;
+       it.increment(ec))
+    for (const char* appData : kMt5AppDataFolders) fn(it->path() / appData / kMt5CommonFiles);
+}
+
+// The file at `path` as a candidate, when anything is there.
+std::optional<Candidate> candidateAt(fs::path path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+  return Candidate{std::move(path), {st.st_mtim.tv_sec, st.st_mtim.tv_nsec}, S_ISREG(st.st_mode)};
+}
+
+void addPrefix(const fs::path& prefix, std::vector<Candidate>& found) {
+  eachCommonFolder(prefix, [&](const fs::path& folder) {
+    if (auto candidate = candidateAt(folder / kMt5StatusFile))
+      found.push_back(std::move(*candidate));
+  });
 }
 
 // Every prefix the patterns name, in their order: a folder that cannot be
@@ -82,24 +90,16 @@ std::string_view loginOf(std::string_view name) {
 // The account files of one prefix: one listing of its users, then one of
 // each common folder found, one stat per account file.
 void addAccounts(const fs::path& prefix, std::vector<std::pair<std::string, Candidate>>& found) {
-  std::error_code ec;
-  for (fs::directory_iterator user(prefix / "drive_c/users", ec), end; !ec && user != end;
-       user.increment(ec)) {
-    for (const char* appData : kMt5AppDataFolders) {
-      std::error_code listing;
-      for (fs::directory_iterator it(user->path() / appData / kMt5CommonFiles, listing), none;
-           !listing && it != none; it.increment(listing)) {
-        const auto name = it->path().filename().string();
-        const auto login = loginOf(name);
-        if (login.empty()) continue;
-        struct stat st {};
-        if (::stat(it->path().c_str(), &st) != 0) continue;
-        found.push_back(
-            {std::string(login),
-             {it->path(), {st.st_mtim.tv_sec, st.st_mtim.tv_nsec}, S_ISREG(st.st_mode)}});
-      }
+  eachCommonFolder(prefix, [&](const fs::path& folder) {
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+      const auto name = it->path().filename().string();
+      const auto login = loginOf(name);
+      if (login.empty()) continue;
+      if (auto candidate = candidateAt(it->path()))
+        found.push_back({std::string(login), std::move(*candidate)});
     }
-  }
+  });
 }
 
 // Only regular files are read: a pipe or a device at the path would block

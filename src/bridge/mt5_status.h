@@ -10,8 +10,9 @@ namespace qv {
 // Where a Windows user's roaming data lives: the first for Vista and later,
 // the second for the XP layout some older prefixes still use.
 inline constexpr const char* kMt5AppDataFolders[] = {"AppData/Roaming", "Application Data"};
+// The terminals' common folder inside each of those, and the status file in it.
 inline constexpr char kMt5CommonFiles[] = "MetaQuotes/Terminal/Common/Files";
-inline constexpr char kMt5StatusFile[] = "MetaQuotes/Terminal/Common/Files/quorvex_mt5.json";
+inline constexpr char kMt5StatusFile[] = "quorvex_mt5.json";
 
 // Base64 of the newest status file, or empty when there is none, or when the
 // newest cannot be read, is not a regular file, or is empty. Each prefix is a

@@ -51,19 +51,6 @@ void appendEscaped(std::string& out, std::string_view part, std::string_view set
   }
 }
 
-std::string percentDecoded(std::string_view s) {
-  std::string out;
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '%' && i + 2 < s.size() && hexValue(s[i + 1]) >= 0 && hexValue(s[i + 2]) >= 0) {
-      out += static_cast<char>(hexValue(s[i + 1]) * 16 + hexValue(s[i + 2]));
-      i += 2;
-    } else {
-      out += s[i];
-    }
-  }
-  return out;
-}
-
 // One label in ASCII: lower case, or "xn--" and its Punycode.
 std::optional<std::string> asciiLabel(std::string_view label) {
   std::u32string points;

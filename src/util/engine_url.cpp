@@ -13,24 +13,6 @@ bool isSchemeChar(char c, bool first) {
          (std::isdigit(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '.');
 }
 
-// A "%" that starts no escape stays as it is, as the engine leaves it.
-std::string percentDecoded(std::string_view s) {
-  std::string out;
-  out.reserve(s.size());
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '%' && i + 2 < s.size()) {
-      int hi = hexValue(s[i + 1]), lo = hexValue(s[i + 2]);
-      if (hi >= 0 && lo >= 0) {
-        out += static_cast<char>(hi * 16 + lo);
-        i += 2;
-        continue;
-      }
-    }
-    out += s[i];
-  }
-  return out;
-}
-
 // The host of an authority: after the last "@" (user info never holds a raw
 // one once serialized, and the engine's parser takes the last one too),
 // without the port; an IPv6 literal keeps its brackets.

@@ -31,7 +31,7 @@ struct Mt5StatusTest : ::testing::Test {
   void TearDown() override { fs::remove_all(home); }
 
   fs::path at(const std::string& prefix, const std::string& user, const char* appData) {
-    return home / prefix / "drive_c/users" / user / appData / kMt5StatusFile;
+    return home / prefix / "drive_c/users" / user / appData / kMt5CommonFiles / kMt5StatusFile;
   }
   // A status file holding its own place, `seconds` older than `base`.
   fs::path put(const std::string& prefix, const std::string& user, int seconds,
