@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <optional>
@@ -12,6 +13,7 @@
 #include "app/alive.h"
 #include "app/config.h"
 #include "host/platform.h"
+#include "panes/recovery.h"
 
 namespace qv {
 
@@ -23,7 +25,6 @@ class Delegate final : public ScriptMessageHandler, public WebViewPolicy {
   void applicationDidFinishLaunching();
   void menu();
   void recargar();
-  void contentProcessEnded(WebView& view) override;
 
   // bridge/
   void scriptMessage(const nlohmann::json& body) override;
@@ -82,6 +83,16 @@ class Delegate final : public ScriptMessageHandler, public WebViewPolicy {
   void fetchSite(const std::string& url, const std::string& id);
   // panes/
   void hideVideos(const nlohmann::json& body);
+  void hideWeb(const std::string& slot);
+  struct VideoPlay;
+  void loadVideo(const std::string& slot, const VideoPlay& play);
+  // Brings `view` back by itself whenever its web process ends.
+  void keepAlive(WebView& view, std::function<void(const std::optional<std::string>&)> restore);
+  void networkCameBack();
+  void hibernation(const nlohmann::json& body);
+  void hibernateLater(const std::string& slot, bool video);
+  void hibernate(const std::string& slot, bool video);
+  void wakeNext();
   // policy/
   void chatNotices(const nlohmann::json& body);
   bool chatMayNotify();
@@ -102,6 +113,21 @@ class Delegate final : public ScriptMessageHandler, public WebViewPolicy {
   std::map<std::string, std::string> vidIDs;
   std::map<std::string, std::unique_ptr<WebView>> webs;
   std::map<std::string, std::unique_ptr<Observation>> webObs;
+  // What each video pane plays, to play it again after its process ended.
+  struct VideoPlay {
+    std::string tipo, id, hls;
+    std::int64_t vol = 0;
+  };
+  std::map<std::string, VideoPlay> vidPlay;
+  // Hidden panes waiting to hibernate, hibernated web panes with the address
+  // they go back to, and the shown ones waking one at a time.
+  std::map<std::string, std::unique_ptr<Observation>> webSleep, vidSleep;
+  std::map<std::string, std::string> webHibernated;
+  std::deque<std::string> toWake;
+  std::unique_ptr<Observation> waking;
+  std::unique_ptr<Observation> mainContent, networkBack;
+  // After the views they watch, so that they go first.
+  std::map<const WebView*, std::unique_ptr<Recovery>> recoveries;
   // Last, so that it is the first to go.
   Alive alive;
 };

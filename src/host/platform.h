@@ -98,6 +98,8 @@ class Application {
   // The platform runs its own actions; every other item calls `run` with its command.
   virtual void installMenu(const std::vector<Menu>& menus,
                            std::function<void(const std::string& command)> run) = 0;
+  // `back` runs each time the network becomes reachable again.
+  virtual std::unique_ptr<Observation> observeNetworkBack(std::function<void()> back) = 0;
   virtual std::optional<std::string> resourcesFolder() = 0;
   // Where downloads go; the core makes it when it is missing.
   virtual std::string downloadsFolder() = 0;
@@ -164,6 +166,14 @@ class MainQueue {
   virtual void post(std::function<void()> task) = 0;
 };
 
+class Timers {
+ public:
+  virtual ~Timers() = default;
+  // Runs task once on the main thread after `seconds`, unless the handle is
+  // dropped first, which the task itself may do.
+  virtual std::unique_ptr<Observation> after(double seconds, std::function<void()> task) = 0;
+};
+
 struct Host {
   Application& application;
   CookieStore& cookies;
@@ -174,6 +184,7 @@ struct Host {
   Dialogs& dialogs;
   MainQueue& mainQueue;
   Log& log;
+  Timers& timers;
 };
 
 }  // namespace qv

@@ -28,6 +28,10 @@ struct Cookie {
   std::string sameSite;  // "", "None", "Lax" or "Strict"
 };
 
+// What befalls a view's web process. An end the application itself asked
+// for (WebView::endContent) is never one of these.
+enum class ContentEvent { Crashed, OutOfMemory, Unresponsive, Responsive };
+
 enum class NavigationType { LinkActivated, Other };
 
 // Who is behind a link click or a new window, as the engine saw it.

@@ -37,8 +37,6 @@ class WebViewPolicy {
   // Absolute path the download is written to.
   virtual std::string downloadDestination(const std::string& suggestedName) = 0;
   virtual void downloadFinished() = 0;
-
-  virtual void contentProcessEnded(WebView& view) = 0;
 };
 
 }  // namespace qv

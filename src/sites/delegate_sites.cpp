@@ -19,7 +19,11 @@ WebView* Delegate::sitioWeb(const std::string& key) {
 
   auto view = platform.application.createWebView({.safariUserAgent = true});
   view->loadRequest(record->second.url);
-  return (sWeb[key] = std::move(view)).get();
+  WebView& site = *(sWeb[key] = std::move(view));
+  keepAlive(site, [&site, start = record->second.url](const std::optional<std::string>& shown) {
+    site.loadRequest(shown.value_or(start));
+  });
+  return &site;
 }
 
 void Delegate::sitioMostrar(const std::string& key) {

@@ -36,6 +36,17 @@ class FakeWebView final : public WebView {
     ~UrlObservation() override { std::erase(list, &changed); }
   };
 
+  template <typename Arg>
+  struct Registration : Observation {
+    std::vector<std::function<void(Arg)>*>& list;
+    std::function<void(Arg)> f;
+    Registration(std::vector<std::function<void(Arg)>*>& l, std::function<void(Arg)> c)
+        : list(l), f(std::move(c)) {
+      list.push_back(&f);
+    }
+    ~Registration() override { std::erase(list, &f); }
+  };
+
   explicit FakeWebView(WebViewConfig c) : config(c) {}
   // What was loaded, as "request URL" or "html BASE".
   void loadRequest(const std::string& url) override { loads.push_back("request " + url); }
@@ -57,6 +68,16 @@ class FakeWebView final : public WebView {
   std::unique_ptr<Observation> observeUrl(std::function<void()> changed) override {
     return std::make_unique<UrlObservation>(observers, std::move(changed));
   }
+  std::unique_ptr<Observation> observeContent(std::function<void(ContentEvent)> e) override {
+    return std::make_unique<Registration<ContentEvent>>(contentObservers, std::move(e));
+  }
+  void endContent() override { ++ended; }
+  bool playsAudio() const override { return audio; }
+  bool capturesMedia() const override { return capturing; }
+  std::unique_ptr<Observation> observeLoaded(std::function<void()> f) override {
+    return std::make_unique<UrlObservation>(loadObservers, std::move(f));
+  }
+  bool showsLoadError() const override { return loadError; }
   void setFrame(const Rect& f) override { frame = f; }
   void setHidden(bool h) override { hidden = h; }
 
@@ -69,8 +90,19 @@ class FakeWebView final : public WebView {
     for (auto* changed : observers) (*changed)();
   }
 
+  void content(ContentEvent e) {
+    for (auto* f : std::vector(contentObservers)) (*f)(e);
+  }
+  void loaded() {
+    for (auto* f : std::vector(loadObservers)) (*f)();
+  }
+
   WebViewConfig config;
   std::vector<std::string> loads, scripts;
+  std::vector<std::function<void(ContentEvent)>*> contentObservers;
+  std::vector<std::function<void()>*> loadObservers;
+  int ended = 0;
+  bool audio = false, capturing = false, loadError = false;
   std::string lastHtml;
   int reloads = 0;
   std::vector<AsyncCall> asyncCalls;
@@ -101,7 +133,8 @@ struct Rig final : Application,
                    HttpClient,
                    Dialogs,
                    Log,
-                   MainQueue {
+                   MainQueue,
+                   Timers {
   std::unique_ptr<WebView> createWebView(const WebViewConfig& c) override {
     views.push_back(new FakeWebView(c));
     return std::unique_ptr<WebView>(views.back());
@@ -153,7 +186,43 @@ struct Rig final : Application,
     for (; !tasks.empty(); tasks.pop_front()) tasks.front()();
   }
 
-  Host host() { return {*this, *this, *this, *this, *this, *this, *this, *this, *this}; }
+  // Timers run when the test moves the clock past them.
+  struct Timer {
+    Instant at;
+    std::function<void()> task;
+    bool cancelled = false;
+  };
+  struct TimerHandle : Observation {
+    std::shared_ptr<Timer> timer;
+    explicit TimerHandle(std::shared_ptr<Timer> t) : timer(std::move(t)) {}
+    ~TimerHandle() override { timer->cancelled = true; }
+  };
+  std::unique_ptr<Observation> after(double seconds, std::function<void()> task) override {
+    timers.push_back(std::make_shared<Timer>(Timer{time + seconds, std::move(task)}));
+    return std::make_unique<TimerHandle>(timers.back());
+  }
+  void advance(double seconds) {
+    const Instant until = time + seconds;
+    for (;;) {
+      std::erase_if(timers, [](auto& t) { return t->cancelled; });
+      auto next = std::min_element(timers.begin(), timers.end(),
+                                   [](auto& a, auto& b) { return a->at < b->at; });
+      if (next == timers.end() || (*next)->at > until) break;
+      auto timer = *next;
+      timers.erase(next);
+      time = timer->at;
+      auto task = std::move(timer->task);
+      timer->cancelled = true;
+      task();
+    }
+    time = until;
+  }
+  std::unique_ptr<Observation> observeNetworkBack(std::function<void()> back) override {
+    networkBack = std::move(back);
+    return nullptr;
+  }
+
+  Host host() { return {*this, *this, *this, *this, *this, *this, *this, *this, *this, *this}; }
   // `config` may be changed before.
   Delegate& launch() {
     delegate = std::make_unique<Delegate>(host(), config);
@@ -198,6 +267,8 @@ struct Rig final : Application,
   std::vector<Sent> sent;
   bool refuses = false;  // the HTTP client throws instead of sending
   std::deque<std::function<void()>> tasks;
+  std::vector<std::shared_ptr<Timer>> timers;
+  std::function<void()> networkBack;
   Config config = Config::standard("/home/u");
   std::unique_ptr<Delegate> delegate;
 };

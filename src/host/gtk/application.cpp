@@ -83,6 +83,17 @@ void GtkApp::setNotificationOrigins(const std::vector<std::string>& allowed,
   engine_.notifications().setOrigins(allowed, refused);
 }
 
+std::unique_ptr<Observation> GtkApp::observeNetworkBack(std::function<void()> back) {
+  GNetworkMonitor* monitor = g_network_monitor_get_default();  // GIO's own
+  return hold(connect<void(GNetworkMonitor*, gboolean)>(
+      monitor, "network-changed",
+      [back = std::move(back), was = bool(g_network_monitor_get_network_available(monitor))](
+          GNetworkMonitor*, gboolean available) mutable {
+        if (available && !was) back();
+        was = available;
+      }));
+}
+
 std::string GtkApp::downloadsFolder() {
   const char* special = g_get_user_special_dir(G_USER_DIRECTORY_DOWNLOAD);
   return special ? special : std::string(g_get_home_dir()) + "/Downloads";

@@ -27,6 +27,7 @@ class GtkApp final : public Application {
                               const std::vector<std::string>& refused) override;
   void installMenu(const std::vector<Menu>& menus,
                    std::function<void(const std::string&)> run) override;
+  std::unique_ptr<Observation> observeNetworkBack(std::function<void()> back) override;
   std::optional<std::string> resourcesFolder() override { return resources_; }
   std::string downloadsFolder() override;
 

@@ -58,9 +58,9 @@ struct Session {
         settings(userFolder(g_get_user_config_dir()) + "/settings.json"),
         application(app, engine, settings, options.resourcesFolder),
         cookies(webkit_network_session_get_cookie_manager(engine.session())),
-        delegate(
-            Host{application, cookies, browser, settings, clock, http, dialogs, mainQueue, log},
-            options.config),
+        delegate(Host{application, cookies, browser, settings, clock, http, dialogs, mainQueue, log,
+                      timers},
+                 options.config),
         runtime{app, delegate, application} {}
 
   Engine engine;
@@ -69,6 +69,7 @@ struct Session {
   WebKitCookieStore cookies;
   DefaultBrowser browser;
   WallClock clock;
+  MainLoopTimers timers;
   GtkDialogs dialogs;
   GMainQueue mainQueue;
   DebugLog log;

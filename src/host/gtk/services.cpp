@@ -4,12 +4,14 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <system_error>
 
 #include "host/gtk/callback.h"
 #include "host/gtk/debug.h"
 #include "host/gtk/gobject_ptr.h"
+#include "host/gtk/signal.h"
 
 namespace qv::gtk {
 
@@ -30,6 +32,19 @@ void DebugLog::debug(std::string_view module, const std::string& line) {
 }
 
 Instant WallClock::now() { return static_cast<Instant>(g_get_real_time()) / 1e6; }
+
+std::unique_ptr<Observation> MainLoopTimers::after(double seconds, std::function<void()> task) {
+  auto held = std::make_unique<Held<SourceHandle>>(SourceHandle());
+  auto* source = &held->handle;
+  const auto ms = static_cast<guint>(std::max(0.0, seconds) * 1000);
+  // Forgotten before the task runs: the task may drop the handle itself.
+  held->handle = SourceHandle(addTimeout(ms, [source, task = std::move(task)]() -> gboolean {
+    source->release();
+    task();
+    return G_SOURCE_REMOVE;
+  }));
+  return held;
+}
 
 struct GMainQueue::Source {
   GSource base;

@@ -202,11 +202,6 @@ void GtkWebView::governBy(WebViewPolicy& policy, DesktopNotifications& notificat
                            });
         return TRUE;
       });
-  connections_.add<void(WebKitWebView*, WebKitWebProcessTerminationReason)>(
-      view, "web-process-terminated",
-      [this, &policy](WebKitWebView*, WebKitWebProcessTerminationReason) {
-        policy.contentProcessEnded(*this);
-      });
 }
 
 void GtkWebView::answerWithEngineDefaults() {
