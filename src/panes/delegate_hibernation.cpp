@@ -17,11 +17,15 @@ std::string allowanceKey(const std::string& slot) { return "hibernar.siempre." +
 void Delegate::hibernation(const nlohmann::json& body) {
   if (auto minutos = args::number(body, "minutos"); minutos && *minutos >= 0)
     platform.settings.setString(kHibernationSetting, nlohmann::json(*minutos).dump());
-  if (auto slot = args::string(body, "slot"))
+  const auto delay = hibernationDelay(platform.settings.string(kHibernationSetting));
+  nlohmann::json state = {{"minutos", delay ? *delay / 60 : 0.0}};
+  if (auto slot = args::string(body, "slot")) {
     if (auto siempre = args::boolean(body, "siempre"))
       platform.settings.setString(allowanceKey(*slot), *siempre ? "si" : "no");
-  const auto delay = hibernationDelay(platform.settings.string(kHibernationSetting));
-  notifyPage("hibernacion", nlohmann::json(delay ? *delay / 60 : 0.0).dump());
+    state["slot"] = *slot;
+    state["siempre"] = platform.settings.string(allowanceKey(*slot)) == "si";
+  }
+  notifyPage("hibernacion", state.dump());
 }
 
 void Delegate::hideWeb(const std::string& slot) {

@@ -96,7 +96,9 @@ void Recovery::ended(ContentEvent why) {
   log_.debug("recuperación", "vista caída de nuevo: se muestra la tarjeta");
   pending_.reset();
   card_ = true;
-  view_.loadHtml(recoveryCard(why), std::nullopt);
+  // On the address it showed, the card's button is a move within that page,
+  // which every view may follow.
+  view_.loadHtml(recoveryCard(why), shown_);
 }
 
 void Recovery::restoreNow() {

@@ -40,11 +40,11 @@ TEST_F(RecoveryTest, APaneComesBackThreeTimesSpacedOutThenWaitsForTheUserOnACard
   }
   pane.content(ContentEvent::OutOfMemory);
   rig.advance(3600);
-  EXPECT_EQ(pane.loads.back(), "html (none)");
+  EXPECT_EQ(pane.loads.back(), "html https://discord.com/channels/1");
   EXPECT_NE(pane.lastHtml.find("El panel dejó de funcionar"), std::string::npos);
   EXPECT_NE(pane.lastHtml.find("más memoria"), std::string::npos);
-  pane.navigate("about:blank");
-  pane.navigate(std::string("about:blank") + kRetryFragment);
+  pane.navigate("https://discord.com/channels/1");
+  pane.navigate(std::string("https://discord.com/channels/1") + kRetryFragment);
   EXPECT_EQ(pane.loads.back(), "request https://discord.com/channels/1");
   // The count starts again after the user's retry, and after ten quiet minutes.
   pane.content(ContentEvent::Crashed);
@@ -158,7 +158,10 @@ TEST_F(RecoveryTest, AHiddenPaneHibernatesUnlessBusyAndWakesOneAtATime) {
   EXPECT_EQ(rig.video("k").loads.size(), 1u);
   rig.post(R"({"cmd":"video","slot":"v","id":"abc"})");
   EXPECT_EQ(rig.video("v").loads.back(), "html https://quorvex.app/");
-  EXPECT_EQ(rig.replies().back(), Rig::notice("hibernacion", "1.0"));
+  EXPECT_EQ(rig.replies().back(), Rig::notice("hibernacion", R"({"minutos":1.0})"));
+  rig.post(R"({"cmd":"hibernacion","slot":"a"})");
+  EXPECT_EQ(rig.replies().back(),
+            Rig::notice("hibernacion", R"({"minutos":1.0,"siempre":true,"slot":"a"})"));
 }
 
 }  // namespace
