@@ -28,6 +28,7 @@ void Delegate::applicationDidFinishLaunching() {
   window->present();
   platform.application.activate();
   menu();
+  loadDoNotDisturb();
 }
 
 void Delegate::contentProcessEnded(WebView& view) {

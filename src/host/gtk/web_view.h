@@ -46,6 +46,7 @@ class GtkWebView final : public WebView {
   std::unique_ptr<Observation> observeUrl(std::function<void()> changed) override;
   void setFrame(const Rect& frame) override;
   void setHidden(bool hidden) override;
+  void setMuted(bool muted) override;
 
  private:
   void governBy(WebViewPolicy& policy, DesktopNotifications& notifications);
