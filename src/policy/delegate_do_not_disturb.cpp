@@ -26,7 +26,7 @@ void Delegate::loadDoNotDisturb() {
     if (h)
       quietHours = *h;
     else
-      platform.log.debug("no molestar", "horario guardado ilegible: " + *stored);
+      platform.log.debug("avisos", "horario guardado ilegible: " + *stored);
   }
   if (auto held = s.string(kClaveRetenidos)) heldNotices = std::strtol(held->c_str(), nullptr, 10);
   updateDoNotDisturb();
