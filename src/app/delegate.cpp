@@ -33,6 +33,7 @@ void Delegate::applicationDidFinishLaunching() {
   window->present();
   platform.application.activate();
   menu();
+  loadDoNotDisturb();
 }
 
 }  // namespace qv

@@ -14,6 +14,7 @@
 #include "app/config.h"
 #include "host/platform.h"
 #include "panes/recovery.h"
+#include "policy/do_not_disturb.h"
 
 namespace qv {
 
@@ -50,7 +51,7 @@ class Delegate final : public ScriptMessageHandler, public WebViewPolicy {
                           const Requester& requester) override;
   bool grantsMediaCapture() override;
   bool grantsNotifications(WebView& view) override;
-  void notificationShown(WebView& view) override;
+  bool deliversNotification(WebView& view) override;
   void notificationClicked(WebView& view) override;
   void alert(const std::string& message, std::function<void()> done) override;
   void confirm(const std::string& message, std::function<void(bool)> done) override;
@@ -98,6 +99,13 @@ class Delegate final : public ScriptMessageHandler, public WebViewPolicy {
   bool chatMayNotify();
   bool showsChat(const WebView& view) const;
   void handNotificationOrigins();
+  void noMolestar(const nlohmann::json& body);
+  void loadDoNotDisturb();
+  bool quietNow();
+  // Applies what the hand switch and the quiet hours say, and watches the
+  // clock for them; true when that changed it.
+  bool updateDoNotDisturb();
+  void showDoNotDisturb();
 
   Host platform;
   const Config config;
@@ -113,6 +121,12 @@ class Delegate final : public ScriptMessageHandler, public WebViewPolicy {
   std::map<std::string, std::string> vidIDs;
   std::map<std::string, std::unique_ptr<WebView>> webs;
   std::map<std::string, std::unique_ptr<Observation>> webObs;
+  // "No molestar": on by hand, or by the quiet hours unless switched off
+  // by hand inside the current quiet period.
+  bool doNotDisturb = false, quietByHand = false, quietPeriodWaived = false;
+  QuietHours quietHours;
+  long heldNotices = 0;
+  std::unique_ptr<Observation> quietClock;
   // What each video pane plays, to play it again after its process ended.
   struct VideoPlay {
     std::string tipo, id, hls;

@@ -66,6 +66,7 @@ void Delegate::scriptMessage(const nlohmann::json& body) {
       {"videoOcultar", [](Delegate& d, const nlohmann::json& b) { d.hideVideos(b); }},
       {"fetch", [](Delegate& d, const nlohmann::json& b) { d.fetch(b); }},
       {"avisosChat", [](Delegate& d, const nlohmann::json& b) { d.chatNotices(b); }},
+      {"noMolestar", [](Delegate& d, const nlohmann::json& b) { d.noMolestar(b); }},
   };
 
   // The engine only relays messages from the local page's main frame; a

@@ -77,6 +77,8 @@ struct MenuItem {
   // Without an action the item is the application's own: the platform hands
   // this name to the menu's callback.
   std::string command;
+  // An application item shown with a check mark, set through checkMenuItem.
+  bool checkable = false;
 };
 
 struct Menu {
@@ -100,9 +102,12 @@ class Application {
                            std::function<void(const std::string& command)> run) = 0;
   // `back` runs each time the network becomes reachable again.
   virtual std::unique_ptr<Observation> observeNetworkBack(std::function<void()> back) = 0;
+  virtual void checkMenuItem(const std::string& command, bool checked) = 0;
   virtual std::optional<std::string> resourcesFolder() = 0;
   // Where downloads go; the core makes it when it is missing.
   virtual std::string downloadsFolder() = 0;
+  // The application's own desktop notification, not a page's.
+  virtual void notify(const std::string& title, const std::string& body) = 0;
 };
 
 class CookieStore {
@@ -131,6 +136,7 @@ class Clock {
  public:
   virtual ~Clock() = default;
   virtual Instant now() = 0;
+  virtual LocalTime local(Instant at) = 0;
 };
 
 class HttpClient {

@@ -17,6 +17,13 @@ struct Rect {
 // Seconds since the Unix epoch, wall clock.
 using Instant = double;
 
+// A moment on the local calendar: the day of the week (0 Monday … 6 Sunday)
+// and the minutes since midnight, both in the user's time zone.
+struct LocalTime {
+  int weekday = 0;
+  int minute = 0;
+};
+
 struct Cookie {
   std::string name;
   std::string value;

@@ -60,6 +60,8 @@ class WebView {
   // Placement inside the main window's pane layer.
   virtual void setFrame(const Rect& frame) = 0;
   virtual void setHidden(bool hidden) = 0;
+  // Silences the whole page in the engine, whatever its own elements ask.
+  virtual void setMuted(bool muted) = 0;
 };
 
 }  // namespace qv

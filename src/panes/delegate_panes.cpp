@@ -22,6 +22,7 @@ void Delegate::colocaWeb(const std::string& slot, const std::string& url, const 
                                                     .safariUserAgent = true,
                                                     .mediaCapture = true,
                                                     .policy = this});
+    pane->setMuted(doNotDisturb);
     window->addPane(*pane);
     it = webs.emplace(slot, std::move(pane)).first;
     WebView& view = *it->second;
@@ -58,6 +59,7 @@ void Delegate::colocaVideo(const std::string& slot, const std::string& id, const
                                                     .transparent = true,
                                                     .roundedCorners = true,
                                                     .sharesVideoProcess = true});
+    pane->setMuted(doNotDisturb);
     window->addPane(*pane);
     it = vids.emplace(slot, std::move(pane)).first;
     // Video panes share one web process: they all end together, and each

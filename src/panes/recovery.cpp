@@ -34,16 +34,19 @@ std::string recoveryCard(ContentEvent why) {
   std::string page =
       "<!doctype html><html lang=\"es\"><head><meta charset=\"utf-8\">"
       "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
-      "style-src 'unsafe-inline'\"><title>El panel dejó de funcionar</title><style>"
+      "style-src 'unsafe-inline'; script-src 'unsafe-inline'\">"
+      "<title>El panel dejó de funcionar</title><style>"
       "body{margin:0;padding:32px;background:#0d1117;color:#e6edf3;font:15px sans-serif}"
       "h1{font-size:18px;font-weight:600}p{color:#9da7b3}"
-      "a{display:inline-block;margin-top:12px;padding:6px 16px;border-radius:6px;"
-      "background:#238636;color:#fff;text-decoration:none}</style></head><body>"
+      "button{margin-top:12px;padding:6px 16px;border:0;border-radius:6px;"
+      "background:#238636;color:#fff;font:inherit}</style></head><body>"
       "<h1>El panel dejó de funcionar</h1><p>";
   appendHtmlText(page, reason(why));
-  page += "</p><a id=\"reintentar\" href=\"";
-  page += kRetryFragment;
-  page += "\">Reintentar</a></body></html>";
+  // Moved by the page's own script, not a link: a pane hands every link it
+  // is clicked on to the browser.
+  page += "</p><button id=\"reintentar\" onclick=\"location.hash='";
+  page += kRetryFragment + 1;
+  page += "'\">Reintentar</button></body></html>";
   return page;
 }
 

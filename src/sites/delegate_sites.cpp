@@ -18,6 +18,7 @@ WebView* Delegate::sitioWeb(const std::string& key) {
   if (record == sitios.end() || !parseUrl(record->second.url)) return nullptr;
 
   auto view = platform.application.createWebView({.safariUserAgent = true});
+  view->setMuted(doNotDisturb);
   view->loadRequest(record->second.url);
   WebView& site = *(sWeb[key] = std::move(view));
   keepAlive(site, [&site, start = record->second.url](const std::optional<std::string>& shown) {

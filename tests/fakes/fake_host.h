@@ -80,6 +80,7 @@ class FakeWebView final : public WebView {
   bool showsLoadError() const override { return loadError; }
   void setFrame(const Rect& f) override { frame = f; }
   void setHidden(bool h) override { hidden = h; }
+  void setMuted(bool m) override { muted = m; }
 
   // A load that has not committed: the address moves, the document stays.
   void startLoad(const std::string& url) { currentUrl = url; }
@@ -108,7 +109,7 @@ class FakeWebView final : public WebView {
   std::vector<AsyncCall> asyncCalls;
   std::optional<std::string> currentUrl, shownUrl;
   std::uint64_t document = 0;
-  bool loading = false, hidden = false;
+  bool loading = false, hidden = false, muted = false;
   std::vector<std::function<void()>*> observers;
   Rect frame;
 };
@@ -148,7 +149,16 @@ struct Rig final : Application,
                               const std::vector<std::string>& r) override {
     notificationOrigins = {a, r};
   }
-  void installMenu(const std::vector<Menu>&, std::function<void(const std::string&)>) override {}
+  void installMenu(const std::vector<Menu>& m, std::function<void(const std::string&)> r) override {
+    menus = m;
+    runMenu = std::move(r);
+  }
+  void checkMenuItem(const std::string& command, bool checked) override {
+    checkedItems[command] = checked;
+  }
+  void notify(const std::string& title, const std::string& body) override {
+    notified.push_back(title + ": " + body);
+  }
   std::optional<std::string> resourcesFolder() override { return "/res"; }
   std::string downloadsFolder() override { return downloads; }
 
@@ -167,6 +177,12 @@ struct Rig final : Application,
   }
   void setString(const std::string& key, const std::string& v) override { settings[key] = v; }
   Instant now() override { return time; }
+  // The fake's time zone is UTC; 1970-01-01 was a Thursday.
+  LocalTime local(Instant at) override {
+    auto minutes = static_cast<long long>(at) / 60;
+    return {static_cast<int>((minutes / kMinutesPerDay + 3) % 7),
+            static_cast<int>(minutes % kMinutesPerDay)};
+  }
   void send(const HttpRequest& r, std::function<void(HttpResponse)> done) override {
     if (refuses) throw std::runtime_error("refused");
     sent.push_back({r, std::move(done)});
@@ -186,36 +202,32 @@ struct Rig final : Application,
     for (; !tasks.empty(); tasks.pop_front()) tasks.front()();
   }
 
-  // Timers run when the test moves the clock past them.
-  struct Timer {
-    Instant at;
+  // A timer is due at `time` plus its delay; `advance` moves the time on,
+  // running each timer when its moment comes, in order.
+  struct Timer : Observation {
+    Timer(Rig& r, Instant d, std::function<void()> t) : rig(r), due(d), task(std::move(t)) {
+      rig.timers.push_back(this);
+    }
+    ~Timer() override { std::erase(rig.timers, this); }
+    Rig& rig;
+    Instant due;
     std::function<void()> task;
-    bool cancelled = false;
-  };
-  struct TimerHandle : Observation {
-    std::shared_ptr<Timer> timer;
-    explicit TimerHandle(std::shared_ptr<Timer> t) : timer(std::move(t)) {}
-    ~TimerHandle() override { timer->cancelled = true; }
   };
   std::unique_ptr<Observation> after(double seconds, std::function<void()> task) override {
-    timers.push_back(std::make_shared<Timer>(Timer{time + seconds, std::move(task)}));
-    return std::make_unique<TimerHandle>(timers.back());
+    return std::make_unique<Timer>(*this, time + seconds, std::move(task));
   }
   void advance(double seconds) {
-    const Instant until = time + seconds;
+    const Instant end = time + seconds;
     for (;;) {
-      std::erase_if(timers, [](auto& t) { return t->cancelled; });
       auto next = std::min_element(timers.begin(), timers.end(),
-                                   [](auto& a, auto& b) { return a->at < b->at; });
-      if (next == timers.end() || (*next)->at > until) break;
-      auto timer = *next;
-      timers.erase(next);
-      time = timer->at;
-      auto task = std::move(timer->task);
-      timer->cancelled = true;
+                                   [](auto* a, auto* b) { return a->due < b->due; });
+      if (next == timers.end() || (*next)->due > end) break;
+      time = (*next)->due;
+      auto task = (*next)->task;
+      std::erase(timers, *next);  // fired: dropping the handle now changes nothing
       task();
     }
-    time = until;
+    time = end;
   }
   std::unique_ptr<Observation> observeNetworkBack(std::function<void()> back) override {
     networkBack = std::move(back);
@@ -254,6 +266,10 @@ struct Rig final : Application,
   std::vector<FakeWindow*> windows;
   int activations = 0;
   std::pair<std::vector<std::string>, std::vector<std::string>> notificationOrigins;
+  std::vector<Menu> menus;
+  std::function<void(const std::string&)> runMenu;
+  std::map<std::string, bool> checkedItems;
+  std::vector<std::string> notified;
   std::string downloads = "/tmp";
   std::vector<Cookie> cookies, cookieWrites;
   std::vector<std::function<void(std::vector<Cookie>)>> cookieReads;
@@ -267,7 +283,7 @@ struct Rig final : Application,
   std::vector<Sent> sent;
   bool refuses = false;  // the HTTP client throws instead of sending
   std::deque<std::function<void()>> tasks;
-  std::vector<std::shared_ptr<Timer>> timers;
+  std::vector<Timer*> timers;
   std::function<void()> networkBack;
   Config config = Config::standard("/home/u");
   std::unique_ptr<Delegate> delegate;

@@ -73,6 +73,7 @@ struct Session {
   GtkDialogs dialogs;
   GMainQueue mainQueue;
   DebugLog log;
+  MainLoopTimers timers;
   Delegate delegate;
   Runtime runtime;
   // Goes first: a request finishing at exit still finds the queue it posts to.

@@ -20,6 +20,12 @@ class DefaultBrowser final : public Browser {
 class WallClock final : public Clock {
  public:
   Instant now() override;
+  LocalTime local(Instant at) override;
+};
+
+class MainLoopTimers final : public Timers {
+ public:
+  std::unique_ptr<Observation> after(double seconds, std::function<void()> task) override;
 };
 
 class MainLoopTimers final : public Timers {

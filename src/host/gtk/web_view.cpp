@@ -223,4 +223,6 @@ void GtkWebView::setHidden(bool hidden) {
   gtk_widget_set_visible(GTK_WIDGET(view_.get()), !hidden);
 }
 
+void GtkWebView::setMuted(bool muted) { webkit_web_view_set_is_muted(view_.get(), muted); }
+
 }  // namespace qv::gtk

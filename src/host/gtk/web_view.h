@@ -52,6 +52,7 @@ class GtkWebView final : public WebView {
   bool showsLoadError() const override { return showsLoadError_; }
   void setFrame(const Rect& frame) override;
   void setHidden(bool hidden) override;
+  void setMuted(bool muted) override;
 
  private:
   void governBy(WebViewPolicy& policy, DesktopNotifications& notifications);

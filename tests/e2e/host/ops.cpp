@@ -99,6 +99,7 @@ void stateOp(gtk::Runtime& rt, const json&, Answer answer) {
                            {"visible", !!gtk_widget_get_visible(child)},
                            {"mapped", !!gtk_widget_get_mapped(child)},
                            {"bounds", bounds(child, overlay)},
+                           {"muted", !!webkit_web_view_get_is_muted(WEBKIT_WEB_VIEW(child))},
                            {"uri", str(webkit_web_view_get_uri(WEBKIT_WEB_VIEW(child)))}});
   for (const auto& [key, view] : rt.delegate.sitesWeb())
     sites[key] = {{"uri", view->url().value_or("")}, {"loading", view->isLoading()}};
