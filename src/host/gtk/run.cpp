@@ -69,7 +69,6 @@ struct Session {
   WebKitCookieStore cookies;
   DefaultBrowser browser;
   WallClock clock;
-  MainLoopTimers timers;
   GtkDialogs dialogs;
   GMainQueue mainQueue;
   DebugLog log;

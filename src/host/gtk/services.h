@@ -28,11 +28,6 @@ class MainLoopTimers final : public Timers {
   std::unique_ptr<Observation> after(double seconds, std::function<void()> task) override;
 };
 
-class MainLoopTimers final : public Timers {
- public:
-  std::unique_ptr<Observation> after(double seconds, std::function<void()> task) override;
-};
-
 // The core's debug lines, in the application's log domain (host/gtk/debug.h).
 class DebugLog final : public Log {
  public:

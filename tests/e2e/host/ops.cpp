@@ -241,14 +241,15 @@ const std::map<std::string, Op>& controlOps() {
            GError* raw = nullptr;
            auto reply = gtk::GObjectPtr<WebKitUserMessage>::adopt(
                webkit_web_view_send_message_to_page_finish(view.get(), result, &raw));
-           if (auto error = gtk::GErrorPtr::adopt(raw)) return answer({{"error", error.get()->message}});
+           if (auto error = gtk::GErrorPtr::adopt(raw))
+             return answer({{"error", error.get()->message}});
            gint32 pid = 0;
            const char* space = nullptr;
            g_variant_get(webkit_user_message_get_parameters(reply.get()), "(i&s)", &pid, &space);
            answer({{"pid", pid}, {"namespace", space}});
          });
-         webkit_web_view_send_message_to_page(view, webkit_user_message_new("pid", nullptr), nullptr,
-                                              ready.callback, ready.data);
+         webkit_web_view_send_message_to_page(view, webkit_user_message_new("pid", nullptr),
+                                              nullptr, ready.callback, ready.data);
        }},
       {"quit",
        [](gtk::Runtime& rt, const json&, Answer answer) {

@@ -7,7 +7,7 @@
 #include <unistd.h>
 #include <webkit/webkit-web-process-extension.h>
 
-static gboolean answer(WebKitWebPage *page, WebKitUserMessage *message, gpointer data) {
+static gboolean answer(WebKitWebPage* page, WebKitUserMessage* message, gpointer data) {
   (void)page;
   (void)data;
   if (g_strcmp0(webkit_user_message_get_name(message), "pid") != 0) return FALSE;
@@ -19,12 +19,12 @@ static gboolean answer(WebKitWebPage *page, WebKitUserMessage *message, gpointer
   return TRUE;
 }
 
-static void created(WebKitWebProcessExtension *extension, WebKitWebPage *page, gpointer data) {
+static void created(WebKitWebProcessExtension* extension, WebKitWebPage* page, gpointer data) {
   (void)extension;
   (void)data;
   g_signal_connect(page, "user-message-received", G_CALLBACK(answer), NULL);
 }
 
-G_MODULE_EXPORT void webkit_web_process_extension_initialize(WebKitWebProcessExtension *extension) {
+G_MODULE_EXPORT void webkit_web_process_extension_initialize(WebKitWebProcessExtension* extension) {
   g_signal_connect(extension, "page-created", G_CALLBACK(created), NULL);
 }
