@@ -24,15 +24,16 @@ void Delegate::applicationDidFinishLaunching() {
                                               .minimumSize = {{420, 560}},
                                               .autosaveName = "QuorvexMain"},
                                              *webView);
+  // A page whose process ended is no page at all: it comes back at once.
+  mainContent = webView->observeContent(alive.guard([this](ContentEvent what) {
+    if (what == ContentEvent::Crashed || what == ContentEvent::OutOfMemory) webView->reload();
+  }));
+  networkBack = platform.application.observeNetworkBack(alive.guard([this] { networkCameBack(); }));
   if (!localPage.empty()) webView->loadFile(localPage);
   window->present();
   platform.application.activate();
   menu();
-}
-
-void Delegate::contentProcessEnded(WebView& view) {
-  // A pane whose process died is left as it is; only the main page comes back.
-  if (&view == webView.get()) webView->reload();
+  loadDoNotDisturb();
 }
 
 }  // namespace qv

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <optional>
@@ -12,6 +13,8 @@
 #include "app/alive.h"
 #include "app/config.h"
 #include "host/platform.h"
+#include "panes/recovery.h"
+#include "policy/do_not_disturb.h"
 
 namespace qv {
 
@@ -23,7 +26,6 @@ class Delegate final : public ScriptMessageHandler, public WebViewPolicy {
   void applicationDidFinishLaunching();
   void menu();
   void recargar();
-  void contentProcessEnded(WebView& view) override;
 
   // bridge/
   void scriptMessage(const nlohmann::json& body) override;
@@ -49,7 +51,7 @@ class Delegate final : public ScriptMessageHandler, public WebViewPolicy {
                           const Requester& requester) override;
   bool grantsMediaCapture() override;
   bool grantsNotifications(WebView& view) override;
-  void notificationShown(WebView& view) override;
+  bool deliversNotification(WebView& view) override;
   void notificationClicked(WebView& view) override;
   void alert(const std::string& message, std::function<void()> done) override;
   void confirm(const std::string& message, std::function<void(bool)> done) override;
@@ -82,11 +84,28 @@ class Delegate final : public ScriptMessageHandler, public WebViewPolicy {
   void fetchSite(const std::string& url, const std::string& id);
   // panes/
   void hideVideos(const nlohmann::json& body);
+  void hideWeb(const std::string& slot);
+  struct VideoPlay;
+  void loadVideo(const std::string& slot, const VideoPlay& play);
+  // Brings `view` back by itself whenever its web process ends.
+  void keepAlive(WebView& view, std::function<void(const std::optional<std::string>&)> restore);
+  void networkCameBack();
+  void hibernation(const nlohmann::json& body);
+  void hibernateLater(const std::string& slot, bool video);
+  void hibernate(const std::string& slot, bool video);
+  void wakeNext();
   // policy/
   void chatNotices(const nlohmann::json& body);
   bool chatMayNotify();
   bool showsChat(const WebView& view) const;
   void handNotificationOrigins();
+  void noMolestar(const nlohmann::json& body);
+  void loadDoNotDisturb();
+  bool quietNow();
+  // Applies what the hand switch and the quiet hours say, and watches the
+  // clock for them; true when that changed it.
+  bool updateDoNotDisturb();
+  void showDoNotDisturb();
 
   Host platform;
   const Config config;
@@ -102,6 +121,27 @@ class Delegate final : public ScriptMessageHandler, public WebViewPolicy {
   std::map<std::string, std::string> vidIDs;
   std::map<std::string, std::unique_ptr<WebView>> webs;
   std::map<std::string, std::unique_ptr<Observation>> webObs;
+  // "No molestar": on by hand, or by the quiet hours unless switched off
+  // by hand inside the current quiet period.
+  bool doNotDisturb = false, quietByHand = false, quietPeriodWaived = false;
+  QuietHours quietHours;
+  long heldNotices = 0;
+  std::unique_ptr<Observation> quietClock;
+  // What each video pane plays, to play it again after its process ended.
+  struct VideoPlay {
+    std::string tipo, id, hls;
+    std::int64_t vol = 0;
+  };
+  std::map<std::string, VideoPlay> vidPlay;
+  // Hidden panes waiting to hibernate, hibernated web panes with the address
+  // they go back to, and the shown ones waking one at a time.
+  std::map<std::string, std::unique_ptr<Observation>> webSleep, vidSleep;
+  std::map<std::string, std::string> webHibernated;
+  std::deque<std::string> toWake;
+  std::unique_ptr<Observation> waking;
+  std::unique_ptr<Observation> mainContent, networkBack;
+  // After the views they watch, so that they go first.
+  std::map<const WebView*, std::unique_ptr<Recovery>> recoveries;
   // Last, so that it is the first to go.
   Alive alive;
 };

@@ -15,10 +15,15 @@ void Delegate::menu() {
         {"Copiar", A::Copiar, 'c'},
         {"Pegar", A::Pegar, 'v'},
         {"Seleccionar todo", A::SeleccionarTodo, 'a'}}},
-      {"Ventana", {{"Minimizar", A::Minimizar, 'm'}, {"Cerrar", A::Cerrar, 'w'}}},
+      {"Ventana",
+       {{"Minimizar", A::Minimizar, 'm'},
+        {"Cerrar", A::Cerrar, 'w'},
+        {},
+        {.title = "No molestar", .key = 'd', .command = "noMolestar", .checkable = true}}},
   };
   platform.application.installMenu(bar, alive.guard([this](const std::string& command) {
     if (command == "recargar") recargar();
+    if (command == "noMolestar") noMolestar({{"activo", !doNotDisturb}});
   }));
 }
 

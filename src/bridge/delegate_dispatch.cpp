@@ -33,9 +33,9 @@ void Delegate::scriptMessage(const nlohmann::json& body) {
        }},
       {"webOcultar",
        [](Delegate& d, const nlohmann::json& b) {
-         auto slot = args::string(b, "slot").value_or("web");
-         if (auto it = d.webs.find(slot); it != d.webs.end()) it->second->setHidden(true);
+         d.hideWeb(args::string(b, "slot").value_or("web"));
        }},
+      {"hibernacion", [](Delegate& d, const nlohmann::json& b) { d.hibernation(b); }},
       {"abrir",
        [](Delegate& d, const nlohmann::json& b) {
          // Only what a browser or the mail client opens leaves: never a file or
@@ -53,6 +53,7 @@ void Delegate::scriptMessage(const nlohmann::json& body) {
          if (it == d.vids.end()) return d.discard("\"videoVol\" de un panel que no existe");
          auto v = args::integer(b, "v").value_or(0);
          it->second->evaluateScript("setVol(" + std::to_string(v) + ")");
+         if (auto play = d.vidPlay.find(*slot); play != d.vidPlay.end()) play->second.vol = v;
        }},
       {"video",
        [](Delegate& d, const nlohmann::json& b) {
@@ -65,6 +66,7 @@ void Delegate::scriptMessage(const nlohmann::json& body) {
       {"videoOcultar", [](Delegate& d, const nlohmann::json& b) { d.hideVideos(b); }},
       {"fetch", [](Delegate& d, const nlohmann::json& b) { d.fetch(b); }},
       {"avisosChat", [](Delegate& d, const nlohmann::json& b) { d.chatNotices(b); }},
+      {"noMolestar", [](Delegate& d, const nlohmann::json& b) { d.noMolestar(b); }},
   };
 
   // The engine only relays messages from the local page's main frame; a

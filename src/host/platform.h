@@ -77,6 +77,8 @@ struct MenuItem {
   // Without an action the item is the application's own: the platform hands
   // this name to the menu's callback.
   std::string command;
+  // An application item shown with a check mark, set through checkMenuItem.
+  bool checkable = false;
 };
 
 struct Menu {
@@ -98,9 +100,14 @@ class Application {
   // The platform runs its own actions; every other item calls `run` with its command.
   virtual void installMenu(const std::vector<Menu>& menus,
                            std::function<void(const std::string& command)> run) = 0;
+  // `back` runs each time the network becomes reachable again.
+  virtual std::unique_ptr<Observation> observeNetworkBack(std::function<void()> back) = 0;
+  virtual void checkMenuItem(const std::string& command, bool checked) = 0;
   virtual std::optional<std::string> resourcesFolder() = 0;
   // Where downloads go; the core makes it when it is missing.
   virtual std::string downloadsFolder() = 0;
+  // The application's own desktop notification, not a page's.
+  virtual void notify(const std::string& title, const std::string& body) = 0;
 };
 
 class CookieStore {
@@ -129,6 +136,7 @@ class Clock {
  public:
   virtual ~Clock() = default;
   virtual Instant now() = 0;
+  virtual LocalTime local(Instant at) = 0;
 };
 
 class HttpClient {
@@ -164,6 +172,14 @@ class MainQueue {
   virtual void post(std::function<void()> task) = 0;
 };
 
+class Timers {
+ public:
+  virtual ~Timers() = default;
+  // Runs task once on the main thread after `seconds`, unless the handle is
+  // dropped first, which the task itself may do.
+  virtual std::unique_ptr<Observation> after(double seconds, std::function<void()> task) = 0;
+};
+
 struct Host {
   Application& application;
   CookieStore& cookies;
@@ -174,6 +190,7 @@ struct Host {
   Dialogs& dialogs;
   MainQueue& mainQueue;
   Log& log;
+  Timers& timers;
 };
 
 }  // namespace qv

@@ -17,6 +17,13 @@ struct Rect {
 // Seconds since the Unix epoch, wall clock.
 using Instant = double;
 
+// A moment on the local calendar: the day of the week (0 Monday … 6 Sunday)
+// and the minutes since midnight, both in the user's time zone.
+struct LocalTime {
+  int weekday = 0;
+  int minute = 0;
+};
+
 struct Cookie {
   std::string name;
   std::string value;
@@ -27,6 +34,10 @@ struct Cookie {
   bool httpOnly = false;
   std::string sameSite;  // "", "None", "Lax" or "Strict"
 };
+
+// What befalls a view's web process. An end the application itself asked
+// for (WebView::endContent) is never one of these.
+enum class ContentEvent { Crashed, OutOfMemory, Unresponsive, Responsive };
 
 enum class NavigationType { LinkActivated, Other };
 

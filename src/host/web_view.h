@@ -46,9 +46,22 @@ class WebView {
   // New values only: no call for the current URL.
   virtual std::unique_ptr<Observation> observeUrl(std::function<void()> changed) = 0;
 
+  // The view's web process: what happens to it, giving it back (the view is
+  // blank until its next load), and what it is doing that must not be cut.
+  virtual std::unique_ptr<Observation> observeContent(std::function<void(ContentEvent)> event) = 0;
+  virtual void endContent() = 0;
+  virtual bool playsAudio() const = 0;
+  virtual bool capturesMedia() const = 0;
+  // Each load that ends, fetched or not.
+  virtual std::unique_ptr<Observation> observeLoaded(std::function<void()> finished) = 0;
+  // Whether it shows the page that says its own could not be fetched.
+  virtual bool showsLoadError() const = 0;
+
   // Placement inside the main window's pane layer.
   virtual void setFrame(const Rect& frame) = 0;
   virtual void setHidden(bool hidden) = 0;
+  // Silences the whole page in the engine, whatever its own elements ask.
+  virtual void setMuted(bool muted) = 0;
 };
 
 }  // namespace qv

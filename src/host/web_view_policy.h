@@ -25,7 +25,9 @@ class WebViewPolicy {
   // Asked when the page requests the permission and again for every
   // notification it raises; a refused one never reaches the desktop.
   virtual bool grantsNotifications(WebView& view) = 0;
-  virtual void notificationShown(WebView& view) = 0;
+  // For each granted one: whether it goes to the desktop now. One held back
+  // is the governor's to count.
+  virtual bool deliversNotification(WebView& view) = 0;
   virtual void notificationClicked(WebView& view) = 0;
 
   virtual void alert(const std::string& message, std::function<void()> done) = 0;
@@ -37,8 +39,6 @@ class WebViewPolicy {
   // Absolute path the download is written to.
   virtual std::string downloadDestination(const std::string& suggestedName) = 0;
   virtual void downloadFinished() = 0;
-
-  virtual void contentProcessEnded(WebView& view) = 0;
 };
 
 }  // namespace qv

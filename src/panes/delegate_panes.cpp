@@ -22,6 +22,7 @@ void Delegate::colocaWeb(const std::string& slot, const std::string& url, const 
                                                     .safariUserAgent = true,
                                                     .mediaCapture = true,
                                                     .policy = this});
+    pane->setMuted(doNotDisturb);
     window->addPane(*pane);
     it = webs.emplace(slot, std::move(pane)).first;
     WebView& view = *it->second;
@@ -32,12 +33,20 @@ void Delegate::colocaWeb(const std::string& slot, const std::string& url, const 
         if (auto shown = view.url(); remembersChannel(shown, host))
           platform.settings.setString(key, *shown);
       }));
+      keepAlive(view, [&view, start = address->href](const std::optional<std::string>& shown) {
+        view.loadRequest(shown.value_or(start));
+      });
     } else {
       platform.log.debug("paneles", "panel \"" + slot + "\" sin dirección utilizable: " + url);
     }
   }
   it->second->setFrame(frame);
   it->second->setHidden(false);
+  webSleep.erase(slot);
+  if (webHibernated.contains(slot)) {
+    toWake.push_back(slot);
+    wakeNext();
+  }
 }
 
 void Delegate::colocaVideo(const std::string& slot, const std::string& id, const std::string& tipo,
@@ -50,22 +59,35 @@ void Delegate::colocaVideo(const std::string& slot, const std::string& id, const
                                                     .transparent = true,
                                                     .roundedCorners = true,
                                                     .sharesVideoProcess = true});
+    pane->setMuted(doNotDisturb);
     window->addPane(*pane);
     it = vids.emplace(slot, std::move(pane)).first;
+    // Video panes share one web process: they all end together, and each
+    // plays its own stream again at the volume it had.
+    keepAlive(*it->second, [this, slot](const std::optional<std::string>&) {
+      if (auto play = vidPlay.find(slot); play != vidPlay.end() && vidIDs.contains(slot))
+        loadVideo(slot, play->second);
+    });
   }
   WebView& pane = *it->second;
+  vidSleep.erase(slot);
+  vidPlay[slot] = {tipo, id, hls, vol};
 
   // The same content keeps playing, whatever the volume asked now.
   auto key = paneKey(tipo, id, hls);
   if (auto known = vidIDs.find(slot); known == vidIDs.end() || known->second != key) {
     vidIDs[slot] = std::move(key);
-    // The players need an https origin, which the base address gives the page.
-    std::optional<std::string> base;
-    if (parseUrl(config.videoBaseURL)) base = config.videoBaseURL;
-    pane.loadHtml(videoPage(config, tipo, id, hls, vol), base);
+    loadVideo(slot, vidPlay[slot]);
   }
   pane.setFrame(frame);
   pane.setHidden(false);
+}
+
+void Delegate::loadVideo(const std::string& slot, const VideoPlay& play) {
+  // The players need an https origin, which the base address gives the page.
+  std::optional<std::string> base;
+  if (parseUrl(config.videoBaseURL)) base = config.videoBaseURL;
+  vids.at(slot)->loadHtml(videoPage(config, play.tipo, play.id, play.hls, play.vol), base);
 }
 
 void Delegate::hideVideos(const nlohmann::json& body) {
@@ -78,6 +100,9 @@ void Delegate::hideVideos(const nlohmann::json& body) {
     if (quedan.empty() || quitar) {
       pane->loadHtml("", std::nullopt);
       vidIDs.erase(slot);
+      vidSleep.erase(slot);
+    } else if (vidIDs.contains(slot)) {
+      hibernateLater(slot, true);
     }
   }
 }

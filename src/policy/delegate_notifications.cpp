@@ -1,7 +1,8 @@
 // Desktop notifications: the local page may always raise them; the chat
 // pane only once the user allowed it on the dashboard, a choice kept in the
 // settings and handed to the engine at every start. Each one a pane raises
-// is also counted on the page, and a click brings the main window back.
+// is also counted on the page (policy/delegate_do_not_disturb.cpp holds them
+// back while the user asked for quiet), and a click brings the main window back.
 #include <algorithm>
 
 #include "app/delegate.h"
@@ -46,10 +47,6 @@ bool Delegate::showsChat(const WebView& view) const {
 bool Delegate::grantsNotifications(WebView& view) {
   if (&view == webView.get()) return showsLocalPage();
   return showsChat(view) && chatMayNotify();
-}
-
-void Delegate::notificationShown(WebView& view) {
-  if (showsChat(view)) notifyPage("avisoChat");
 }
 
 void Delegate::notificationClicked(WebView&) {

@@ -18,8 +18,13 @@ WebView* Delegate::sitioWeb(const std::string& key) {
   if (record == sitios.end() || !parseUrl(record->second.url)) return nullptr;
 
   auto view = platform.application.createWebView({.safariUserAgent = true});
+  view->setMuted(doNotDisturb);
   view->loadRequest(record->second.url);
-  return (sWeb[key] = std::move(view)).get();
+  WebView& site = *(sWeb[key] = std::move(view));
+  keepAlive(site, [&site, start = record->second.url](const std::optional<std::string>& shown) {
+    site.loadRequest(shown.value_or(start));
+  });
+  return &site;
 }
 
 void Delegate::sitioMostrar(const std::string& key) {

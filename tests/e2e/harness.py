@@ -181,6 +181,28 @@ class App:
         self.js("for (const m of %s) window.webkit.messageHandlers.qv.postMessage(m); return true;"
                 % json.dumps(messages))
 
+    def pid(self, view="main"):
+        """The id of the web process behind a view, from the test host's own web process extension."""
+        answer = self.call("pid", view=view)
+        if "error" in answer:
+            raise AssertionError(f"no process for {view}: {answer['error']}")
+        for entry in os.listdir("/proc"):
+            try:
+                if entry.isdigit() and os.readlink(f"/proc/{entry}/ns/pid") == answer["namespace"]:
+                    with open(f"/proc/{entry}/status") as f:
+                        spaces = next(line for line in f if line.startswith("NSpid:")).split()[1:]
+                    if spaces[-1] == str(answer["pid"]):
+                        return int(entry)
+            except (OSError, StopIteration):
+                pass
+        raise AssertionError(f"the process of {view} is not on this machine's list")
+
+    def kill(self, view="main"):
+        """Kills the view's web process as a crash or the kernel would; returns its id."""
+        pid = self.pid(view)
+        os.kill(pid, signal.SIGKILL)
+        return pid
+
     def open_pane(self, slot, url, ready, x=900, y=20, w=500, h=400):
         """Shows a web pane and waits for `ready` in its loaded page and for the pane on screen."""
         self.post({"cmd": "web", "slot": slot, "url": url, "x": x, "y": y, "w": w, "h": h})

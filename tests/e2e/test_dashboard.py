@@ -246,6 +246,21 @@ class DashboardAtStart(Page, unittest.TestCase):
     def setUpClass(cls):
         launch(cls, cls.addClassCleanup)
 
+    def test_do_not_disturb_mutes_the_panes_in_the_engine_holds_notifications_and_sums_them_up(self):
+        app, bus = self.app, self.bus
+        chat = lambda: app.pane("web", "web")
+        self.assertFalse(wait_for(chat, what="the chat pane", ok=lambda p: p and p["uri"].endswith("/chat"))["muted"])
+        app.call("action", name="noMolestar")  # the menu's own path
+        app.wait_js("document.getElementById('no-molestar').dataset.activo === 'si'")
+        self.assertTrue(chat()["muted"])
+        app.js("new Notification('Retenida', {body: 'durante el silencio'}); return true;")
+        wait_for(lambda: self.home.settings().get("noMolestar.retenidos") == "1", what="the held notification")
+        app.click_element("no-molestar")  # the page's switch
+        self.assertEqual(bus.notification("No molestar terminado")["body"], "Mientras estaba activo llegó 1 aviso.")
+        self.assertNotIn("Retenida", {c.get("summary") for c in bus.wait(lambda calls: calls, "the calls")})
+        self.assertFalse(chat()["muted"])
+        self.assertEqual(self.home.settings().get("noMolestar"), "inactivo")
+
     def test_page_runs_natively_with_its_calendar_and_chat_pane_and_no_metatrader(self):
         self.assertEqual(self.app.js("return document.getElementById('badge-nativo').dataset.nativo;"), "si")
         self.state("#mt5-estado", "sin-mt5")

@@ -36,6 +36,17 @@ class FakeWebView final : public WebView {
     ~UrlObservation() override { std::erase(list, &changed); }
   };
 
+  template <typename Arg>
+  struct Registration : Observation {
+    std::vector<std::function<void(Arg)>*>& list;
+    std::function<void(Arg)> f;
+    Registration(std::vector<std::function<void(Arg)>*>& l, std::function<void(Arg)> c)
+        : list(l), f(std::move(c)) {
+      list.push_back(&f);
+    }
+    ~Registration() override { std::erase(list, &f); }
+  };
+
   explicit FakeWebView(WebViewConfig c) : config(c) {}
   // What was loaded, as "request URL" or "html BASE".
   void loadRequest(const std::string& url) override { loads.push_back("request " + url); }
@@ -57,8 +68,19 @@ class FakeWebView final : public WebView {
   std::unique_ptr<Observation> observeUrl(std::function<void()> changed) override {
     return std::make_unique<UrlObservation>(observers, std::move(changed));
   }
+  std::unique_ptr<Observation> observeContent(std::function<void(ContentEvent)> e) override {
+    return std::make_unique<Registration<ContentEvent>>(contentObservers, std::move(e));
+  }
+  void endContent() override { ++ended; }
+  bool playsAudio() const override { return audio; }
+  bool capturesMedia() const override { return capturing; }
+  std::unique_ptr<Observation> observeLoaded(std::function<void()> f) override {
+    return std::make_unique<UrlObservation>(loadObservers, std::move(f));
+  }
+  bool showsLoadError() const override { return loadError; }
   void setFrame(const Rect& f) override { frame = f; }
   void setHidden(bool h) override { hidden = h; }
+  void setMuted(bool m) override { muted = m; }
 
   // A load that has not committed: the address moves, the document stays.
   void startLoad(const std::string& url) { currentUrl = url; }
@@ -69,14 +91,25 @@ class FakeWebView final : public WebView {
     for (auto* changed : observers) (*changed)();
   }
 
+  void content(ContentEvent e) {
+    for (auto* f : std::vector(contentObservers)) (*f)(e);
+  }
+  void loaded() {
+    for (auto* f : std::vector(loadObservers)) (*f)();
+  }
+
   WebViewConfig config;
   std::vector<std::string> loads, scripts;
+  std::vector<std::function<void(ContentEvent)>*> contentObservers;
+  std::vector<std::function<void()>*> loadObservers;
+  int ended = 0;
+  bool audio = false, capturing = false, loadError = false;
   std::string lastHtml;
   int reloads = 0;
   std::vector<AsyncCall> asyncCalls;
   std::optional<std::string> currentUrl, shownUrl;
   std::uint64_t document = 0;
-  bool loading = false, hidden = false;
+  bool loading = false, hidden = false, muted = false;
   std::vector<std::function<void()>*> observers;
   Rect frame;
 };
@@ -101,7 +134,8 @@ struct Rig final : Application,
                    HttpClient,
                    Dialogs,
                    Log,
-                   MainQueue {
+                   MainQueue,
+                   Timers {
   std::unique_ptr<WebView> createWebView(const WebViewConfig& c) override {
     views.push_back(new FakeWebView(c));
     return std::unique_ptr<WebView>(views.back());
@@ -115,7 +149,16 @@ struct Rig final : Application,
                               const std::vector<std::string>& r) override {
     notificationOrigins = {a, r};
   }
-  void installMenu(const std::vector<Menu>&, std::function<void(const std::string&)>) override {}
+  void installMenu(const std::vector<Menu>& m, std::function<void(const std::string&)> r) override {
+    menus = m;
+    runMenu = std::move(r);
+  }
+  void checkMenuItem(const std::string& command, bool checked) override {
+    checkedItems[command] = checked;
+  }
+  void notify(const std::string& title, const std::string& body) override {
+    notified.push_back(title + ": " + body);
+  }
   std::optional<std::string> resourcesFolder() override { return "/res"; }
   std::string downloadsFolder() override { return downloads; }
 
@@ -134,6 +177,12 @@ struct Rig final : Application,
   }
   void setString(const std::string& key, const std::string& v) override { settings[key] = v; }
   Instant now() override { return time; }
+  // The fake's time zone is UTC; 1970-01-01 was a Thursday.
+  LocalTime local(Instant at) override {
+    auto minutes = static_cast<long long>(at) / 60;
+    return {static_cast<int>((minutes / kMinutesPerDay + 3) % 7),
+            static_cast<int>(minutes % kMinutesPerDay)};
+  }
   void send(const HttpRequest& r, std::function<void(HttpResponse)> done) override {
     if (refuses) throw std::runtime_error("refused");
     sent.push_back({r, std::move(done)});
@@ -153,7 +202,39 @@ struct Rig final : Application,
     for (; !tasks.empty(); tasks.pop_front()) tasks.front()();
   }
 
-  Host host() { return {*this, *this, *this, *this, *this, *this, *this, *this, *this}; }
+  // A timer is due at `time` plus its delay; `advance` moves the time on,
+  // running each timer when its moment comes, in order.
+  struct Timer : Observation {
+    Timer(Rig& r, Instant d, std::function<void()> t) : rig(r), due(d), task(std::move(t)) {
+      rig.timers.push_back(this);
+    }
+    ~Timer() override { std::erase(rig.timers, this); }
+    Rig& rig;
+    Instant due;
+    std::function<void()> task;
+  };
+  std::unique_ptr<Observation> after(double seconds, std::function<void()> task) override {
+    return std::make_unique<Timer>(*this, time + seconds, std::move(task));
+  }
+  void advance(double seconds) {
+    const Instant end = time + seconds;
+    for (;;) {
+      auto next = std::min_element(timers.begin(), timers.end(),
+                                   [](auto* a, auto* b) { return a->due < b->due; });
+      if (next == timers.end() || (*next)->due > end) break;
+      time = (*next)->due;
+      auto task = (*next)->task;
+      std::erase(timers, *next);  // fired: dropping the handle now changes nothing
+      task();
+    }
+    time = end;
+  }
+  std::unique_ptr<Observation> observeNetworkBack(std::function<void()> back) override {
+    networkBack = std::move(back);
+    return nullptr;
+  }
+
+  Host host() { return {*this, *this, *this, *this, *this, *this, *this, *this, *this, *this}; }
   // `config` may be changed before.
   Delegate& launch() {
     delegate = std::make_unique<Delegate>(host(), config);
@@ -185,6 +266,10 @@ struct Rig final : Application,
   std::vector<FakeWindow*> windows;
   int activations = 0;
   std::pair<std::vector<std::string>, std::vector<std::string>> notificationOrigins;
+  std::vector<Menu> menus;
+  std::function<void(const std::string&)> runMenu;
+  std::map<std::string, bool> checkedItems;
+  std::vector<std::string> notified;
   std::string downloads = "/tmp";
   std::vector<Cookie> cookies, cookieWrites;
   std::vector<std::function<void(std::vector<Cookie>)>> cookieReads;
@@ -198,6 +283,8 @@ struct Rig final : Application,
   std::vector<Sent> sent;
   bool refuses = false;  // the HTTP client throws instead of sending
   std::deque<std::function<void()>> tasks;
+  std::vector<Timer*> timers;
+  std::function<void()> networkBack;
   Config config = Config::standard("/home/u");
   std::unique_ptr<Delegate> delegate;
 };

@@ -73,14 +73,6 @@ TEST_F(PanesTest, AWebPaneIsMadeOnceThenOnlyMovedShownAndHiddenAndKeepsItsOwnCha
 }
 
 // How panes stack is the end-to-end suite's, on the real overlay.
-TEST_F(PanesTest, OnlyTheMainPageComesBackFromAnEndedProcess) {
-  rig.post(R"({"cmd":"web","slot":"a"})");
-  rig.delegate->contentProcessEnded(rig.web("a"));
-  EXPECT_EQ(rig.mainView().reloads, 0);
-  rig.delegate->contentProcessEnded(rig.mainView());
-  EXPECT_EQ(rig.mainView().reloads, 1);
-}
-
 TEST_F(PanesTest, AVideoPageIsReplacedOnlyWhenWhatItPlaysChangesAndTakesTheVolume) {
   const std::pair<const char*, size_t> steps[] = {
       {R"({"cmd":"video","id":"abc","vol":30,"x":1,"h":4})", 1},

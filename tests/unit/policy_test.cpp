@@ -1,6 +1,7 @@
 // What the governed views may do: engine URLs as they are read, the
 // navigation and new-window tables and the Delegate carrying them out,
-// download names over a real folder, and file choosers on the main window.
+// download names over a real folder, file choosers on the main window, and
+// the quiet hours with what "No molestar" does to the panes and notifications.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -8,6 +9,7 @@
 #include <fstream>
 
 #include "fakes/fake_host.h"
+#include "policy/do_not_disturb.h"
 #include "policy/downloads.h"
 #include "policy/navigation.h"
 #include "util/engine_url.h"
@@ -22,6 +24,8 @@ using R = NavigationRoute;
 using T = NavigationType;
 using W = NewWindowTarget;
 using Strings = std::vector<std::string>;
+using fake::Rig;
+using nlohmann::json;
 
 // Addresses every browser takes though a strict URI check refuses them.
 const std::pair<const char*, const char*> kBrowserValid[] = {
@@ -214,6 +218,112 @@ TEST(DownloadsTest, DestinationsAreFreeNamesInsideAFreshlyMadeDownloadsFolder) {
   EXPECT_EQ(dest("informe.pdf"), dl / "informe (3).pdf");
   EXPECT_EQ(dest("/etc/passwd"), dl / "passwd (1).");
   fs::remove_all(home);
+}
+
+TEST(QuietHoursTest, APeriodBelongsToTheDayItStartsOnAndMayRunPastMidnight) {
+  const QuietHours friNight{true, 22 * 60, 7 * 60, {false, false, false, false, true}};
+  const QuietHours lunch{true, 13 * 60, 14 * 60, {true}}, allMonday{true, 0, 0, {true}};
+  const std::tuple<const QuietHours*, int, int, bool> cases[] = {
+      // weekday (0 Monday), minute
+      {&friNight, 4, 22 * 60, true},
+      {&friNight, 4, 22 * 60 - 1, false},
+      {&friNight, 5, 3 * 60, true},
+      {&friNight, 5, 7 * 60, false},
+      {&friNight, 5, 23 * 60, false},
+      {&friNight, 4, 3 * 60, false},  // Thursday's night
+      {&lunch, 0, 13 * 60, true},
+      {&lunch, 0, 14 * 60, false},
+      {&lunch, 1, 13 * 60 + 30, false},
+      {&allMonday, 0, 0, true},
+      {&allMonday, 0, kMinutesPerDay - 1, true},
+      {&allMonday, 1, 0, false},
+  };
+  for (const auto& [hours, weekday, minute, quiet] : cases) {
+    EXPECT_EQ(isQuiet(*hours, {weekday, minute}), quiet) << weekday << " " << minute;
+    EXPECT_FALSE(isQuiet({false, hours->start, hours->end, hours->days}, {weekday, minute}));
+  }
+  auto kept = quietHoursFrom(toJson(friNight));
+  ASSERT_TRUE(kept);
+  EXPECT_EQ(toJson(*kept),
+            json::parse(R"({"activo":true,"inicio":1320,"fin":420,"dias":["vie"]})"));
+  for (const char* bad :
+       {R"({"inicio":0,"fin":60,"dias":[]})", R"({"activo":true,"inicio":1440,"fin":0,"dias":[]})",
+        R"({"activo":true,"inicio":-1,"fin":0,"dias":[]})",
+        R"({"activo":true,"inicio":0,"fin":60,"dias":["lunes"]})", "[]"})
+    EXPECT_FALSE(quietHoursFrom(json::parse(bad))) << bad;
+  EXPECT_EQ(heldSummary(1), "Mientras estaba activo llegó 1 aviso.");
+  EXPECT_EQ(heldSummary(3), "Mientras estaba activo llegaron 3 avisos.");
+}
+
+// Whether a muted pane really stays silent, and the summary on the desktop,
+// are the end-to-end suite's.
+TEST(DoNotDisturbTest, MutesEveryPaneHoldsNoticesAndFollowsTheQuietHoursAcrossRestarts) {
+  Rig rig;
+  rig.time = 1800309570;  // a Monday, 21:59:30 in the fake's UTC
+  rig.launch();
+  const auto& ventana = rig.menus.at(2).items.back();
+  EXPECT_EQ(std::tuple(ventana.title, ventana.key, ventana.checkable),
+            std::tuple("No molestar", 'd', true));
+  rig.post(R"({"cmd":"web"})");
+  rig.post(R"({"cmd":"video","id":"abc"})");
+  rig.web("web").navigate("https://discord.com/channels/1");
+  rig.delegate->sitioWeb("exness");
+  auto muted = [&] {
+    return std::count_if(rig.views.begin(), rig.views.end(), [](auto* v) { return v->muted; });
+  };
+  auto notice = [](bool on, bool scheduled, const char* hours) {
+    return Rig::notice(
+        "noMolestar",
+        json{{"activo", on}, {"porHorario", scheduled}, {"horario", json::parse(hours)}}.dump());
+  };
+  const char* none = R"({"activo":false,"inicio":1320,"fin":420,"dias":[]})";
+  const char* monday = R"({"activo":true,"inicio":1320,"fin":420,"dias":["lun"]})";
+
+  rig.replies().clear();
+  rig.runMenu("noMolestar");
+  EXPECT_EQ(muted(), 3);  // not the page itself
+  rig.post(R"({"cmd":"web","slot":"nuevo","url":"https://otro.example/"})");
+  EXPECT_TRUE(rig.web("nuevo").muted);
+  EXPECT_FALSE(rig.delegate->deliversNotification(rig.mainView()));
+  EXPECT_FALSE(rig.delegate->deliversNotification(rig.web("web")));  // still counted on the page
+  EXPECT_EQ(rig.replies(), (Strings{notice(true, false, none), Rig::notice("avisoChat")}));
+  EXPECT_EQ(rig.checkedItems["noMolestar"], true);
+
+  rig.launch();  // kept, with what it held
+  EXPECT_EQ(rig.checkedItems["noMolestar"], true);
+  EXPECT_FALSE(rig.delegate->deliversNotification(rig.mainView()));
+  rig.post(R"({"cmd":"noMolestar","activo":false})");
+  EXPECT_EQ(rig.notified,
+            Strings{"No molestar terminado: Mientras estaba activo llegaron 3 avisos."});
+  EXPECT_TRUE(rig.delegate->deliversNotification(rig.mainView()));
+
+  // The quiet hours: Monday 22:00 until Tuesday 07:00, looked at every minute.
+  rig.post(
+      R"({"cmd":"noMolestar","horario":{"activo":true,"inicio":1320,"fin":420,"dias":["mar","mar"]}})");
+  rig.post(
+      R"({"cmd":"noMolestar","horario":{"activo":true,"inicio":1320,"fin":420,"dias":"lun"}})");
+  EXPECT_EQ(rig.debugLines.back(),
+            "puente: mensaje descartado: \"noMolestar\" con un horario ilegible");
+  rig.post(std::string(R"({"cmd":"noMolestar","horario":)") + monday + "}");
+  rig.replies().clear();
+  rig.advance(31);
+  EXPECT_EQ(rig.replies(), Strings{notice(true, true, monday)});
+  rig.post(R"({"cmd":"web","slot":"otro"})");
+  EXPECT_TRUE(rig.web("otro").muted);
+  rig.advance(9 * 3600);  // Tuesday, 07:00
+  EXPECT_FALSE(rig.web("otro").muted);
+  rig.advance(7 * 86400 -
+              9 * 3600);  // the next Monday at 22:00, switched off by hand for that night
+  EXPECT_TRUE(rig.web("otro").muted);
+  rig.post(R"({"cmd":"noMolestar","activo":false})");
+  rig.advance(3600);
+  EXPECT_FALSE(rig.web("otro").muted);
+  rig.advance(8 * 3600);
+  rig.launch();
+  EXPECT_EQ(rig.checkedItems["noMolestar"], false);
+  rig.advance(7 * 86400 - 9 * 3600);  // kept across the restart
+  EXPECT_EQ(rig.checkedItems["noMolestar"], true);
+  EXPECT_EQ(rig.notified.size(), 1u);  // nothing held, nothing to tell
 }
 
 }  // namespace

@@ -110,6 +110,7 @@
   QV.vistaCalendario.montar(ctx);
   QV.vistaChat.montar(ctx);
   QV.vistaVideo.montar(ctx);
+  QV.vistaNoMolestar.montar(ctx);
 
   reloj();
   QV.pintado.latido(reloj);

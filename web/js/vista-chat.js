@@ -41,6 +41,23 @@
     avisos.addEventListener('change', () => ctx.enviar({ cmd: 'avisosChat', permitir: avisos.checked }));
     ctx.enviar({ cmd: 'avisosChat' });
 
+    // How long the hidden chat keeps its memory, kept by the host.
+    const reposo = document.getElementById('chat-reposo');
+    const reposoAvisos = document.getElementById('chat-reposo-avisos');
+    ctx.alAviso('hibernacion', (estado) => {
+      if (!estado || typeof estado.minutos !== 'number') return;
+      const elegido = String(estado.minutos);
+      if (![...reposo.options].some((o) => o.value === elegido)) reposo.add(new Option(elegido + ' min', elegido));
+      reposo.value = elegido;
+      if (estado.slot === 'web') reposoAvisos.checked = estado.siempre === true;
+    });
+    reposo.disabled = reposoAvisos.disabled = !ctx.nativo;
+    reposo.addEventListener('change', () => ctx.enviar({ cmd: 'hibernacion', minutos: Number(reposo.value) }));
+    reposoAvisos.addEventListener('change', () =>
+      ctx.enviar({ cmd: 'hibernacion', slot: 'web', siempre: reposoAvisos.checked }),
+    );
+    ctx.enviar({ cmd: 'hibernacion', slot: 'web' });
+
     ctx.colocador.anadir('chat', {
       el: document.getElementById('chat-zona'),
       activo: () => ctx.nativo && visible,

@@ -1,5 +1,6 @@
 #include "host/gtk/application.h"
 
+#include "host/gtk/debug.h"
 #include "host/gtk/web_view.h"
 
 namespace qv::gtk {
@@ -83,6 +84,21 @@ void GtkApp::setNotificationOrigins(const std::vector<std::string>& allowed,
   engine_.notifications().setOrigins(allowed, refused);
 }
 
+std::unique_ptr<Observation> GtkApp::observeNetworkBack(std::function<void()> back) {
+  GNetworkMonitor* monitor = g_network_monitor_get_default();  // GIO's own
+  return hold(connect<void(GNetworkMonitor*, gboolean)>(
+      monitor, "network-changed",
+      [back = std::move(back), was = bool(g_network_monitor_get_network_available(monitor))](
+          GNetworkMonitor*, gboolean available) mutable {
+        if (available && !was) back();
+        was = available;
+      }));
+}
+
+void GtkApp::notify(const std::string& title, const std::string& body) {
+  engine_.notifications().showOwn(title, body);
+}
+
 std::string GtkApp::downloadsFolder() {
   const char* special = g_get_user_special_dir(G_USER_DIRECTORY_DOWNLOAD);
   return special ? special : std::string(g_get_home_dir()) + "/Downloads";
@@ -105,9 +121,12 @@ void GtkApp::installMenu(const std::vector<Menu>& menus,
       std::string detailed;
       if (!item.action) {
         detailed = "app." + item.command;
-        addAction(G_ACTION_MAP(app_), item.command.c_str(), [this, command = item.command] {
-          if (run_) run_(command);
-        });
+        addAction(
+            G_ACTION_MAP(app_), item.command.c_str(),
+            [this, command = item.command] {
+              if (run_) run_(command);
+            },
+            item.checkable);
       } else if (const ActionName& entry = entryOf(*item.action); entry.perWindow) {
         detailed = std::string("win.") + entry.name;
         windowActions_.push_back(*item.action);
@@ -130,14 +149,26 @@ void GtkApp::installMenu(const std::vector<Menu>& menus,
   }
 }
 
+void GtkApp::checkMenuItem(const std::string& command, bool checked) {
+  GAction* action = g_action_map_lookup_action(G_ACTION_MAP(app_), command.c_str());
+  if (!G_IS_SIMPLE_ACTION(action))
+    return QV_DEBUG("menu", "sin elemento de menú \"%s\" que marcar", command.c_str());
+  g_simple_action_set_state(G_SIMPLE_ACTION(action), g_variant_new_boolean(checked));
+}
+
 void GtkApp::addWindowActions(GtkWindow* window) {
   for (auto action : windowActions_)
     addAction(G_ACTION_MAP(window), entryOf(action).name,
               [this, action, window] { runAction(action, window); });
 }
 
-void GtkApp::addAction(GActionMap* map, const char* name, std::function<void()> activated) {
-  auto simple = GObjectPtr<GSimpleAction>::adopt(g_simple_action_new(name, nullptr));
+void GtkApp::addAction(GActionMap* map, const char* name, std::function<void()> activated,
+                       bool checkable) {
+  // The core sets the check mark itself: a handler of "activate" keeps GTK
+  // from flipping the state on its own.
+  auto simple = GObjectPtr<GSimpleAction>::adopt(
+      checkable ? g_simple_action_new_stateful(name, nullptr, g_variant_new_boolean(FALSE))
+                : g_simple_action_new(name, nullptr));
   connections_.add<void(GSimpleAction*, GVariant*)>(
       simple.get(), "activate",
       [activated = std::move(activated)](GSimpleAction*, GVariant*) { activated(); });

@@ -27,8 +27,11 @@ class GtkApp final : public Application {
                               const std::vector<std::string>& refused) override;
   void installMenu(const std::vector<Menu>& menus,
                    std::function<void(const std::string&)> run) override;
+  std::unique_ptr<Observation> observeNetworkBack(std::function<void()> back) override;
+  void checkMenuItem(const std::string& command, bool checked) override;
   std::optional<std::string> resourcesFolder() override { return resources_; }
   std::string downloadsFolder() override;
+  void notify(const std::string& title, const std::string& body) override;
 
   // Saves what must outlive the process; called once, at shutdown, in case
   // a change is still waiting to be written.
@@ -37,7 +40,9 @@ class GtkApp final : public Application {
  private:
   void quitWhenNothingIsShown(GtkWindow* window);
   void addWindowActions(GtkWindow* window);
-  void addAction(GActionMap* map, const char* name, std::function<void()> activated);
+  // A checkable action starts unchecked; GTK shows it with a check mark.
+  void addAction(GActionMap* map, const char* name, std::function<void()> activated,
+                 bool checkable = false);
   // `window` is where a window's action was used; none for the application's.
   void runAction(MenuAction action, GtkWindow* window);
 

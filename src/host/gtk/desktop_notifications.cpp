@@ -67,7 +67,9 @@ void DesktopNotifications::giveOriginsTo(WebKitWebContext* context) const {
                                                          refused.list.get());
 }
 
-void DesktopNotifications::show(WebKitWebView* view, WebKitNotification* notification) {
+template <typename Delivered>
+void DesktopNotifications::send(const char* title, const char* body, bool clickable,
+                                Delivered delivered) {
   if (!bus_) {
     QV_DEBUG("avisos", "aviso de escritorio no mostrado: sin bus de sesión");
     return;
@@ -76,30 +78,39 @@ void DesktopNotifications::show(WebKitWebView* view, WebKitNotification* notific
   GVariantBuilder hints;
   g_variant_builder_init(&hints, G_VARIANT_TYPE_VARDICT);
   g_variant_builder_add(&hints, "{sv}", "desktop-entry", g_variant_new_string(QV_APP_ID));
-  const char* title = webkit_notification_get_title(notification);
-  const char* body = webkit_notification_get_body(notification);
-  auto ready = onReady([this, entry = Shown{GObjectPtr<WebKitWebView>::ref(view),
-                                            GObjectPtr<WebKitNotification>::ref(notification),
-                                            {}}](GObject* source, GAsyncResult* result) mutable {
-    GError* raw = nullptr;
-    auto reply =
-        GVariantPtr::adopt(g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &raw));
-    auto error = GErrorPtr::adopt(raw);
-    // Cancelled means the owner is gone: nothing of it may be touched.
-    if (g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_CANCELLED)) return;
-    if (!reply) {
-      QV_DEBUG("avisos", "el servicio de avisos no aceptó uno: %s", error.get()->message);
-      return;
-    }
-    guint32 id = 0;
-    g_variant_get(reply.get(), "(u)", &id);
-    shown(id, std::move(entry));
-  });
-  g_dbus_connection_call(bus_.get(), kName, kPath, kName, "Notify",
-                         g_variant_new("(susss^asa{sv}i)", "QUORVEX", 0u, "", title ? title : "",
-                                       body ? body : "", actions, &hints, -1),
-                         G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE, -1, calls_.get(),
-                         ready.callback, ready.data);
+  auto ready =
+      onReady([delivered = std::move(delivered)](GObject* source, GAsyncResult* result) mutable {
+        GError* raw = nullptr;
+        auto reply = GVariantPtr::adopt(
+            g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &raw));
+        auto error = GErrorPtr::adopt(raw);
+        // Cancelled means the owner is gone: nothing of it may be touched.
+        if (g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_CANCELLED)) return;
+        if (!reply) {
+          QV_DEBUG("avisos", "el servicio de avisos no aceptó uno: %s", error.get()->message);
+          return;
+        }
+        guint32 id = 0;
+        g_variant_get(reply.get(), "(u)", &id);
+        delivered(id);
+      });
+  g_dbus_connection_call(
+      bus_.get(), kName, kPath, kName, "Notify",
+      g_variant_new("(susss^asa{sv}i)", "QUORVEX", 0u, "", title ? title : "", body ? body : "",
+                    clickable ? actions : actions + 2, &hints, -1),
+      G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE, -1, calls_.get(), ready.callback, ready.data);
+}
+
+void DesktopNotifications::show(WebKitWebView* view, WebKitNotification* notification) {
+  send(webkit_notification_get_title(notification), webkit_notification_get_body(notification),
+       true,
+       [this, entry = Shown{GObjectPtr<WebKitWebView>::ref(view),
+                            GObjectPtr<WebKitNotification>::ref(notification),
+                            {}}](guint32 id) mutable { shown(id, std::move(entry)); });
+}
+
+void DesktopNotifications::showOwn(const std::string& title, const std::string& body) {
+  send(title.c_str(), body.c_str(), false, [](guint32) {});
 }
 
 void DesktopNotifications::shown(guint32 id, Shown entry) {

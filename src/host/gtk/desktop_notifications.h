@@ -25,6 +25,8 @@ class DesktopNotifications {
   DesktopNotifications& operator=(const DesktopNotifications&) = delete;
 
   void show(WebKitWebView* view, WebKitNotification* notification);
+  // The application's own: nothing to answer a click.
+  void showOwn(const std::string& title, const std::string& body);
   // Pages of these addresses' origins notify, or not, without asking.
   void setOrigins(std::vector<std::string> allowed, std::vector<std::string> refused);
 
@@ -34,6 +36,9 @@ class DesktopNotifications {
     GObjectPtr<WebKitNotification> notification;
     Connection closedByPage;
   };
+  // Runs `delivered` with the service's id once it took the notification.
+  template <typename Delivered>
+  void send(const char* title, const char* body, bool clickable, Delivered delivered);
   void shown(guint32 id, Shown entry);
   void clicked(guint32 id);
   void giveOriginsTo(WebKitWebContext* context) const;

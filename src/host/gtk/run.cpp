@@ -58,9 +58,9 @@ struct Session {
         settings(userFolder(g_get_user_config_dir()) + "/settings.json"),
         application(app, engine, settings, options.resourcesFolder),
         cookies(webkit_network_session_get_cookie_manager(engine.session())),
-        delegate(
-            Host{application, cookies, browser, settings, clock, http, dialogs, mainQueue, log},
-            options.config),
+        delegate(Host{application, cookies, browser, settings, clock, http, dialogs, mainQueue, log,
+                      timers},
+                 options.config),
         runtime{app, delegate, application} {}
 
   Engine engine;
@@ -72,6 +72,7 @@ struct Session {
   GtkDialogs dialogs;
   GMainQueue mainQueue;
   DebugLog log;
+  MainLoopTimers timers;
   Delegate delegate;
   Runtime runtime;
   // Goes first: a request finishing at exit still finds the queue it posts to.

@@ -4,12 +4,15 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <system_error>
 
 #include "host/gtk/callback.h"
 #include "host/gtk/debug.h"
 #include "host/gtk/gobject_ptr.h"
+#include "host/gtk/signal.h"
 
 namespace qv::gtk {
 
@@ -30,6 +33,29 @@ void DebugLog::debug(std::string_view module, const std::string& line) {
 }
 
 Instant WallClock::now() { return static_cast<Instant>(g_get_real_time()) / 1e6; }
+
+LocalTime WallClock::local(Instant at) {
+  auto t = GDateTimePtr::adopt(g_date_time_new_from_unix_local(static_cast<gint64>(at)));
+  if (!t) return {};  // outside the years GLib can write
+  return {g_date_time_get_day_of_week(t.get()) - 1,
+          g_date_time_get_hour(t.get()) * 60 + g_date_time_get_minute(t.get())};
+}
+
+std::unique_ptr<Observation> MainLoopTimers::after(double seconds, std::function<void()> task) {
+  struct Pending final : Observation {
+    SourceHandle source;
+  };
+  auto pending = std::make_unique<Pending>();
+  auto milliseconds = static_cast<guint>(std::ceil(std::clamp(seconds, 0.0, 86400.0) * 1000));
+  pending->source =
+      SourceHandle(addTimeout(milliseconds, [p = pending.get(), task = std::move(task)] {
+        // Released first: the task may drop the handle, and the source ends here anyway.
+        p->source.release();
+        task();
+        return G_SOURCE_REMOVE;
+      }));
+  return pending;
+}
 
 struct GMainQueue::Source {
   GSource base;

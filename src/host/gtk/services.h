@@ -1,4 +1,4 @@
-// The small services: default browser, wall clock, debug log, main-thread queue.
+// The small services: default browser, wall clock, timers, debug log, main-thread queue.
 #pragma once
 
 #include <glib.h>
@@ -20,6 +20,12 @@ class DefaultBrowser final : public Browser {
 class WallClock final : public Clock {
  public:
   Instant now() override;
+  LocalTime local(Instant at) override;
+};
+
+class MainLoopTimers final : public Timers {
+ public:
+  std::unique_ptr<Observation> after(double seconds, std::function<void()> task) override;
 };
 
 // The core's debug lines, in the application's log domain (host/gtk/debug.h).

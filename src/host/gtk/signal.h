@@ -11,6 +11,7 @@
 
 #include "host/gtk/callback.h"
 #include "host/gtk/gobject_ptr.h"
+#include "host/web_view.h"
 
 namespace qv::gtk {
 
@@ -107,5 +108,16 @@ class BusSubscription {
   GObjectPtr<GDBusConnection> bus_;
   guint id_ = 0;
 };
+
+// A connection or a source handed to the core as its registration.
+template <typename Handle>
+struct Held final : Observation {
+  explicit Held(Handle h) : handle(std::move(h)) {}
+  Handle handle;
+};
+template <typename Handle>
+std::unique_ptr<Observation> hold(Handle handle) {
+  return std::make_unique<Held<Handle>>(std::move(handle));
+}
 
 }  // namespace qv::gtk

@@ -66,6 +66,7 @@ GtkWebView::GtkWebView(Engine& engine, const WebViewConfig& config) : config_(co
   connections_.add<void(WebKitWebView*, WebKitLoadEvent)>(
       view_.get(), "load-changed", [this](WebKitWebView*, WebKitLoadEvent event) {
         if (event != WEBKIT_LOAD_COMMITTED) return;
+        showsLoadError_ = std::exchange(errorPagePending_, false);
         startPageTimer_.reset();
         documentUrl_ = url();
         ++documentNumber_;
@@ -79,11 +80,12 @@ GtkWebView::GtkWebView(Engine& engine, const WebViewConfig& config) : config_(co
                                                       });
   connections_.add<gboolean(WebKitWebView*, WebKitLoadEvent, gchar*, GError*)>(
       view_.get(), "load-failed",
-      [](WebKitWebView* view, WebKitLoadEvent, gchar* uri, GError* error) -> gboolean {
+      [this](WebKitWebView* view, WebKitLoadEvent, gchar* uri, GError* error) -> gboolean {
         auto failure = networkFailure(error);
         if (!failure) return FALSE;
         // Why a pane or a site window stayed blank, in the engine's words.
         QV_DEBUG("vista", "carga fallida de %s: %s", uri, error->message);
+        errorPagePending_ = true;
         webkit_web_view_load_alternate_html(view, loadErrorPage(*failure, uri).c_str(), uri,
                                             nullptr);
         return TRUE;
@@ -168,19 +170,48 @@ std::optional<std::string> GtkWebView::url() const {
 
 bool GtkWebView::isLoading() const { return webkit_web_view_is_loading(view_.get()); }
 
-namespace {
-
-struct SignalObservation final : Observation {
-  explicit SignalObservation(Connection c) : connection(std::move(c)) {}
-  Connection connection;
-};
-
-}  // namespace
-
 std::unique_ptr<Observation> GtkWebView::observeUrl(std::function<void()> changed) {
-  return std::make_unique<SignalObservation>(connect<void(WebKitWebView*, GParamSpec*)>(
+  return hold(connect<void(WebKitWebView*, GParamSpec*)>(
       view_.get(), "notify::uri",
       [changed = std::move(changed)](WebKitWebView*, GParamSpec*) { changed(); }));
+}
+
+std::unique_ptr<Observation> GtkWebView::observeLoaded(std::function<void()> finished) {
+  return hold(connect<void(WebKitWebView*, WebKitLoadEvent)>(
+      view_.get(), "load-changed",
+      [finished = std::move(finished)](WebKitWebView*, WebKitLoadEvent event) {
+        if (event == WEBKIT_LOAD_FINISHED) finished();
+      }));
+}
+
+std::unique_ptr<Observation> GtkWebView::observeContent(std::function<void(ContentEvent)> event) {
+  auto shared = std::make_shared<std::function<void(ContentEvent)>>(std::move(event));
+  Connections both;
+  both.add<void(WebKitWebView*, WebKitWebProcessTerminationReason)>(
+      view_.get(), "web-process-terminated",
+      [shared](WebKitWebView*, WebKitWebProcessTerminationReason reason) {
+        QV_DEBUG("vista", "proceso web terminado (%d)", static_cast<int>(reason));
+        // Ended on purpose: hibernation, or a process that stopped answering.
+        if (reason == WEBKIT_WEB_PROCESS_TERMINATED_BY_API) return;
+        (*shared)(reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT ? ContentEvent::OutOfMemory
+                                                                     : ContentEvent::Crashed);
+      });
+  both.add<void(WebKitWebView*, GParamSpec*)>(
+      view_.get(), "notify::is-web-process-responsive", [shared](WebKitWebView* view, GParamSpec*) {
+        (*shared)(webkit_web_view_get_is_web_process_responsive(view) ? ContentEvent::Responsive
+                                                                      : ContentEvent::Unresponsive);
+      });
+  return hold(std::move(both));
+}
+
+void GtkWebView::endContent() { webkit_web_view_terminate_web_process(view_.get()); }
+
+bool GtkWebView::playsAudio() const { return webkit_web_view_is_playing_audio(view_.get()); }
+
+bool GtkWebView::capturesMedia() const {
+  return webkit_web_view_get_camera_capture_state(view_.get()) != WEBKIT_MEDIA_CAPTURE_STATE_NONE ||
+         webkit_web_view_get_microphone_capture_state(view_.get()) !=
+             WEBKIT_MEDIA_CAPTURE_STATE_NONE;
 }
 
 void GtkWebView::setFrame(const Rect& frame) {
@@ -191,5 +222,7 @@ void GtkWebView::setFrame(const Rect& frame) {
 void GtkWebView::setHidden(bool hidden) {
   gtk_widget_set_visible(GTK_WIDGET(view_.get()), !hidden);
 }
+
+void GtkWebView::setMuted(bool muted) { webkit_web_view_set_is_muted(view_.get(), muted); }
 
 }  // namespace qv::gtk

@@ -44,8 +44,15 @@ class GtkWebView final : public WebView {
   std::uint64_t documentNumber() const override { return documentNumber_; }
   bool isLoading() const override;
   std::unique_ptr<Observation> observeUrl(std::function<void()> changed) override;
+  std::unique_ptr<Observation> observeContent(std::function<void(ContentEvent)> event) override;
+  void endContent() override;
+  bool playsAudio() const override;
+  bool capturesMedia() const override;
+  std::unique_ptr<Observation> observeLoaded(std::function<void()> finished) override;
+  bool showsLoadError() const override { return showsLoadError_; }
   void setFrame(const Rect& frame) override;
   void setHidden(bool hidden) override;
+  void setMuted(bool muted) override;
 
  private:
   void governBy(WebViewPolicy& policy, DesktopNotifications& notifications);
@@ -79,6 +86,8 @@ class GtkWebView final : public WebView {
   // The last window the view's own document asked for, as the engine writes it.
   std::optional<std::string> pageWindow_;
   bool unspentPress_ = false;
+  // The engine's page for a failed load is on its way, or on show.
+  bool errorPagePending_ = false, showsLoadError_ = false;
   SourceHandle startPageTimer_;
   // Last: the handlers go before anything they use.
   Connections connections_;

@@ -161,8 +161,10 @@ void GtkWebView::governBy(WebViewPolicy& policy, DesktopNotifications& notificat
           QV_DEBUG("vista", "aviso descartado: la vista no puede avisar");
           return TRUE;
         }
-        notifications.show(v, n);
-        policy.notificationShown(*this);
+        if (policy.deliversNotification(*this))
+          notifications.show(v, n);
+        else
+          QV_DEBUG("vista", "aviso retenido: no molestar");
         return TRUE;
       });
   connections_.add<gboolean(WebKitWebView*, WebKitScriptDialog*)>(
@@ -201,11 +203,6 @@ void GtkWebView::governBy(WebViewPolicy& policy, DesktopNotifications& notificat
                              webkit_file_chooser_request_select_files(held.get(), paths.data());
                            });
         return TRUE;
-      });
-  connections_.add<void(WebKitWebView*, WebKitWebProcessTerminationReason)>(
-      view, "web-process-terminated",
-      [this, &policy](WebKitWebView*, WebKitWebProcessTerminationReason) {
-        policy.contentProcessEnded(*this);
       });
 }
 

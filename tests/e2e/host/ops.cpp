@@ -99,6 +99,7 @@ void stateOp(gtk::Runtime& rt, const json&, Answer answer) {
                            {"visible", !!gtk_widget_get_visible(child)},
                            {"mapped", !!gtk_widget_get_mapped(child)},
                            {"bounds", bounds(child, overlay)},
+                           {"muted", !!webkit_web_view_get_is_muted(WEBKIT_WEB_VIEW(child))},
                            {"uri", str(webkit_web_view_get_uri(WEBKIT_WEB_VIEW(child)))}});
   for (const auto& [key, view] : rt.delegate.sitesWeb())
     sites[key] = {{"uri", view->url().value_or("")}, {"loading", view->isLoading()}};
@@ -231,11 +232,24 @@ const std::map<std::string, Op>& controlOps() {
                                         nullptr);
          answer({{"ok", true}});
        }},
-      {"terminate",
+      {"pid",
        [](gtk::Runtime& rt, const json& req, Answer answer) {
          auto* view = findView(rt, req.value("view", "main"));
-         if (view) webkit_web_view_terminate_web_process(view);
-         answer(view ? json{{"ok", true}} : json{{"error", "no such view"}});
+         if (!view) return answer({{"error", "no such view"}});
+         auto ready = gtk::onReady([view = gtk::GObjectPtr<WebKitWebView>::ref(view), answer](
+                                       GObject*, GAsyncResult* result) {
+           GError* raw = nullptr;
+           auto reply = gtk::GObjectPtr<WebKitUserMessage>::adopt(
+               webkit_web_view_send_message_to_page_finish(view.get(), result, &raw));
+           if (auto error = gtk::GErrorPtr::adopt(raw))
+             return answer({{"error", error.get()->message}});
+           gint32 pid = 0;
+           const char* space = nullptr;
+           g_variant_get(webkit_user_message_get_parameters(reply.get()), "(i&s)", &pid, &space);
+           answer({{"pid", pid}, {"namespace", space}});
+         });
+         webkit_web_view_send_message_to_page(view, webkit_user_message_new("pid", nullptr),
+                                              nullptr, ready.callback, ready.data);
        }},
       {"quit",
        [](gtk::Runtime& rt, const json&, Answer answer) {

@@ -1,0 +1,124 @@
+"""Views that look after themselves on the real engine: panes and site views
+whose web process was killed come back by themselves, then wait on a card;
+a hidden pane gives its process back and loads its page again when shown."""
+
+import os
+import shutil
+import subprocess
+import tempfile
+import unittest
+
+from harness import Server, start_app, wait_for, write
+
+STREAM = "/hls/stream.m3u8"
+TYPES = {".m3u8": "application/vnd.apple.mpegurl", ".ts": "video/mp2t"}
+CARD = "document.title === 'El panel dejó de funcionar'"
+
+
+def alive(pid):
+    try:
+        os.kill(pid, 0)
+        return True
+    except ProcessLookupError:
+        return False
+
+
+class LookAfterThemselves(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.folder = tempfile.mkdtemp(prefix="qv-hls-")
+        cls.addClassCleanup(shutil.rmtree, cls.folder, True)
+        subprocess.run(["ffmpeg", "-loglevel", "error", "-f", "lavfi", "-i", "testsrc=size=160x120:rate=10", "-f",
+                        "lavfi", "-i", "sine=frequency=440", "-t", "600", "-g", "20", "-c:v", "libx264", "-preset",
+                        "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "aac", "-f", "hls", "-hls_time", "2",
+                        "-hls_list_size", "0", os.path.join(cls.folder, "stream.m3u8")], check=True)
+        cls.server = Server({"*": cls.serve}, cleanup=cls.addClassCleanup)
+        home = None
+        # Three seconds hidden is long enough to hibernate here.
+        from harness import Home
+        home = Home()
+        cls.addClassCleanup(home.remove)
+        write(os.path.join(home.config, "quorvex", "settings.json"), '{"hibernar.minutos": "0.05"}')
+        cls.home, cls.app = start_app(
+            cls.addClassCleanup, "document.readyState === 'complete' && !!window.clicks", home=home, page="panes",
+            videoBaseURL=cls.server.base + "/", sitios={"prueba": {"url": cls.server.base + "/sitio",
+                                                                   "host": "127.0.0.1"}},
+            env={"G_MESSAGES_DEBUG": "quorvex"})
+
+    @classmethod
+    def serve(cls, request):
+        name = os.path.basename(request.route)
+        if request.route.startswith("/hls/"):
+            with open(os.path.join(cls.folder, name), "rb") as f:
+                return 200, {"Content-Type": TYPES[os.path.splitext(name)[1]]}, f.read()
+        if name == "tono.wav":
+            return 200, {"Content-Type": "audio/wav"}, cls.tone()
+        sound = "<audio id='a' src='/tono.wav' autoplay loop></audio>" if name == "sonoro" else ""
+        return 200, {"Content-Type": "text/html; charset=utf-8"}, (
+            f"<!doctype html><title>{name}</title><body>{sound}<script>window.listo = true;</script>").encode()
+
+    @staticmethod
+    def tone(seconds=5, rate=8000):
+        import math
+        import struct
+        samples = b"".join(struct.pack("<h", int(8000 * math.sin(2 * math.pi * 440 * i / rate)))
+                           for i in range(seconds * rate))
+        return (b"RIFF" + struct.pack("<I", 36 + len(samples)) + b"WAVEfmt " +
+                struct.pack("<IHHIIHH", 16, 1, 1, rate, rate * 2, 2, 16) + b"data" + struct.pack("<I", len(samples)) +
+                samples)
+
+    def log(self):
+        with open(os.path.join(self.home.root, "app.log"), errors="replace") as f:
+            return f.read()
+
+    def back(self, view, expression, old_pid, timeout):
+        self.app.wait_js(expression, view=view, timeout=timeout)
+        self.assertNotEqual(self.app.pid(view), old_pid)
+
+    def test_killed_views_come_back_three_times_then_wait_on_a_card(self):
+        base = self.server.base
+        self.app.post({"cmd": "web", "slot": "w", "url": base + "/panel", "x": 20, "y": 20, "w": 300, "h": 200},
+                      {"cmd": "video", "slot": "v", "id": "v", "tipo": "kick", "vol": 0, "hls": base + STREAM,
+                       "x": 340, "y": 20, "w": 240, "h": 180},
+                      {"cmd": "fetch", "url": "qv-web://prueba/x", "id": "f1"})
+        playing = "(v => v && !v.paused && v.currentTime > 0)(document.getElementById('v'))"
+        self.app.wait_js("window.listo", view="web:w")
+        self.app.wait_js(playing, view="video:v")
+        self.app.wait_js("window.listo", view="site:prueba")
+        self.app.post({"cmd": "videoVol", "slot": "v", "v": 40})
+        self.app.js("window.antes = true; return true;")
+        views = {"web:w": "window.listo", "site:prueba": "window.listo",
+                 "video:v": playing + " && Math.round(document.getElementById('v').volume * 100) === 40"}
+        for delay in (10, 30, 60):
+            with self.subTest(delay=delay):
+                killed = {view: self.app.kill(view) for view in views}
+                for view, ready in views.items():
+                    self.back(view, ready, killed[view], timeout=delay + 30)
+        for view in views:
+            self.app.kill(view)
+        for view in views:
+            self.app.wait_js(CARD, view=view, timeout=30)
+            self.app.js("document.getElementById('reintentar').click(); return true;", view=view)
+        for view, ready in views.items():
+            self.app.wait_js(ready, view=view)
+        self.assertEqual(self.server.hits("/panel")[-1].path, "/panel")
+        self.assertTrue(self.app.js("return window.antes === true;"), "the main page was reloaded")
+
+    def test_a_hidden_pane_gives_its_process_back_unless_it_plays_sound(self):
+        base = self.server.base
+        self.app.open_pane("h", base + "/dormido", "window.listo", x=20, y=300, w=200, h=150)
+        self.app.open_pane("s", base + "/sonoro", "window.listo && !document.getElementById('a').paused",
+                           x=240, y=300, w=200, h=150)
+        dormido, sonoro = self.app.pid("web:h"), self.app.pid("web:s")
+        self.app.post({"cmd": "webOcultar", "slot": "h"}, {"cmd": "webOcultar", "slot": "s"})
+        wait_for(lambda: not alive(dormido), what="the hidden pane's process gone")
+        wait_for(lambda: 'panel "s" oculto sin hibernar: suena' in self.log(), what="the playing pane kept")
+        self.assertTrue(alive(sonoro))
+        self.app.post({"cmd": "web", "slot": "h", "url": base + "/otra", "x": 20, "y": 300, "w": 200, "h": 150})
+        self.app.wait_js("window.listo", view="web:h")
+        self.assertEqual([r.path for r in self.server.requests if r.path in ("/dormido", "/otra")],
+                         ["/dormido", "/dormido"])
+
+
+if __name__ == "__main__":
+    unittest.main()

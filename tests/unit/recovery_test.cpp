@@ -1,0 +1,168 @@
+// Views that look after themselves: coming back after their web process
+// ended, loading again when the network is back, hibernating while hidden.
+#include <gtest/gtest.h>
+
+#include "fakes/fake_host.h"
+#include "panes/hibernation.h"
+#include "panes/video_pages.h"
+
+namespace qv {
+namespace {
+
+using fake::FakeWebView;
+using fake::Rig;
+using Strings = std::vector<std::string>;
+
+struct RecoveryTest : ::testing::Test {
+  Rig rig;
+  void SetUp() override {
+    rig.config.sitios = {{"s", {"https://site.test/", "site.test"}}};
+    rig.launch();
+    rig.post(R"({"cmd":"web","slot":"a"})");
+    rig.web("a").navigate("https://discord.com/channels/1");
+  }
+  // Whether the view was loaded again exactly when the next delay ran out.
+  static bool backAfter(Rig& rig, FakeWebView& view, double seconds) {
+    const auto before = view.loads.size();
+    rig.advance(seconds - 0.5);
+    const bool early = view.loads.size() != before;
+    rig.advance(0.5);
+    return !early && view.loads.size() == before + 1;
+  }
+};
+
+TEST_F(RecoveryTest, APaneComesBackThreeTimesSpacedOutThenWaitsForTheUserOnACard) {
+  auto& pane = rig.web("a");
+  for (double delay : {10, 30, 60}) {
+    pane.content(ContentEvent::Crashed);
+    EXPECT_TRUE(backAfter(rig, pane, delay)) << delay;
+    EXPECT_EQ(pane.loads.back(), "request https://discord.com/channels/1");
+  }
+  pane.content(ContentEvent::OutOfMemory);
+  rig.advance(3600);
+  EXPECT_EQ(pane.loads.back(), "html https://discord.com/channels/1");
+  EXPECT_NE(pane.lastHtml.find("El panel dejó de funcionar"), std::string::npos);
+  EXPECT_NE(pane.lastHtml.find("más memoria"), std::string::npos);
+  pane.navigate("https://discord.com/channels/1");
+  pane.navigate(std::string("https://discord.com/channels/1") + kRetryFragment);
+  EXPECT_EQ(pane.loads.back(), "request https://discord.com/channels/1");
+  // The count starts again after the user's retry, and after ten quiet minutes.
+  pane.content(ContentEvent::Crashed);
+  EXPECT_TRUE(backAfter(rig, pane, 10));
+  rig.advance(600);
+  pane.content(ContentEvent::Crashed);
+  EXPECT_TRUE(backAfter(rig, pane, 10));
+  // Nothing of it reloads the main page, which comes back at once by itself.
+  EXPECT_EQ(rig.mainView().reloads, 0);
+  rig.mainView().content(ContentEvent::Crashed);
+  rig.mainView().content(ContentEvent::Unresponsive);
+  rig.advance(60);
+  EXPECT_EQ((std::pair{rig.mainView().reloads, rig.mainView().ended}), (std::pair{1, 0}));
+}
+
+TEST_F(RecoveryTest, AViewThatStopsAnsweringIsEndedOnlyWhenItStaysSo) {
+  auto& pane = rig.web("a");
+  pane.content(ContentEvent::Unresponsive);
+  rig.advance(9);
+  pane.content(ContentEvent::Responsive);
+  rig.advance(60);
+  EXPECT_EQ((std::pair{pane.ended, pane.loads.size()}), (std::pair{0, size_t{1}}));
+  pane.content(ContentEvent::Unresponsive);
+  rig.advance(10);
+  EXPECT_EQ(pane.ended, 1);
+  EXPECT_TRUE(backAfter(rig, pane, 10));
+}
+
+TEST_F(RecoveryTest, VideoAndSiteViewsComeBackWithWhatTheyShowed) {
+  rig.post(R"({"cmd":"video","slot":"v","id":"abc","vol":30})");
+  rig.post(R"({"cmd":"videoVol","slot":"v","v":70})");
+  auto& video = rig.video("v");
+  video.content(ContentEvent::Crashed);
+  EXPECT_TRUE(backAfter(rig, video, 10));
+  EXPECT_EQ(video.lastHtml, videoPage(rig.config, "yt", "abc", "", 70));
+  // An unloaded pane stays unloaded.
+  rig.post(R"({"cmd":"videoOcultar"})");
+  video.content(ContentEvent::Crashed);
+  rig.advance(10);
+  EXPECT_EQ(video.loads.back(), "html (none)");
+
+  auto& site = static_cast<FakeWebView&>(*rig.delegate->sitioWeb("s"));
+  site.content(ContentEvent::Crashed);
+  EXPECT_TRUE(backAfter(rig, site, 10));
+  EXPECT_EQ(site.loads.back(), "request https://site.test/");
+}
+
+TEST_F(RecoveryTest, OnlyViewsOnTheErrorPageLoadAgainWhenTheNetworkIsBack) {
+  rig.post(R"({"cmd":"web","slot":"b"})");
+  auto& site = static_cast<FakeWebView&>(*rig.delegate->sitioWeb("s"));
+  rig.web("a").loadError = site.loadError = true;
+  rig.networkBack();
+  EXPECT_EQ((std::tuple{rig.web("a").reloads, rig.web("b").reloads, site.reloads}),
+            (std::tuple{1, 0, 1}));
+}
+
+TEST(HibernationDelayTest, ReadsMinutesWithTenAsDefaultAndZeroAsNever) {
+  const std::pair<std::optional<std::string>, std::optional<double>> cases[] = {
+      {std::nullopt, 600}, {"10", 600}, {"0.05", 3},         {"abc", 600},
+      {"-1", 600},         {"2x", 600}, {"0", std::nullopt},
+  };
+  for (const auto& [setting, seconds] : cases)
+    EXPECT_EQ(hibernationDelay(setting), seconds) << setting.value_or("(none)");
+}
+
+TEST_F(RecoveryTest, AHiddenPaneHibernatesUnlessBusyAndWakesOneAtATime) {
+  rig.settings["hibernar.minutos"] = "1";
+  rig.post(R"({"cmd":"web","slot":"b","url":"https://b.test/"})");
+  auto &a = rig.web("a"), &b = rig.web("b");
+  // Sound or the chat's desktop notifications keep a pane up; the user may let
+  // the chat go for its slot.
+  a.audio = true;
+  rig.settings["avisos.chat"] = "permitidos";
+  rig.post(R"({"cmd":"webOcultar","slot":"a"})");
+  rig.advance(61);
+  a.audio = false;
+  rig.advance(61);
+  EXPECT_EQ(a.ended, 0);
+  rig.post(R"({"cmd":"hibernacion","slot":"a","siempre":true})");
+  rig.advance(61);
+  EXPECT_EQ(a.ended, 1);
+  // Shown again before its time, a pane is left as it is.
+  rig.post(R"({"cmd":"webOcultar","slot":"b"})");
+  rig.advance(30);
+  rig.post(R"({"cmd":"web","slot":"b"})");
+  rig.advance(61);
+  EXPECT_EQ(b.ended, 0);
+  rig.post(R"({"cmd":"webOcultar","slot":"b"})");
+  rig.advance(61);
+  EXPECT_EQ(b.ended, 1);
+
+  rig.post(R"({"cmd":"web","slot":"a"})");
+  rig.post(R"({"cmd":"web","slot":"b"})");
+  EXPECT_EQ(a.loads.back(), "request https://discord.com/channels/1");
+  EXPECT_EQ(b.loads.size(), 1u);
+  a.loaded();
+  rig.runAll();
+  EXPECT_EQ(b.loads.back(), "request https://b.test/");
+
+  // "0" is never; a hidden video pane without sound unloads and plays again when shown.
+  rig.post(R"({"cmd":"hibernacion","minutos":0})");
+  rig.post(R"({"cmd":"webOcultar","slot":"a"})");
+  rig.advance(3600);
+  EXPECT_EQ(a.ended, 1);
+  rig.post(R"({"cmd":"hibernacion","minutos":1})");
+  rig.post(R"({"cmd":"video","slot":"v","id":"abc"})");
+  rig.post(R"({"cmd":"video","slot":"k","id":"x"})");
+  rig.post(R"({"cmd":"videoOcultar","quedan":["k"]})");
+  rig.advance(61);
+  EXPECT_EQ(rig.video("v").loads.back(), "html (none)");
+  EXPECT_EQ(rig.video("k").loads.size(), 1u);
+  rig.post(R"({"cmd":"video","slot":"v","id":"abc"})");
+  EXPECT_EQ(rig.video("v").loads.back(), "html https://quorvex.app/");
+  EXPECT_EQ(rig.replies().back(), Rig::notice("hibernacion", R"({"minutos":1.0})"));
+  rig.post(R"({"cmd":"hibernacion","slot":"a"})");
+  EXPECT_EQ(rig.replies().back(),
+            Rig::notice("hibernacion", R"({"minutos":1.0,"siempre":true,"slot":"a"})"));
+}
+
+}  // namespace
+}  // namespace qv
