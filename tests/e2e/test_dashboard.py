@@ -13,40 +13,43 @@ import zoneinfo
 
 from harness import ROOT, DesktopBus, Home, Server, start_app, wait_for
 
-
-def launch(owner, cleanup):
-    """Starts the dashboard in a home of its own for a case or a class: no MetaTrader 5 file, a site that
-    fails until `site_fails[0]` is cleared."""
-    owner.site_fails = [True]
-
-    def site(request):  # the card's fetches fail until told; the start page always loads
-        if owner.site_fails[0] and "text/html" not in (request.headers.get("Accept") or ""):
-            return 500, {"Content-Type": "text/plain"}, b"caido"
-        return 200, {"Content-Type": "text/html; charset=utf-8"}, b"<title>Exness</title>"
-
-    soon = (datetime.datetime.now(datetime.timezone.utc) + datetime.timedelta(hours=1)).isoformat()
-    feed = json.dumps([{"title": "Non-Farm Payrolls", "country": "USD", "date": soon, "impact": "High"}]).encode()
-    owner.server = Server({"/": site, "/chat": lambda r: (200, {"Content-Type": "text/html"}, b"<title>Chat</title>"),
-                          "/ff.json": lambda r: (200, {"Content-Type": "application/json"}, feed)}, cleanup=cleanup)
-    owner.home = Home()
-    cleanup(owner.home.remove)
-    owner.bus = DesktopBus(owner.home.root)
-    cleanup(owner.bus.stop)
-    owner.status_path = owner.home.mt5_status("trader")
-    # The page reads its configuration at its first load: no load may see the real calendar's address.
-    config = {"calendarUrl": owner.server.base + "/ff.json", "mt5PollMs": 200, "staleSeconds": 600,
-              "sitePollMs": 500, "retryBaseMs": 200, "retryMaxMs": 400, "fetchTimeoutMs": 5000}
-    _, owner.app = start_app(
-        cleanup, "document.readyState === 'complete' && window.QV && QV.config.mt5PollMs === 200", home=owner.home,
-        page=None, resourcesFolder=ROOT, chatAppURL=owner.server.base + "/chat",
-        sitios={"exness": {"url": owner.server.base + "/", "host": "127.0.0.1"}},
-        pageScript="window.__qvConfig = %s;" % json.dumps(config),
-        # Xvfb has no GPU: without this WebKit hands the window buffers nobody paints.
-        env={"WEBKIT_DISABLE_DMABUF_RENDERER": "1", "DBUS_SESSION_BUS_ADDRESS": owner.bus.address})
+STOP = {"equity": 9600.0, "margin": 12000.0, "freeMargin": -2400.0, "marginLevel": 80.0, "profit": -400.0}
+NOTICES = ("[...document.querySelectorAll('#avisos .aviso')]"
+           ".map(a => a.dataset.fijo + ':' + a.querySelector('strong').textContent).join('|')")
 
 
-class Page:
-    """What the cases do to and read from the dashboard."""
+class Dashboard(unittest.TestCase):
+    """Each case starts the application anew: no MetaTrader 5 file, a site that fails until
+    `site_fails[0]` is cleared."""
+
+    def setUp(self):
+        self.site_fails = [True]
+
+        def site(request):  # the card's fetches fail until told; the start page always loads
+            if self.site_fails[0] and "text/html" not in (request.headers.get("Accept") or ""):
+                return 500, {"Content-Type": "text/plain"}, b"caido"
+            return 200, {"Content-Type": "text/html; charset=utf-8"}, b"<title>Exness</title>"
+
+        soon = (datetime.datetime.now(datetime.timezone.utc) + datetime.timedelta(hours=1)).isoformat()
+        feed = json.dumps([{"title": "Non-Farm Payrolls", "country": "USD", "date": soon, "impact": "High"}]).encode()
+        self.server = Server({"/": site, "/chat": lambda r: (200, {"Content-Type": "text/html"}, b"<title>Chat</title>"),
+                              "/ff.json": lambda r: (200, {"Content-Type": "application/json"}, feed)},
+                             cleanup=self.addCleanup)
+        self.home = Home()
+        self.addCleanup(self.home.remove)
+        self.bus = DesktopBus(self.home.root)
+        self.addCleanup(self.bus.stop)
+        self.status_path = self.home.mt5_status("trader")
+        # The page reads its configuration at its first load: no load may see the real calendar's address.
+        config = {"calendarUrl": self.server.base + "/ff.json", "mt5PollMs": 200, "staleSeconds": 600,
+                  "sitePollMs": 500, "retryBaseMs": 200, "retryMaxMs": 400, "fetchTimeoutMs": 5000}
+        _, self.app = start_app(
+            self.addCleanup, "document.readyState === 'complete' && window.QV && QV.config.mt5PollMs === 200",
+            home=self.home, page=None, resourcesFolder=ROOT, chatAppURL=self.server.base + "/chat",
+            sitios={"exness": {"url": self.server.base + "/", "host": "127.0.0.1"}},
+            pageScript="window.__qvConfig = %s;" % json.dumps(config),
+            # Xvfb has no GPU: without this WebKit hands the window buffers nobody paints.
+            env={"WEBKIT_DISABLE_DMABUF_RENDERER": "1", "DBUS_SESSION_BUS_ADDRESS": self.bus.address})
 
     def set_limits(self):
         """The user's limits: the first preset, and the account's initial balance."""
@@ -91,28 +94,13 @@ class Page:
     def state(self, selector, want):
         self.app.wait_js("document.querySelector(%s).dataset.estado === %s" % (json.dumps(selector), json.dumps(want)))
 
-    STOP = {"equity": 9600.0, "margin": 12000.0, "freeMargin": -2400.0, "marginLevel": 80.0, "profit": -400.0}
-    NOTICES = ("[...document.querySelectorAll('#avisos .aviso')]"
-               ".map(a => a.dataset.fijo + ':' + a.querySelector('strong').textContent).join('|')")
-
-    def assert_notices_clear_of_the_panes(self):
+    def notices_clear_of_the_panes(self):
         box = self.app.js("const r = document.getElementById('avisos').getBoundingClientRect();"
                           " return {x: r.x, y: r.y, w: r.width, h: r.height};")
-        for pane in filter(lambda p: p["visible"], self.app.state()["panes"]):
-            b = pane["bounds"]
-            apart = (box["x"] + box["w"] <= b["x"] or b["x"] + b["w"] <= box["x"] or
-                     box["y"] + box["h"] <= b["y"] or b["y"] + b["h"] <= box["y"])
-            self.assertTrue(apart, (box, pane))
+        return all(box["x"] + box["w"] <= b["x"] or b["x"] + b["w"] <= box["x"] or box["y"] + box["h"] <= b["y"] or
+                   b["y"] + b["h"] <= box["y"] for b in (p["bounds"] for p in self.app.state()["panes"] if p["visible"]))
 
-
-
-class Dashboard(Page, unittest.TestCase):
-    """Each case that changes what the page shows starts the application anew."""
-
-    def setUp(self):
-        launch(self, self.addCleanup)
-
-    def test_live_status_fills_the_panel_and_the_guard_notifies_the_desktop_in_each_zone(self):
+    def test_live_status_fills_the_panel_and_the_guard_notifies_the_page_and_the_desktop(self):
         app, bus = self.app, self.bus
         self.write_status()
         app.wait_js("document.getElementById('mt5-estado').dataset.estado === 'vivo'"
@@ -125,20 +113,31 @@ class Dashboard(Page, unittest.TestCase):
         gauges = ("[...document.querySelectorAll('#guardia-medidores .medidor')]"
                   ".map(m => m.dataset.clave + ':' + m.dataset.zona).join(' ')")
         # The file's account with a deeper loss: which zones notify is the page tests'.
-        self.write_status(**self.STOP)
+        self.write_status(**STOP)
         app.wait_js(f"{gauges} === 'diaria:stop maxima:precaucion margen:precaucion'")
-        app.wait_js(f"{self.NOTICES} === 'si:Pérdida diaria: stop|no:Pérdida máxima: precaución"
+        app.wait_js(f"{NOTICES} === 'si:Pérdida diaria: stop|no:Pérdida máxima: precaución"
                     "|no:Nivel de margen: precaución'")
         self.screenshot("guardia-stop")
-        # The others go by themselves; the stop stays, clear of the chat pane.
-        app.wait_js(f"{self.NOTICES} === 'si:Pérdida diaria: stop'")
-        self.assert_notices_clear_of_the_panes()
+        # The others go by themselves; the stop stays.
+        app.wait_js(f"{NOTICES} === 'si:Pérdida diaria: stop'")
         shown = bus.notification("Pérdida diaria: stop")
         self.assertEqual((shown["app"], shown["body"]),
                          ("QUORVEX", "Usado el 80 %: quedan 100,00\xa0US$ hasta 9500,00\xa0US$."))
         bus.notification("Nivel de margen: precaución")
+        wait_for(self.notices_clear_of_the_panes, what="the notices clear of the chat pane")
+        # Narrow, the page keeps within its width, the notices clear of the panes; the stop's goes at its button.
+        app.call("resize", width=420, height=900)
+        content = wait_for(lambda: app.state()["content"], ok=lambda c: c["w"] <= 420, what="the window to narrow")
+        app.wait_js("document.documentElement.clientWidth <= %d" % content["w"])
+        self.assertLessEqual(app.js("const e = document.documentElement; return e.scrollWidth - e.clientWidth;"), 0)
+        wait_for(self.notices_clear_of_the_panes, what="the notices clear of the panes in a narrow window")
+        self.screenshot("guardia-stop-estrecho")
+        x, y = app.js("const r = document.querySelector('#avisos .aviso-cerrar').getBoundingClientRect();"
+                      " return [r.x + r.width / 2, r.y + r.height / 2];")
+        app.click(x, y)
+        app.wait_js("document.getElementById('avisos').hidden")
         # Data that stopped coming: the panel and the guard say so, and so does the desktop.
-        self.write_status(age=3600, **self.STOP)
+        self.write_status(age=3600, **STOP)
         self.state("#guardia", "antiguo")
         self.state("#mt5-estado", "antiguo")
         bus.notification("MetaTrader 5 sin datos nuevos")
@@ -186,9 +185,24 @@ class Dashboard(Page, unittest.TestCase):
             journal = f.read()
         self.assertTrue(journal.startswith("\ufeffCuenta;7010203;Prop-Demo;USD\n"))
 
-    def test_chat_notifications_count_on_the_page_a_click_brings_the_window_back_and_a_refusal_holds(self):
+    def test_start_site_card_chat_notifications_and_no_molestar(self):
         app, bus = self.app, self.bus
+        self.assertEqual(app.js("return document.getElementById('badge-nativo').dataset.nativo;"), "si")
+        self.state("#mt5-estado", "sin-mt5")
+        self.state("#calendario", "ok")
+        self.assertEqual(self.text("#calendario tr.evento .titulo"), "Non-Farm Payrolls")
+        chat = wait_for(lambda: app.pane("web", "web"), what="the chat pane",
+                        ok=lambda p: p and p["visible"] and p["uri"].endswith("/chat"))["bounds"]
+        zone = app.js("const r = document.getElementById('chat-zona').getBoundingClientRect();"
+                      " return [Math.round(r.x), Math.round(r.y), Math.round(r.width)];")
+        self.assertEqual([chat["x"], chat["y"], chat["w"]], zone)
+        # The site card shows the host's error, and keeps its words once the site connects.
+        card = ("#sitio-exness .estado", "#sitio-exness .error")
+        self.state(card[0], "error")
+        self.assertEqual([self.text(c) for c in card], ["HTTP 500"] * 2)
         self.site_fails[0] = False
+        self.state(card[0], "conectado")
+        self.assertEqual([self.text(c) for c in card], ["Conectado", "HTTP 500"])
         app.wait_js("document.readyState === 'complete' && location.href.endsWith('/chat')", view="web:web")
         app.click_element("chat-alternar")
         app.wait_js("document.getElementById('panel-chat').classList.contains('plegado')")
@@ -219,66 +233,19 @@ class Dashboard(Page, unittest.TestCase):
         calls = bus.wait(lambda calls: calls if "Marca" in {c.get("summary") for c in calls} else None, "the mark")
         self.assertEqual([c["body"] for c in calls if c.get("summary") == "Mensaje nuevo"], ["Hola desde el chat"])
         self.assertEqual(self.text("#chat-sin-leer"), "1")
-
-    def test_narrow_window_keeps_the_page_within_its_width(self):
-        self.set_limits()
-        self.app.call("resize", width=420, height=900)
-        content = wait_for(lambda: self.app.state()["content"], ok=lambda c: c["w"] <= 420, what="the window to narrow")
-        self.app.wait_js("document.documentElement.clientWidth <= %d" % content["w"])
-        overflow = "const e = document.documentElement; return e.scrollWidth - e.clientWidth;"
-        self.assertLessEqual(self.app.js(overflow), 0)
-        # The stop in live data: its notice stays, and goes at its close button.
-        self.write_status(**self.STOP)
-        self.state("#guardia", "stop")
-        self.app.wait_js(f"{self.NOTICES} === 'si:Pérdida diaria: stop'")
-        self.assert_notices_clear_of_the_panes()
-        self.screenshot("guardia-stop-estrecho")
-        x, y = self.app.js("const r = document.querySelector('#avisos .aviso-cerrar').getBoundingClientRect();"
-                           " return [r.x + r.width / 2, r.y + r.height / 2];")
-        self.app.click(x, y)
-        self.app.wait_js("document.getElementById('avisos').hidden")
-
-
-class DashboardAtStart(Page, unittest.TestCase):
-    """One start for the cases that look at the page as it starts (the site card's change touches nothing else)."""
-
-    @classmethod
-    def setUpClass(cls):
-        launch(cls, cls.addClassCleanup)
-
-    def test_do_not_disturb_mutes_the_panes_in_the_engine_holds_notifications_and_sums_them_up(self):
-        app, bus = self.app, self.bus
+        # "No molestar" from the menu's own action mutes the chat in the engine and holds the page's
+        # notification; the page's switch ends it with one summary.
         chat = lambda: app.pane("web", "web")
-        self.assertFalse(wait_for(chat, what="the chat pane", ok=lambda p: p and p["uri"].endswith("/chat"))["muted"])
-        app.call("action", name="noMolestar")  # the menu's own path
+        self.assertFalse(chat()["muted"])
+        app.call("action", name="noMolestar")
         app.wait_js("document.getElementById('no-molestar').dataset.activo === 'si'")
         self.assertTrue(chat()["muted"])
         app.js("new Notification('Retenida', {body: 'durante el silencio'}); return true;")
         wait_for(lambda: self.home.settings().get("noMolestar.retenidos") == "1", what="the held notification")
-        app.click_element("no-molestar")  # the page's switch
+        app.click_element("no-molestar")
         self.assertEqual(bus.notification("No molestar terminado")["body"], "Mientras estaba activo llegó 1 aviso.")
         self.assertNotIn("Retenida", {c.get("summary") for c in bus.wait(lambda calls: calls, "the calls")})
         self.assertFalse(chat()["muted"])
-        self.assertEqual(self.home.settings().get("noMolestar"), "inactivo")
-
-    def test_page_runs_natively_with_its_calendar_and_chat_pane_and_no_metatrader(self):
-        self.assertEqual(self.app.js("return document.getElementById('badge-nativo').dataset.nativo;"), "si")
-        self.state("#mt5-estado", "sin-mt5")
-        self.state("#calendario", "ok")
-        self.assertEqual(self.text("#calendario tr.evento .titulo"), "Non-Farm Payrolls")
-        chat = wait_for(lambda: self.app.pane("web", "web"), what="the chat pane",
-                        ok=lambda p: p and p["visible"] and p["uri"].endswith("/chat"))["bounds"]
-        zone = self.app.js("const r = document.getElementById('chat-zona').getBoundingClientRect();"
-                           " return [Math.round(r.x), Math.round(r.y), Math.round(r.width)];")
-        self.assertEqual([chat["x"], chat["y"], chat["w"]], zone)
-
-    def test_site_card_shows_the_host_error_then_connects_and_keeps_the_error(self):
-        card = ("#sitio-exness .estado", "#sitio-exness .error")
-        self.state(card[0], "error")
-        self.assertEqual([self.text(c) for c in card], ["HTTP 500"] * 2)
-        self.site_fails[0] = False
-        self.state(card[0], "conectado")
-        self.assertEqual([self.text(c) for c in card], ["Conectado", "HTTP 500"])
 
 
 if __name__ == "__main__":

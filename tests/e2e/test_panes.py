@@ -1,5 +1,5 @@
 """Web and video panes over the main page on the real engine: placed, stacked,
-moved, remembered, playing, unloaded, clicked, on screen."""
+moved, remembered, playing while hidden, clicked, on screen."""
 
 import os
 import shutil
@@ -12,7 +12,7 @@ from harness import Server, start_app, wait_for
 MAIN_BACKGROUND = (30, 45, 60)  # pages/panes/web/index.html
 FOTO = (40, 160, 90)  # the web pane under the video pane in the screenshot
 DIANA = (160, 680)  # the middle of the main page's click target
-STREAM = "/hls/stream.m3u8?"  # and a tag of its own for each pane, to count its loads
+STREAM = "/hls/stream.m3u8?"  # and the slot, a stream address of each pane's own
 TYPES = {".m3u8": "application/vnd.apple.mpegurl", ".ts": "video/mp2t"}
 
 
@@ -57,9 +57,6 @@ class PanesOverThePage(unittest.TestCase):
         return dict(zip("xywh", rect), cmd="video", slot=slot, id=slot, tipo="kick", vol=vol,
                     hls=self.server.base + STREAM + slot)
 
-    def hits(self, path):
-        return sum(r.path == path for r in self.server.requests)
-
     def hidden(self, pane=None):  # (kind, slot), or every pane
         wait_for(lambda: not any(p["visible"] for p in self.app.state()["panes"]
                                  if pane in (None, (p["kind"], p["slot"]))), what=f"{pane or 'every pane'} hidden")
@@ -79,18 +76,9 @@ class PanesOverThePage(unittest.TestCase):
 
     def playing(self, slot):
         """Waits until the slot's video has moved on twice."""
-        v = "document.getElementById('v')"
-        try:
-            first = self.app.wait_js(f"{v} && !{v}.paused && {v}.currentTime > 0 && {v}.currentTime",
-                                     view=f"video:{slot}")
-            self.app.wait_js(f"{v}.currentTime !== {first}", view=f"video:{slot}")
-        except AssertionError as stalled:  # what the engine and the server saw, for a stall that comes rarely
-            state = self.app.js("const v = document.getElementById('v'); return v && [v.currentTime, v.paused, "
-                                "v.readyState, v.networkState, v.error && v.error.message, v.buffered.length && "
-                                "v.buffered.end(v.buffered.length - 1), document.visibilityState];",
-                                view=f"video:{slot}")
-            fetched = [r.path for r in self.server.requests if r.route.startswith("/hls/")]
-            raise AssertionError(f"{stalled}; video {state}; fetched {fetched}") from None
+        v, view = "document.getElementById('v')", f"video:{slot}"
+        first = self.app.wait_js(f"{v} && !{v}.paused && {v}.currentTime > 0 && {v}.currentTime", view=view)
+        self.app.wait_js(f"{v}.currentTime !== {first}", view=view)
 
     def test_web_panes_stack_move_without_reloading_and_remember_a_channel(self):
         uno, dos, _ = self.place(self.web("uno", (20, 80, 300, 200)), self.web("dos", (200, 150, 320, 220)),
@@ -99,21 +87,19 @@ class PanesOverThePage(unittest.TestCase):
         self.assertTrue(uno["mapped"] and dos["mapped"])
         agent = self.server.hits("/uno")[0].headers["User-Agent"]
         self.assertTrue(agent.endswith(") Version/17.4 Safari/605.1.15"), agent)
-        # Moved while shown, then while hidden, with another address: the same page, at its place in the stack.
-        self.app.js("window.marca = 1; return true;", view="web:uno")
+        # Moved while shown, then while hidden, with another address: the same page (never reloaded, as the
+        # unit tests pin), at its place in the stack.
         self.place(self.web("uno", (500, 300, 420, 260), "/otra"))
         self.app.post({"cmd": "webOcultar", "slot": "uno"})
         self.hidden(("web", "uno"))
         moved, = self.place(self.web("uno", (10, 400, 200, 120), "/otra"))
         self.assertEqual((moved["order"], moved["uri"]), (uno["order"], self.server.base + "/uno"))
-        self.assertEqual(self.app.js("return window.marca;", view="web:uno"), 1)
-        self.assertEqual((self.hits("/uno"), self.hits("/otra")), (1, 0))
         # The real view reports where its page went; a channel is kept for the slot.
         self.app.js("location.href = '/channels/111/222'; return true;", view="web:uno")
         channel = self.server.base + "/channels/111/222"
         wait_for(lambda: self.home.settings().get("web.uno") == channel, what="the channel stored")
 
-    def test_hls_panes_play_at_their_volume_hide_unload_and_come_back(self):
+    def test_hls_panes_play_at_their_volume_and_on_while_hidden(self):
         sonoro, mudo = self.video("sonoro", (40, 300, 240, 180), vol=30), self.video("mudo", (300, 300, 240, 180))
         self.place(sonoro, mudo)
         sound = "const v = document.getElementById('v'); return [v.muted, Math.round(v.volume * 100), location.origin];"
@@ -130,12 +116,6 @@ class PanesOverThePage(unittest.TestCase):
         self.app.wait_js("!document.getElementById('v').muted", view="video:mudo")
         self.assertEqual(self.app.js(sound, view="video:mudo")[:2], [False, 50])
         self.playing("mudo")  # unmuted, with no sound card on the machine
-        self.app.post({"cmd": "videoOcultar", "quedan": ["mudo"], "quitar": True})
-        wait_for(lambda: self.app.pane("video", "sonoro")["uri"] == "about:blank", what="sonoro unloaded")
-        self.assertTrue(self.app.pane("video", "mudo")["visible"])
-        self.place(sonoro)
-        wait_for(lambda: self.hits(STREAM + "sonoro") == 2, what="sonoro loaded again")
-        self.assertEqual(self.hits(STREAM + "mudo"), 1)
 
     def test_clicks_beside_the_panes_reach_the_page_and_those_on_a_shown_pane_do_not(self):
         self.place(self.web("clic", (400, 100, 300, 200)), self.video("clic", (800, 100, 240, 180)))

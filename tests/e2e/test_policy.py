@@ -1,6 +1,6 @@
-"""What the main page and the web panes may do on the real engine (new
-windows, forms, downloads, dialogs, files, camera), and what a view nobody
-governs (a video pane) may not. A page that asks before it is left is let go."""
+"""What the main page and the web panes may do on the real engine (forms,
+downloads, dialogs, files, camera), and what a view nobody governs (a video
+pane) may not. A page that asks before it is left is let go."""
 
 import json
 import os
@@ -11,10 +11,6 @@ from harness import Server, start_app, wait_for
 
 MESSAGE = "¿Borrar «todo»? 100% %s <b>sí</b>\nsegunda línea"
 ASKS_BEFORE_LEAVING = "<script>addEventListener('beforeunload', e => { e.preventDefault(); e.returnValue = ''; });</script>"
-
-
-def page(title):
-    return lambda request: (200, {"Content-Type": "text/html; charset=utf-8"}, f"<title>{title}</title>".encode())
 
 
 def attachment(name, body):
@@ -34,11 +30,10 @@ class Policies(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.propio = Server({"/propia": page("propia")}, host="127.0.0.2", cleanup=cls.addClassCleanup)
         cls.server = Server({
             "/panel": lambda r: (200, {"Content-Type": "text/html; charset=utf-8"}, panel.encode()),
             "/pregunta": lambda r: (200, {"Content-Type": "text/html; charset=utf-8"}, asking.encode()),
-            "/formulario": lambda r: (200, {"Content-Type": "text/html; charset=utf-8"}, asking.encode()),
+            "/formulario": lambda r: (200, {"Content-Type": "text/html; charset=utf-8"}, panel.encode()),
             # A type the engine shows: only the download attribute makes it a download.
             "/panel/informe.pdf": lambda r: (200, {"Content-Type": "text/plain"}, b"desde el panel"),
             "/adjunto": attachment("informe.pdf", b"adjunto"),
@@ -47,17 +42,16 @@ class Policies(unittest.TestCase):
         }, cleanup=cls.addClassCleanup)
         base = cls.server.base
         cls.links = {"descarga": base + "/pagina/informe.pdf", "adjunto": base + "/adjunto",
-                     "propia": cls.propio.base + "/propia", "panel": base + "/panel/informe.pdf"}
+                     "panel": base + "/panel/informe.pdf"}
         panel = ("<!doctype html><meta charset='utf-8'><title>panel</title>"
                  # A notice meant for the main page must not show up here.
                  "<script>window.avisos = []; window.__qvAviso = (n, t) => avisos.push(t);</script>"
-                 "<p><a id='propia' target='_blank' href='%(propia)s'>ventana del panel</a>"
                  "<p><a id='descarga' download href='%(panel)s'>descargar informe</a><form action='/formulario'>"
                  "<input name='q' value='dato'><button id='enviar'>enviar</button></form>") % cls.links
         asking = panel + ASKS_BEFORE_LEAVING
         cls.home, cls.app = start_app(
             cls.addClassCleanup, "document.readyState === 'complete' && !!window.avisos", page="policy",
-            paneNewWindowHostFragment="127.0.0.2", mockCaptureDevices=True, videoBaseURL=base + "/",
+            mockCaptureDevices=True, videoBaseURL=base + "/",
             pageScript="window.destinos = %s;" % json.dumps(cls.links))
         cls.app.post({"cmd": "video", "slot": "mudo", "id": "mudo", "tipo": "kick", "hls": base + "/sin.m3u8",
                       "vol": 0, "x": 300, "y": 500, "w": 200, "h": 120})
@@ -77,19 +71,13 @@ class Policies(unittest.TestCase):
     def go(self, url, view="main"):
         self.app.js("setTimeout(() => { location.href = %s; }, 50); return true;" % json.dumps(url), view=view)
 
-    # Where other new windows go is test_trust's, from the main page, and the unit tables'. The
-    # pane's pages ask before they are left, and the user has clicked in them: they go all the same.
-    def test_new_windows_of_a_pane_s_own_host_and_its_forms_stay_in_the_pane(self):
-        self.addCleanup(self.app.post, {"cmd": "webOcultar", "slot": "ventanas"})  # over the shared pane
-        view = self.open_panel("ventanas", "/pregunta")
-        self.app.click_element("enviar", view)  # the form's answer asks again
+    # Where new windows go is test_trust's and the unit tables'. The pane's page asks before it is
+    # left, and the user has clicked in it: it goes all the same.
+    def test_a_pane_s_form_stays_in_the_pane_though_its_page_asks_before_it_is_left(self):
+        self.addCleanup(self.app.post, {"cmd": "webOcultar", "slot": "pregunta"})  # over the shared pane
+        view = self.open_panel("pregunta", "/pregunta")
+        self.app.click_element("enviar", view)
         wait_for(lambda: self.uri(view) == self.server.base + "/formulario?q=dato", what="the form's answer")
-        self.app.wait_js("document.readyState === 'complete' && !!document.getElementById('propia')", view=view)
-        self.app.click_element("propia", view)
-        self.app.wait_js("document.title === 'propia'", view=view)
-        self.assertEqual(self.uri(view), self.links["propia"])
-        self.assertEqual([w["title"] for w in self.app.state()["windows"]], ["QUORVEX"])
-        self.assertFalse([u for u in self.home.opened() if "propia" in u or "formulario" in u])
 
     def test_downloads_land_under_free_names_in_downloads_and_only_the_main_page_hears(self):
         steps = [  # what starts it; the name and content it lands with in Downloads, or None and when it was asked
@@ -98,6 +86,7 @@ class Policies(unittest.TestCase):
             (lambda: self.go(self.server.base + "/ajeno", "video:mudo"), None, lambda: self.server.hits("/ajeno")),
             (lambda: self.app.click_element("adjunto"), "informe.pdf", b"adjunto"),
             (lambda: self.app.click_element("descarga", "web:panel"), "informe (1).pdf", b"desde el panel"),
+            (lambda: self.app.click_element("local"), "informe.txt", b"desde la pagina local\n"),  # the page's own file
         ]
         for n, (start, name, body) in enumerate(steps):
             with self.subTest(name=name, n=n):
@@ -108,9 +97,9 @@ class Policies(unittest.TestCase):
                 self.app.wait_js("window.avisos.length === %d" % (len([s for s in steps[:n + 1] if s[1]])))
                 with open(os.path.join(self.home.downloads, name), "rb") as f:
                     self.assertEqual(f.read(), body)
-        self.assertEqual(self.app.js("return window.avisos;"), ["Guardado en Descargas"] * 2)
+        self.assertEqual(self.app.js("return window.avisos;"), ["Guardado en Descargas"] * 3)
         self.assertEqual(self.app.js("return window.avisos;", view="web:panel"), [])
-        self.assertEqual(sorted(os.listdir(self.home.downloads)), ["informe (1).pdf", "informe.pdf"])
+        self.assertEqual(sorted(os.listdir(self.home.downloads)), ["informe (1).pdf", "informe.pdf", "informe.txt"])
         # The local page's download link points at another origin: an ordinary link, for the browser.
         self.app.click_element("descarga")
         self.wait_opened(self.links["descarga"])

@@ -1,5 +1,5 @@
 """Site sessions on the real engine: fetches run inside the site's own page,
-"cargando" while it loads, the log-in window, the session cookie kept 30 days
+"cargando" while it loads, the session cookie kept 30 days
 in a private file and sent after a restart; under LANG=C, errors in Spanish."""
 
 import base64
@@ -12,7 +12,6 @@ import unittest
 from harness import App, Home, Server, wait_for
 
 START = "/pa/trading/accounts"
-TITLE = "Exness · inicia sesión una vez"
 
 
 class SiteSessions(unittest.TestCase):
@@ -46,12 +45,6 @@ class SiteSessions(unittest.TestCase):
         wait_for(lambda: self.app.state()["sites"]["exness"], what="the start page",
                  ok=lambda s: not s["loading"] and s["uri"].startswith(self.exness.base + START))
 
-    def ready(self):
-        """The site loaded and one fetch run in it, as the user's first minutes leave it."""
-        self.fetch("/api/datos")
-        self.loaded()
-        self.assertEqual(self.fetch("/api/datos")[1], "")
-
     def cookies(self, route):
         return [r.headers.get("Cookie") for r in self.exness.hits(route)]
 
@@ -64,14 +57,10 @@ class SiteSessions(unittest.TestCase):
         self.assertEqual((self.cookies("/api/datos"), len(self.exness.hits(START))), (["sesion=abc"], 1))
         self.assertEqual([w["title"] for w in self.app.state()["windows"]], ["QUORVEX"])
 
-    def test_login_shows_the_site_view_in_its_window_without_reloading_it(self):
-        self.ready()
-        self.assertEqual(self.fetch("/login"), ["", ""])
-        wait_for(lambda: self.app.window(TITLE), ok=lambda w: w and w["visible"] and w["active"], what="the window")
-        self.assertEqual((len(self.app.state()["windows"]), len(self.exness.hits(START))), (2, 1))
-
     def test_session_cookie_is_kept_thirty_days_in_a_private_file_and_sent_after_a_restart(self):
-        self.ready()
+        self.fetch("/api/datos")  # as the user's first minutes leave it: loaded, one fetch run in it
+        self.loaded()
+        self.assertEqual(self.fetch("/api/datos")[1], "")
         path = os.path.join(self.home.data, "quorvex", "cookies.sqlite")
 
         def stored():

@@ -1,12 +1,10 @@
 """Only the local page reaches the bridge: a cross-origin frame inside it and
 an outside page the main view was sent to post in vain and get no reply.
 Browser-valid addresses that a strict check refuses still leave for the
-browser, and only what the engine takes for a download downloads. Links the
-views cannot show leave them where they were, and the browser opens only on
-the user's own click."""
+browser. Links the views cannot show leave them where they were, and the
+browser opens only on the user's own click."""
 
 import json
-import os
 import threading
 import unittest
 
@@ -38,43 +36,25 @@ def html(body):
     return lambda request: (200, {"Content-Type": "text/html; charset=utf-8"}, body.encode())
 
 
-def text(request):
-    return 200, {"Content-Type": "text/plain"}, b"texto"
+def anchors(urls, top=10):
+    return "".join(f'<a id="l{i}" href="{u}" style="position:absolute;left:10px;top:{top + 30 * i}px">enlace {i}</a>'
+                   for i, u in enumerate(urls))
 
 
-def anchors(prefix, left):
-    return "".join(f'<a id="{prefix}{i}" href="{u}" style="position:absolute;left:{left}px;top:{10 + 30 * i}px">'
-                   f"enlace {i}</a>" for i, u in enumerate(ODD))
-
-
-LINKS = ('<!doctype html><meta charset="utf-8"><body style="margin:0">' + anchors("l", 10) +
-         '<a id="prevenida" href="/otro.txt" download style="position:absolute;left:300px;top:50px">p</a>'
-         "<script>document.getElementById('prevenida').addEventListener('click', e => e.preventDefault());"
-         "</script></body>")
+def assert_nothing_ran(case, home, app, outside):
+    case.assertFalse([u for u in home.opened() if "hostil" in u])
+    case.assertEqual([p["slot"] for p in app.state()["panes"] if p["slot"] == "hostil"], [])
+    case.assertEqual(outside.hits("/respuesta"), [])
 
 
 class Trust(unittest.TestCase):
-    """One start for the cases that leave the main view on the local page; each opens its own pane."""
+    """One start for the cases that leave the main view on the local page."""
 
     @classmethod
     def setUpClass(cls):
         cls.outside = Server({"/hostil": html(HOSTILE), "/hecho": html(""), "/respuesta": html("")},
                              cleanup=cls.addClassCleanup)
-        cls.server = Server({"/enlaces": html(LINKS), "/otro.txt": text}, cleanup=cls.addClassCleanup)
         cls.home, cls.app = start_app(cls.addClassCleanup, READY, page="trust")
-
-    def open_pane(self, slot):
-        """A pane of the links page, hidden again when the case ends: panes of other cases are not clicked."""
-        self.addCleanup(self.app.post, {"cmd": "webOcultar", "slot": slot})
-        self.app.open_pane(slot, self.server.base + "/enlaces", "!!document.getElementById('l0')")
-
-    def downloads(self):
-        return sorted(os.listdir(self.home.downloads)) if os.path.isdir(self.home.downloads) else []
-
-    def assert_nothing_ran(self):
-        self.assertFalse([u for u in self.home.opened() if "hostil" in u])
-        self.assertEqual([p["slot"] for p in self.app.state()["panes"] if p["slot"] == "hostil"], [])
-        self.assertEqual(self.outside.hits("/respuesta"), [])
 
     def test_a_cross_origin_frame_posts_in_vain(self):
         before = self.app.js("return window.respuestas.length;")
@@ -85,44 +65,25 @@ class Trust(unittest.TestCase):
         self.app.post({"cmd": "fetch", "id": "propio", "url": "qv-mt5://estado"})
         self.app.wait_js("window.respuestas.length > %d" % before)
         self.assertEqual([r[0] for r in self.app.js("return window.respuestas.slice(%d);" % before)], ["propio"])
-        self.assert_nothing_ran()
+        assert_nothing_ran(self, self.home, self.app, self.outside)
         self.app.js("document.querySelector('iframe').remove(); return true;")
 
-    def test_odd_addresses_leave_for_the_browser_and_the_views_stay(self):
+    # Which view asks does not change how its address is read: the main page's links and windows.
+    def test_odd_addresses_leave_for_the_browser_and_the_page_stays(self):
         main_uri = self.app.state()["mainUri"]
-        self.open_pane("enlaces")
-        self.app.js("if (!document.getElementById('m0')) document.body.insertAdjacentHTML('beforeend', %s);"
-                    " return true;" % json.dumps(anchors("m", 400)))
-        views = {"main": "m", "web:enlaces": "l"}
-        for view in views:
-            self.app.js("window.sinMover = true; return true;", view=view)
-        for view, prefix in views.items():
-            for i in range(len(ODD)):
-                with self.subTest(view=view, case=i):
-                    before = len(self.home.opened())
-                    self.app.click_element(prefix + str(i), view)
-                    wait_for(lambda: len(self.home.opened()) > before, what=f"link {i} in the browser")
-                    self.assertIn(f"caso{i}", self.home.opened()[-1])
+        self.app.js("document.body.insertAdjacentHTML('beforeend', %s); window.sinMover = true; return true;"
+                    % json.dumps(anchors(ODD)))
+        for i in range(len(ODD)):
+            with self.subTest(case=i):
+                before = len(self.home.opened())
+                self.app.click_element(f"l{i}")
+                wait_for(lambda: len(self.home.opened()) > before, what=f"link {i} in the browser")
+                self.assertIn(f"caso{i}", self.home.opened()[-1])
         before = len(self.home.opened())
         self.app.js("for (const u of %s) window.open(u); return true;" % json.dumps(ODD))
         wait_for(lambda: len(self.home.opened()) >= before + len(ODD), what="window.open in the browser")
-        for view in views:  # neither view moved nor reloaded
-            self.assertIs(self.app.js("return window.sinMover === true;", view=view), True)
-        self.assertEqual(self.app.state()["mainUri"], main_uri)
-        self.assertEqual(self.app.pane("web", "enlaces")["uri"], self.server.base + "/enlaces")
-
-    def test_only_what_the_engine_takes_for_a_download_downloads(self):
-        self.open_pane("descargas")
-        self.app.click_element("propia")  # the local page's own file
-        wait_for(lambda: "informe.txt" in self.downloads(), what="the page's own download")
-        self.app.wait_js("window.avisos.length > 0")
-        # In the pane a prevented download link leaves nothing behind (its own ones are test_policy's).
-        self.app.click_element("prevenida", "web:descargas")
-        self.app.js("location.href = '/otro.txt'; return true;", view="web:descargas")
-        wait_for(lambda: self.app.pane("web", "descargas")["uri"] == self.server.base + "/otro.txt",
-                 what="the plain navigation in place")
-        self.assertEqual(self.downloads(), ["informe.txt"])
-
+        self.assertEqual((self.app.js("return window.sinMover === true;"), self.app.state()["mainUri"]),
+                         (True, main_uri))
 
 
 class OutsidePage(unittest.TestCase):
@@ -139,18 +100,11 @@ class OutsidePage(unittest.TestCase):
         release.set()
         # Time for the reply, built after the page left, to arrive were it delivered.
         app.js("await new Promise(r => setTimeout(r, 500)); return true;")
-        self.assertFalse([u for u in home.opened() if "hostil" in u])
-        self.assertEqual([p["slot"] for p in app.state()["panes"] if p["slot"] == "hostil"], [])
-        self.assertEqual(outside.hits("/respuesta"), [])
+        assert_nothing_ran(self, home, app, outside)
 
 
-# Clicked in the main page and in a pane, each must leave its view where it was.
+# Clicked in a pane, each must leave it where it was (the main view's links go by the same rule).
 NOT_WEB = ["mailto:alguien@example.com", "tel:+34600000000", "file:///etc/passwd"]
-
-
-def scheme_links(prefix, left, sentinel):
-    return "".join(f'<a id="{prefix}{i}" href="{u}" style="position:absolute;left:{left}px;top:{150 + 30 * i}px">'
-                   f"esquema {i}</a>" for i, u in enumerate(NOT_WEB + [sentinel]))
 
 
 # A widget of another origin, as a dashboard may embed one: with no click it
@@ -180,35 +134,29 @@ class Clicks(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.sentinel = "https://example.com/centinela"
-        pane = '<!doctype html><meta charset="utf-8"><body style="margin:0">' + scheme_links("p", 10, cls.sentinel)
+        pane = '<!doctype html><meta charset="utf-8"><body style="margin:0">' + anchors(
+            NOT_WEB + ["https://example.com/centinela"], top=150)
         cls.outside = Server({"/widget": html(GADGET), "/hecho": html(""), "/enlaces": html(pane)},
                              cleanup=cls.addClassCleanup)
         cls.home, cls.app = start_app(cls.addClassCleanup, READY, page="trust")
-        cls.app.open_pane("enlaces", cls.outside.base + "/enlaces", "!!document.getElementById('p0')", w=400)
+        cls.app.open_pane("enlaces", cls.outside.base + "/enlaces", "!!document.getElementById('l0')", w=400)
 
     def wait_opened(self, count, what):
         return wait_for(self.home.opened, ok=lambda opened: len(opened) >= count, what=what)
 
-    def test_links_to_other_schemes_leave_each_view_on_its_document(self):
-        self.app.js("document.body.insertAdjacentHTML('beforeend', %s); return true;"
-                    % json.dumps(scheme_links("m", 300, self.sentinel)))
-        uri = {"main": lambda: self.app.state()["mainUri"], "web:enlaces": lambda: self.app.pane("web", "enlaces")["uri"]}
-        for view, prefix in (("main", "m"), ("web:enlaces", "p")):
-            shown = uri[view]()
-            self.app.js("window.sinMover = true; return true;", view=view)
-            for i, url in enumerate(NOT_WEB):
-                with self.subTest(view=view, url=url):
-                    self.app.click_element(prefix + str(i), view)
-                    # The web link clicked next is decided after this one: once it is in the
-                    # browser, a load of the link above would have begun.
-                    opened = len(self.home.opened())
-                    self.app.click_element(prefix + str(len(NOT_WEB)), view)
-                    self.wait_opened(opened + 1, "the sentinel link in the browser")
-                    self.assertEqual(uri[view](), shown)
-                    self.assertIs(self.app.js("return window.sinMover === true;", view=view), True)
-        self.app.post({"cmd": "fetch", "id": "sigue", "url": "qv-mt5://estado"})
-        self.app.wait_js("window.respuestas.some(r => r[0] === 'sigue')")
+    def test_links_to_other_schemes_leave_the_pane_on_its_document(self):
+        shown = self.app.pane("web", "enlaces")["uri"]
+        self.app.js("window.sinMover = true; return true;", view="web:enlaces")
+        for i, url in enumerate(NOT_WEB):
+            with self.subTest(url=url):
+                self.app.click_element(f"l{i}", "web:enlaces")
+                # The web link clicked next is decided after this one: once it is in the
+                # browser, a load of the link above would have begun.
+                opened = len(self.home.opened())
+                self.app.click_element(f"l{len(NOT_WEB)}", "web:enlaces")
+                self.wait_opened(opened + 1, "the sentinel link in the browser")
+                self.assertEqual(self.app.pane("web", "enlaces")["uri"], shown)
+                self.assertIs(self.app.js("return window.sinMover === true;", view="web:enlaces"), True)
 
     def test_a_cross_origin_frame_reaches_the_browser_once_per_real_click(self):
         self.app.js("const f = document.createElement('iframe'); f.id = 'marco'; f.src = %s;"

@@ -73,9 +73,7 @@ TEST_F(BridgeTest, OnlyTheLocalPageIsServedAndAnswered) {
   rig.sent.at(0).done({200, "secreto", std::nullopt});
   rig.runAll();
   rig.delegate->downloadFinished();
-  EXPECT_TRUE(main.scripts.empty());
-  EXPECT_TRUE(rig.opened.empty());
-  EXPECT_TRUE(rig.delegate->panesWeb().empty());
+  EXPECT_TRUE(main.scripts.empty() && rig.opened.empty() && rig.delegate->panesWeb().empty());
 
   main.navigate("file:///res/web/index.html?vuelta#arriba");
   // While a load is pending the page still shows, and is heard and answered.
@@ -303,15 +301,10 @@ TEST(ArgsTest, IntegersAreWholeNumbersInsideTheSigned64BitRange) {
 
 // The platform may finish what a Delegate started after the Delegate is
 // gone: nothing of it may then be touched.
-TEST(LateCallbackTest, WorkFinishedAfterTheDelegateIsGoneDoesNothing) {
-  Rig rig;
-  rig.launch();
+TEST_F(BridgeTest, WorkFinishedAfterTheDelegateIsGoneDoesNothing) {
   rig.cookies = {{.name = "s", .value = "v", .domain = ".exness.com", .path = "/"}};
   auto& ex = *static_cast<fake::FakeWebView*>(rig.delegate->sitioWeb("exness"));
   ex.currentUrl = "https://my.exness.com/pa/";
-  auto fetch = [&](const std::string& url) {
-    rig.post(json{{"cmd", "fetch"}, {"url", url}, {"id", "1"}}.dump());
-  };
   fetch("https://example.com/pending");
   fetch("https://example.com/posted");
   fetch("qv-web://exness/a");

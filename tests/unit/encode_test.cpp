@@ -1,14 +1,50 @@
-// The output encoder, one row a value and a context: what would end a
-// literal, an attribute or a script element comes out escaped, and nothing
-// the engine cannot read as UTF-8 comes out at all. Then a page built with it.
+// The output encoders, one row a value and a context: Base64 as fetch replies
+// and "bodyB64" use it (RFC 4648 vectors, every tail length, the strict
+// rejections the network route relies on); what would end a literal, an
+// attribute or a script element comes out escaped, and nothing the engine
+// cannot read as UTF-8 comes out at all. Then the pages built with them: the
+// load error page, and the three video pages with the player a tipo picks.
 #include "util/encode.h"
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <string>
+
+#include "app/config.h"
+#include "panes/video_pages.h"
 #include "policy/load_error.h"
+#include "util/base64.h"
 
 namespace qv {
 namespace {
+
+TEST(Base64Test, StandardVectorsAndTheSameTextWhereverABodyIsCut) {
+  const char* rfc4648[] = {"", "Zg==", "Zm8=", "Zm9v", "Zm9vYg==", "Zm9vYmE=", "Zm9vYmFy"};
+  for (size_t n = 0; n < std::size(rfc4648); ++n)
+    EXPECT_EQ(base64Encode(std::string("foobar", n)), rfc4648[n]);
+  EXPECT_EQ(base64Encode("\xfb\xff\xbf"), "+/+/");
+  for (size_t n = 0; n < 300; ++n) {
+    std::string bytes(n, '\0');
+    for (size_t i = 0; i < n; ++i) bytes[i] = static_cast<char>((i * 151 + n) & 0xFF);
+    // Pieces as a body arrives: the same text, wherever the cuts fall.
+    Base64Writer pieces;
+    for (size_t at = 0, cut = 1; at < n; at += cut, cut = cut % 5 + 1)
+      pieces.add(bytes.substr(at, cut));
+    ASSERT_EQ(std::move(pieces).finish(), base64Encode(bytes)) << n;
+  }
+}
+
+TEST(Base64Test, RejectsAnythingButPureBase64) {
+  for (std::string_view bad : {
+           "Zm9v\nYmFy", "Zm9vYmFy\n", "Zm9v\r\nYmFy", "Zm9v YmFy",  // breaks and blanks
+           "Zm9", "Zm9vY",                                           // length
+           "Zm9v-_Fy", "Zm9v*mFy", "Zm9v\xc3\xa9mF",                 // alphabet
+           "Z===", "====", "Zg=a", "Z=g=", "Zg==Zm8=", "Zm=vYmFy",   // misplaced fill
+       })
+    EXPECT_EQ(base64Decode(bad), std::nullopt) << bad;
+  EXPECT_EQ(base64Decode(std::string_view("Zm9v\0mFy", 8)), std::nullopt);
+}
 
 using Append = void (*)(std::string&, std::string_view);
 const Append JsString = appendJsString, JsEscaped = appendJsEscaped,
@@ -78,6 +114,55 @@ TEST(LoadError, AddressIsTextInTheSpanishPage) {
   EXPECT_NE(page.find("No se encontró el servidor"), std::string::npos);
   EXPECT_EQ(page.find("<script>"), std::string::npos);
   EXPECT_NE(page.find("&lt;script&gt;alert(1)&lt;/script&gt;&amp;"), std::string::npos);
+}
+
+const std::string kHls = "https://cdn.example.net/live/a_b-1.m3u8?tok=Ab%3D9:x";
+const std::string kKickBase = "https://player.kick.com/";
+const std::string kApi = "https://www.youtube.com/iframe_api";
+
+// Any level but 0 asks the Kick player for sound; the other players take
+// the level through setVol, which the end-to-end suite hears.
+TEST(VideoPagesTest, OnlyTheExactTipoKickPlaysKickMutedOnlyAtLevelZero) {
+  const Config config = Config::standard("/home/u");
+  const std::tuple<std::string, std::string, std::string> cases[] = {
+      {"kick", "https://h/x.m3u8", hlsPage("https://h/x.m3u8", 20)},
+      {"kick", "", kickPage(config.kickPlayerBase, "chan", 20)},
+      {"KICK", "https://h/x.m3u8", youTubePage(config.youTubeApiScript, "chan", 20)},
+      {"", "", youTubePage(config.youTubeApiScript, "chan", 20)},
+  };
+  for (const auto& [tipo, hls, page] : cases)
+    EXPECT_EQ(videoPage(config, tipo, "chan", hls, 20), page)
+        << "tipo '" << tipo << "' hls '" << hls << "'";
+  for (int vol : {0, 30, -1})
+    EXPECT_EQ(
+        kickPage(kKickBase, "c", vol).find("?autoplay=true&muted=true\"") != std::string::npos,
+        vol == 0)
+        << vol;
+}
+
+// A value from the page lands exactly where the ordinary one did, through the
+// encoder for that spot (whose escapes are pinned above): nothing else of the
+// page changes.
+TEST(VideoPagesTest, EachValueIsEncodedForWhereItLands) {
+  const auto replaced = [](std::string page, const std::string& from, const std::string& to) {
+    return page.replace(page.find(from), from.size(), to);
+  };
+  for (const std::string v : {"\"><script>alert(1)</script>", "\\';alert(1);//\n",
+                              "</script><!--<script>", "\xE2\x80\xA8x' onerror='x()", ""}) {
+    std::string attribute, script, kickScript;
+    appendHtmlAttribute(attribute, v);
+    appendJsEscaped(script, v);
+    appendJsEscaped(kickScript, kKickBase + v);
+    EXPECT_EQ(hlsPage(v, 35), replaced(hlsPage(kHls, 35), kHls, attribute)) << v;
+    const std::string player = kKickBase + "chan";
+    EXPECT_EQ(kickPage(kKickBase, v, 0),
+              replaced(replaced(kickPage(kKickBase, "chan", 0), player, kKickBase + attribute),
+                       player, kickScript))
+        << v;
+    EXPECT_EQ(youTubePage(kApi, v, -7),
+              replaced(youTubePage(kApi, "dQw4w9WgXcQ", -7), "dQw4w9WgXcQ", script))
+        << v;
+  }
 }
 
 }  // namespace

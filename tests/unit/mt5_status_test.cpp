@@ -30,15 +30,13 @@ struct Mt5StatusTest : ::testing::Test {
   }
   void TearDown() override { fs::remove_all(home); }
 
-  fs::path at(const std::string& prefix, const std::string& user, const char* appData) {
-    return home / prefix / "drive_c/users" / user / appData / kMt5CommonFiles / kMt5StatusFile;
-  }
-  // A status file holding its own place, `seconds` older than `base`.
+  // A file `seconds` older than `base`, holding its own place unless a text is given.
   fs::path put(const std::string& prefix, const std::string& user, int seconds,
-               const char* appData = "AppData/Roaming") {
-    const auto path = at(prefix, user, appData);
+               const char* appData = "AppData/Roaming", const char* name = kMt5StatusFile,
+               const char* text = nullptr) {
+    const auto path = home / prefix / "drive_c/users" / user / appData / kMt5CommonFiles / name;
     fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << prefix + user + appData;
+    std::ofstream(path, std::ios::binary) << (text ? std::string(text) : prefix + user + appData);
     fs::last_write_time(path, base - std::chrono::seconds(seconds));
     return path;
   }
@@ -88,15 +86,16 @@ TEST_F(Mt5StatusTest, LinksAreEnteredOnceAndLoopsEndTheListing) {
 
 TEST_F(Mt5StatusTest, ANewestThatCannotBeSentGivesNothingRatherThanAnOlderOne) {
   put(".mt5", "old", 50);
-  const auto dir = at(".wine", "dir", "AppData/Roaming");
+  const auto dir =
+      home / ".wine/drive_c/users/dir/AppData/Roaming" / kMt5CommonFiles / kMt5StatusFile;
   fs::create_directories(dir);
   EXPECT_EQ(mt5Status(prefixes), "");
   fs::last_write_time(dir, base - std::chrono::seconds(60));
   EXPECT_EQ(newest(), ".mt5oldAppData/Roaming");
 
   // A pipe would block the main thread forever if it were read.
-  const auto pipe = at("Games/g", "pipe", "Application Data");
-  fs::create_directories(pipe.parent_path());
+  const auto pipe = put("Games/g", "pipe", 0, "Application Data");
+  fs::remove(pipe);
   ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
   EXPECT_EQ(mt5Status(prefixes), "");
   fs::remove(pipe);
@@ -110,15 +109,8 @@ TEST_F(Mt5StatusTest, ANewestThatCannotBeSentGivesNothingRatherThanAnOlderOne) {
 TEST_F(Mt5StatusTest, AccountFilesGiveTheNewestOfEachLoginFromEveryPrefixInOneDocument) {
   auto document = [&] { return nlohmann::json::parse(mt5AccountsDocument(prefixes)); };
   EXPECT_EQ(document(), nlohmann::json::parse(R"({"cuentas":[]})"));
-  struct File {
-    const char* prefix;
-    const char* user;
-    const char* appData;
-    const char* name;
-    int age;  // seconds older than base
-    const char* text;
-  };
-  const File files[] = {
+  // prefix, user, folder, name, seconds older than base, text
+  const std::tuple<const char*, const char*, const char*, const char*, int, const char*> files[] = {
       {".wine", "trader", "AppData/Roaming", "quorvex_mt5_52071834.json", 30, "{\"a\":1}"},
       {".mt5", "otro", "AppData/Roaming", "quorvex_mt5_52071834.json", 20, "mas nuevo"},
       {".mt5", "otro", "AppData/Roaming", "quorvex_mt5_7010203.json", 10, "siete"},
@@ -134,13 +126,8 @@ TEST_F(Mt5StatusTest, AccountFilesGiveTheNewestOfEachLoginFromEveryPrefixInOneDo
       {".wine", "trader", "AppData/Roaming", "quorvex_mt5_31.json", 50, "viejo"},
       {".mt5", "otro", "AppData/Roaming", "quorvex_mt5_31.json", 5, ""},
   };
-  for (const auto& f : files) {
-    const auto path =
-        home / f.prefix / "drive_c/users" / f.user / f.appData / kMt5CommonFiles / f.name;
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << f.text;
-    fs::last_write_time(path, base - std::chrono::seconds(f.age));
-  }
+  for (const auto& [prefix, user, appData, name, age, text] : files)
+    put(prefix, user, age, appData, name, text);
   // A folder named like an account file is no account file either.
   fs::create_directories(home / ".mt5/drive_c/users/otro/AppData/Roaming" / kMt5CommonFiles /
                          "quorvex_mt5_8.json");

@@ -113,11 +113,7 @@ TEST(NewWindowRuleTest, OnlyWebUrlsGoAnywhereAndOnlyTheUserOrTheLocalPageSendsTh
   EXPECT_EQ(newWindowRule(std::nullopt, {true, true}, G::LocalPage, "discord"), W::Drop);
 
   const std::tuple<const char*, Requester, W, W, W> rows[] = {
-      {"https://cdn.discordapp.com/a.png",
-       {false, false},
-       W::Unasked,
-       W::Unasked,
-       W::RequestingPane},
+      {"https://cdn.discordapp.com/a", {false, false}, W::Unasked, W::Unasked, W::RequestingPane},
       {"https://discord.com/channels/1", {true, false}, W::Browser, W::Unasked, W::RequestingPane},
       {"https://example.com/discord", {true, false}, W::Browser, W::Unasked, W::Unasked},
       {"https://discord:x@example.com/", {false, true}, W::Browser, W::Browser, W::Browser},
@@ -136,14 +132,13 @@ TEST(NavigationTest, TheDelegateTrustsOnlyTheLocalPageAndSendsWhatLeavesToTheBro
   rig.launch();
   auto& main = rig.mainView();
   const Requester own{true, false};
-  EXPECT_EQ(
-      rig.delegate->decideNavigation(main, {"https://a.example/x", T::LinkActivated, false, own}),
-      D::Cancel);
-  EXPECT_EQ(
-      rig.delegate->decideNavigation(main, {"mailto:x@a.example", T::LinkActivated, false, own}),
-      D::Cancel);
-  EXPECT_EQ(rig.delegate->decideNavigation(main, {"https://a.example/y", T::Other, false}),
-            D::Allow);
+  auto decide = [&](const char* url, T type) {
+    return rig.delegate->decideNavigation(main, {url, type, false, own});
+  };
+  EXPECT_EQ((std::tuple{decide("https://a.example/x", T::LinkActivated),
+                        decide("mailto:x@a.example", T::LinkActivated),
+                        decide("https://a.example/y", T::Other)}),
+            (std::tuple{D::Cancel, D::Cancel, D::Allow}));
   rig.delegate->newWindowRequested(main, "https://discord.com/channels/1", own);
 
   rig.post(R"({"cmd":"web","slot":"a","url":"https://discord.com/app"})");

@@ -62,9 +62,8 @@ int main(int argc, char** argv) {
 
   auto options = qv::gtk::standardOptions();
   auto& c = options.config;
-  for (auto [name, field] : {std::pair{"chatAppURL", &c.chatAppURL},
-                             {"videoBaseURL", &c.videoBaseURL},
-                             {"paneNewWindowHostFragment", &c.paneNewWindowHostFragment}})
+  for (auto [name, field] :
+       {std::pair{"chatAppURL", &c.chatAppURL}, {"videoBaseURL", &c.videoBaseURL}})
     *field = settings.value(name, *field);
   if (settings.contains("sitios")) {
     c.sitios.clear();

@@ -1,15 +1,31 @@
-// What drawing by software puts in the environment, and what the user's own
-// settings keep from it. LIBGL_ALWAYS_SOFTWARE makes any machine choose
-// software.
-#include "host/gtk/render_setup.h"
-
+// Which machines draw with the GPU, what drawing by software puts in the
+// environment, and what the user's own settings keep from it.
+// LIBGL_ALWAYS_SOFTWARE makes any machine choose software.
 #include <glib.h>
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "host/gtk/render_setup.h"
+#include "host/gtk/renderers.h"
+
 namespace qv::gtk {
 namespace {
+
+TEST(Renderers, GpuOnlyWhereARenderNodeHasHardwareBehindIt) {
+  struct Case {
+    Machine machine;
+    bool gpu, dmabuf;
+  } cases[] = {
+      {{{}, false}, false, false},        {{{"vgem"}, false}, false, false},
+      {{{"amdgpu"}, false}, true, true},  {{{"vgem", "i915"}, false}, true, true},
+      {{{"nvidia"}, false}, true, false}, {{{"i915"}, true}, false, false},
+  };
+  for (const auto& c : cases) {
+    auto choice = chooseRenderers(c.machine);
+    EXPECT_EQ(std::pair(choice.gpu, choice.dmabuf), std::pair(c.gpu, c.dmabuf)) << choice.why;
+  }
+}
 
 TEST(RenderSetup, GtkGlIsOffOnlyWhenNothingWouldDrawWithIt) {
   const char* names[] = {"GSK_RENDERER", "WEBKIT_DISABLE_DMABUF_RENDERER", "GDK_DEBUG"};
