@@ -26,6 +26,7 @@
     let opcionesPintadas = null;
     let moneda = '';
     let posicionesPintadas = null; // what the table shows, to leave it be when nothing changed
+    let laminaPintada = null; // the flat line the canvas shows, if that is what it shows
 
     function estado(clave, rotulo) {
       pinta.dato(panel, 'estado', clave);
@@ -115,12 +116,17 @@
       // A size set again, even the same, is a new layout: only a change is written.
       if (lienzo.width !== Math.round(ancho * ppp)) lienzo.width = Math.round(ancho * ppp);
       if (lienzo.height !== Math.round(alto * ppp)) lienzo.height = Math.round(alto * ppp);
-      const g = lienzo.getContext('2d');
-      g.setTransform(ppp, 0, 0, ppp, 0, 0);
-      g.clearRect(0, 0, ancho, alto);
       const puntos = serie.puntos();
       const { xy, min, max } = QV.mt5.escalarSerie(puntos, ancho, alto, 6);
       pinta.texto($('mt5-rango'), xy.length > 1 ? f.dinero(min, moneda) + ' – ' + f.dinero(max, moneda) : '');
+      // A flat line looks the same however many points it has: a terminal whose
+      // equity does not move would otherwise repaint the canvas every second.
+      const lamina = xy.length > 1 && min === max ? ['plana', ancho, alto, ppp, min].join() : null;
+      if (lamina !== null && lamina === laminaPintada) return;
+      laminaPintada = lamina;
+      const g = lienzo.getContext('2d');
+      g.setTransform(ppp, 0, 0, ppp, 0, 0);
+      g.clearRect(0, 0, ancho, alto);
       if (xy.length < 2) {
         g.fillStyle = 'rgba(154, 170, 186, 0.6)';
         g.font = '12px system-ui, sans-serif';
