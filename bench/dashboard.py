@@ -236,7 +236,7 @@ def main():
         for p, comm, cpu in rows:
             if cpu >= 0.1 or pss.get(p, 0) >= 10:
                 print(f"| {r.program} | {'en línea' if r.online else 'sin red'} | {'se mueven' if r.moving else 'quietos'}"
-                      f" | `{comm}` | {num(cpu, 2)} % | {pss.get(p, 0):.1f} MiB |")
+                      f" | `{comm}` | {num(cpu, 2)} % | {num(pss.get(p, 0), 1)} MiB |")
 
 
 if __name__ == "__main__":
