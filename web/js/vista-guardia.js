@@ -78,7 +78,12 @@
       const r = g.observar(memorias, a.login, limitesDe(a.login),
         { t: est.time * 1000, balance: a.balance, equity: a.equity });
       memorias = r.memorias;
-      if (memorias[a.login] !== antes) ctx.guardado.escribir(CLAVE_MEMORIA, JSON.stringify(memorias));
+      // Every snapshot moves the memory's time; that alone is not worth a write
+      // to storage each second: what a reload needs is the rest.
+      const sinHora = (m) => JSON.stringify(Object.assign({}, m, { t: 0 }));
+      if (memorias[a.login] !== antes && (!antes || sinHora(memorias[a.login]) !== sinHora(antes))) {
+        ctx.guardado.escribir(CLAVE_MEMORIA, JSON.stringify(memorias));
+      }
       avisarEventos(a.login, r.eventos);
     }
 

@@ -26,6 +26,7 @@
     let opcionesPintadas = null;
     let moneda = '';
     let posicionesPintadas = null; // what the table shows, to leave it be when nothing changed
+    let laminaPintada = null; // the flat line the canvas shows, if that is what it shows
 
     function estado(clave, rotulo) {
       pinta.dato(panel, 'estado', clave);
@@ -64,32 +65,45 @@
       poner('mt5-nivel', a.margin ? f.porcentaje(a.marginLevel) : f.GUION);
     }
 
-    function celda(fila, t, clase) {
+    function celda(fila, clase) {
       const td = fila.insertCell();
-      td.textContent = t;
       if (clase) td.className = clase;
       return td;
     }
 
+    // The same positions with new prices keep their rows: only the cells whose
+    // text moved are written, instead of a new table laid out every second.
     function pintarPosiciones(posiciones, divisa) {
       const firma = JSON.stringify([posiciones, divisa]);
       if (firma === posicionesPintadas) return;
       posicionesPintadas = firma;
       const cuerpo = $('mt5-posiciones').tBodies[0];
-      cuerpo.replaceChildren();
-      for (const p of posiciones) {
-        const fila = cuerpo.insertRow();
-        fila.dataset.ticket = p.ticket;
-        fila.dataset.lado = p.type;
-        celda(fila, p.symbol || f.GUION, 'simbolo');
-        celda(fila, p.type === 'buy' ? 'Compra' : p.type === 'sell' ? 'Venta' : f.GUION, 'lado');
-        celda(fila, f.lotes(p.volume), 'num');
-        celda(fila, f.precio(p.openPrice, p.digits), 'num apertura');
-        celda(fila, f.precio(p.currentPrice, p.digits), 'num');
-        const b = celda(fila, f.dinero(p.profit, divisa, true), 'num con-signo beneficio');
-        b.dataset.signo = signo(p.profit);
-        if (typeof p.swap === 'number' && p.swap !== 0) b.title = 'Swap ' + f.dinero(p.swap, divisa, true);
+      const filas = cuerpo.rows;
+      const mismas = filas.length === posiciones.length &&
+        posiciones.every((p, i) => filas[i].dataset.ticket === p.ticket && filas[i].dataset.lado === p.type);
+      if (!mismas) {
+        cuerpo.replaceChildren();
+        for (const p of posiciones) {
+          const fila = cuerpo.insertRow();
+          fila.dataset.ticket = p.ticket;
+          fila.dataset.lado = p.type;
+          for (const clase of ['simbolo', 'lado', 'num', 'num apertura', 'num', 'num con-signo beneficio']) {
+            celda(fila, clase);
+          }
+        }
       }
+      posiciones.forEach((p, i) => {
+        const c = filas[i].cells;
+        pinta.texto(c[0], p.symbol || f.GUION);
+        pinta.texto(c[1], p.type === 'buy' ? 'Compra' : p.type === 'sell' ? 'Venta' : f.GUION);
+        pinta.texto(c[2], f.lotes(p.volume));
+        pinta.texto(c[3], f.precio(p.openPrice, p.digits));
+        pinta.texto(c[4], f.precio(p.currentPrice, p.digits));
+        pinta.texto(c[5], f.dinero(p.profit, divisa, true));
+        pinta.dato(c[5], 'signo', signo(p.profit));
+        const swap = typeof p.swap === 'number' && p.swap !== 0 ? 'Swap ' + f.dinero(p.swap, divisa, true) : '';
+        if (c[5].title !== swap) c[5].title = swap;
+      });
       pinta.oculto($('mt5-posiciones'), posiciones.length === 0);
       pinta.oculto($('mt5-sin-posiciones'), posiciones.length !== 0);
     }
@@ -102,12 +116,17 @@
       // A size set again, even the same, is a new layout: only a change is written.
       if (lienzo.width !== Math.round(ancho * ppp)) lienzo.width = Math.round(ancho * ppp);
       if (lienzo.height !== Math.round(alto * ppp)) lienzo.height = Math.round(alto * ppp);
-      const g = lienzo.getContext('2d');
-      g.setTransform(ppp, 0, 0, ppp, 0, 0);
-      g.clearRect(0, 0, ancho, alto);
       const puntos = serie.puntos();
       const { xy, min, max } = QV.mt5.escalarSerie(puntos, ancho, alto, 6);
       pinta.texto($('mt5-rango'), xy.length > 1 ? f.dinero(min, moneda) + ' – ' + f.dinero(max, moneda) : '');
+      // A flat line looks the same however many points it has: a terminal whose
+      // equity does not move would otherwise repaint the canvas every second.
+      const lamina = xy.length > 1 && min === max ? ['plana', ancho, alto, ppp, min].join() : null;
+      if (lamina !== null && lamina === laminaPintada) return;
+      laminaPintada = lamina;
+      const g = lienzo.getContext('2d');
+      g.setTransform(ppp, 0, 0, ppp, 0, 0);
+      g.clearRect(0, 0, ancho, alto);
       if (xy.length < 2) {
         g.fillStyle = 'rgba(154, 170, 186, 0.6)';
         g.font = '12px system-ui, sans-serif';
