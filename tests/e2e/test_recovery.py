@@ -2,13 +2,15 @@
 whose web process was killed come back by themselves, then wait on a card;
 a hidden pane gives its process back and loads its page again when shown."""
 
+import math
 import os
 import shutil
+import struct
 import subprocess
 import tempfile
 import unittest
 
-from harness import Server, start_app, wait_for, write
+from harness import Home, Server, start_app, wait_for, write
 
 STREAM = "/hls/stream.m3u8"
 TYPES = {".m3u8": "application/vnd.apple.mpegurl", ".ts": "video/mp2t"}
@@ -33,9 +35,7 @@ class LookAfterThemselves(unittest.TestCase):
                         "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "aac", "-f", "hls", "-hls_time", "2",
                         "-hls_list_size", "0", os.path.join(cls.folder, "stream.m3u8")], check=True)
         cls.server = Server({"*": cls.serve}, cleanup=cls.addClassCleanup)
-        home = None
         # Three seconds hidden is long enough to hibernate here.
-        from harness import Home
         home = Home()
         cls.addClassCleanup(home.remove)
         write(os.path.join(home.config, "quorvex", "settings.json"), '{"hibernar.minutos": "0.05"}')
@@ -59,8 +59,6 @@ class LookAfterThemselves(unittest.TestCase):
 
     @staticmethod
     def tone(seconds=5, rate=8000):
-        import math
-        import struct
         samples = b"".join(struct.pack("<h", int(8000 * math.sin(2 * math.pi * 440 * i / rate)))
                            for i in range(seconds * rate))
         return (b"RIFF" + struct.pack("<I", 36 + len(samples)) + b"WAVEfmt " +
