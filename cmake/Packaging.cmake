@@ -1,11 +1,13 @@
 # Install layout and the Debian package.
 #
-# The executable finds its page at <exe dir>/../share/quorvex, so bin/ and
-# share/ are written out here instead of taken from GNUInstallDirs, which a
+# The executable finds its page at <exe dir>/../share/quorvex and its web
+# process extension at <exe dir>/../lib/quorvex, so bin/, lib/ and share/ are
+# written out here instead of taken from GNUInstallDirs, which a
 # distribution may point elsewhere. Only the application is installed: the
 # end-to-end host and the test programs stay in the build tree.
 
 install(TARGETS quorvex RUNTIME DESTINATION bin)
+install(TARGETS quorvex_web_extension LIBRARY DESTINATION lib/quorvex/web-extensions)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/web/ DESTINATION share/quorvex/web)
 
 # Desktop entry, metadata and icon all carry the id the GTK application

@@ -94,6 +94,12 @@ class Delegate final : public ScriptMessageHandler, public WebViewPolicy {
   void hibernateLater(const std::string& slot, bool video);
   void hibernate(const std::string& slot, bool video);
   void wakeNext();
+  // Gives the pane's content back now, whatever it is doing.
+  void putToSleep(const std::string& slot, bool video);
+  void recursos(bool abrir);
+  WebView* resourceView(const std::string& tipo, const std::string& slot);
+  void panelRecargar(const nlohmann::json& body);
+  void panelReposo(const nlohmann::json& body);
   // policy/
   void chatNotices(const nlohmann::json& body);
   bool chatMayNotify();
@@ -140,6 +146,12 @@ class Delegate final : public ScriptMessageHandler, public WebViewPolicy {
   std::deque<std::string> toWake;
   std::unique_ptr<Observation> waking;
   std::unique_ptr<Observation> mainContent, networkBack;
+  // Each process's CPU time when the page last asked what the views cost.
+  struct CpuSample {
+    Instant at = 0;
+    double cpuSeconds = 0;
+  };
+  std::map<int, CpuSample> cpuSeen;
   // After the views they watch, so that they go first.
   std::map<const WebView*, std::unique_ptr<Recovery>> recoveries;
   // Last, so that it is the first to go.

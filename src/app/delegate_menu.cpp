@@ -19,11 +19,13 @@ void Delegate::menu() {
        {{"Minimizar", A::Minimizar, 'm'},
         {"Cerrar", A::Cerrar, 'w'},
         {},
-        {.title = "No molestar", .key = 'd', .command = "noMolestar", .checkable = true}}},
+        {.title = "No molestar", .key = 'd', .command = "noMolestar", .checkable = true},
+        {.title = "Recursos", .command = "recursos"}}},
   };
   platform.application.installMenu(bar, alive.guard([this](const std::string& command) {
     if (command == "recargar") recargar();
     if (command == "noMolestar") noMolestar({{"activo", !doNotDisturb}});
+    if (command == "recursos") recursos(true);
   }));
 }
 

@@ -67,6 +67,9 @@ void Delegate::scriptMessage(const nlohmann::json& body) {
       {"fetch", [](Delegate& d, const nlohmann::json& b) { d.fetch(b); }},
       {"avisosChat", [](Delegate& d, const nlohmann::json& b) { d.chatNotices(b); }},
       {"noMolestar", [](Delegate& d, const nlohmann::json& b) { d.noMolestar(b); }},
+      {"recursos", [](Delegate& d, const nlohmann::json&) { d.recursos(false); }},
+      {"panelRecargar", [](Delegate& d, const nlohmann::json& b) { d.panelRecargar(b); }},
+      {"panelReposo", [](Delegate& d, const nlohmann::json& b) { d.panelReposo(b); }},
   };
 
   // The engine only relays messages from the local page's main frame; a

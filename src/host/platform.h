@@ -180,6 +180,13 @@ class Timers {
   virtual std::unique_ptr<Observation> after(double seconds, std::function<void()> task) = 0;
 };
 
+class Processes {
+ public:
+  virtual ~Processes() = default;
+  // Read from the system now; nothing once the process is gone.
+  virtual std::optional<ProcessUse> use(int pid) = 0;
+};
+
 struct Host {
   Application& application;
   CookieStore& cookies;
@@ -191,6 +198,7 @@ struct Host {
   MainQueue& mainQueue;
   Log& log;
   Timers& timers;
+  Processes& processes;
 };
 
 }  // namespace qv

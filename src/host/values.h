@@ -35,6 +35,12 @@ struct Cookie {
   std::string sameSite;  // "", "None", "Lax" or "Strict"
 };
 
+// What a process holds now and has used since it started.
+struct ProcessUse {
+  std::int64_t pssKiB = 0;  // its proportional share of the memory it maps
+  double cpuSeconds = 0;
+};
+
 // What befalls a view's web process. An end the application itself asked
 // for (WebView::endContent) is never one of these.
 enum class ContentEvent { Crashed, OutOfMemory, Unresponsive, Responsive };

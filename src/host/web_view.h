@@ -52,6 +52,9 @@ class WebView {
   virtual void endContent() = 0;
   virtual bool playsAudio() const = 0;
   virtual bool capturesMedia() const = 0;
+  // The system's id of the web process showing the current document, once
+  // that process said which it is; nothing while none does.
+  virtual std::optional<int> contentProcess() const = 0;
   // Each load that ends, fetched or not.
   virtual std::unique_ptr<Observation> observeLoaded(std::function<void()> finished) = 0;
   // Whether it shows the page that says its own could not be fetched.
@@ -60,6 +63,7 @@ class WebView {
   // Placement inside the main window's pane layer.
   virtual void setFrame(const Rect& frame) = 0;
   virtual void setHidden(bool hidden) = 0;
+  virtual bool visible() const = 0;
   // Silences the whole page in the engine, whatever its own elements ask.
   virtual void setMuted(bool muted) = 0;
 };

@@ -58,6 +58,14 @@ void Delegate::hibernate(const std::string& slot, bool video) {
     platform.log.debug("paneles", "panel \"" + slot + "\" oculto sin hibernar: " + busy);
     return hibernateLater(slot, video);
   }
+  putToSleep(slot, video);
+}
+
+void Delegate::putToSleep(const std::string& slot, bool video) {
+  auto& table = video ? vids : webs;
+  auto it = table.find(slot);
+  if (it == table.end()) return;
+  WebView& view = *it->second;
   platform.log.debug("paneles", "panel \"" + slot + "\" hiberna");
   if (video) {
     vidSleep.erase(slot);

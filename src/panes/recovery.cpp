@@ -56,11 +56,13 @@ Recovery::Recovery(WebView& view, Timers& timers, Log& log,
   content_ = view_.observeContent([this](ContentEvent what) { event(what); });
   url_ = view_.observeUrl([this] {
     auto at = view_.url();
-    if (card_ && at && at->ends_with(kRetryFragment)) {
-      attempts_ = 0;
-      restoreNow();
-    }
+    if (card_ && at && at->ends_with(kRetryFragment)) retry();
   });
+}
+
+void Recovery::retry() {
+  attempts_ = 0;
+  restoreNow();
 }
 
 void Recovery::event(ContentEvent what) {

@@ -29,6 +29,10 @@ class Recovery {
   // How many times in a row it came back by itself.
   int attempts() const { return attempts_; }
   bool showsCard() const { return card_; }
+  // Down and waiting to come back, or showing the card.
+  bool stopped() const { return down_ || card_; }
+  // Brings it back now, with a new count, as the card's button does.
+  void retry();
 
  private:
   void event(ContentEvent what);

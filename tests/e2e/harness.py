@@ -182,20 +182,8 @@ class App:
                 % json.dumps(messages))
 
     def pid(self, view="main"):
-        """The id of the web process behind a view, from the test host's own web process extension."""
-        answer = self.call("pid", view=view)
-        if "error" in answer:
-            raise AssertionError(f"no process for {view}: {answer['error']}")
-        for entry in os.listdir("/proc"):
-            try:
-                if entry.isdigit() and os.readlink(f"/proc/{entry}/ns/pid") == answer["namespace"]:
-                    with open(f"/proc/{entry}/status") as f:
-                        spaces = next(line for line in f if line.startswith("NSpid:")).split()[1:]
-                    if spaces[-1] == str(answer["pid"]):
-                        return int(entry)
-            except (OSError, StopIteration):
-                pass
-        raise AssertionError(f"the process of {view} is not on this machine's list")
+        """The id of the web process behind a view, as the application itself knows it."""
+        return wait_for(lambda: self.call("pid", view=view).get("pid"), what=f"the process of {view}")
 
     def kill(self, view="main"):
         """Kills the view's web process as a crash or the kernel would; returns its id."""

@@ -78,8 +78,10 @@ class FakeWebView final : public WebView {
     return std::make_unique<UrlObservation>(loadObservers, std::move(f));
   }
   bool showsLoadError() const override { return loadError; }
+  std::optional<int> contentProcess() const override { return process; }
   void setFrame(const Rect& f) override { frame = f; }
   void setHidden(bool h) override { hidden = h; }
+  bool visible() const override { return !hidden; }
   void setMuted(bool m) override { muted = m; }
 
   // A load that has not committed: the address moves, the document stays.
@@ -103,6 +105,7 @@ class FakeWebView final : public WebView {
   std::vector<std::function<void(ContentEvent)>*> contentObservers;
   std::vector<std::function<void()>*> loadObservers;
   int ended = 0;
+  std::optional<int> process;
   bool audio = false, capturing = false, loadError = false;
   std::string lastHtml;
   int reloads = 0;
@@ -134,7 +137,8 @@ struct Rig final : Application,
                    Dialogs,
                    Log,
                    MainQueue,
-                   Timers {
+                   Timers,
+                   Processes {
   std::unique_ptr<WebView> createWebView(const WebViewConfig& c) override {
     views.push_back(new FakeWebView(c));
     return std::unique_ptr<WebView>(views.back());
@@ -233,7 +237,14 @@ struct Rig final : Application,
     return nullptr;
   }
 
-  Host host() { return {*this, *this, *this, *this, *this, *this, *this, *this, *this, *this}; }
+  std::optional<ProcessUse> use(int pid) override {
+    auto it = processUse.find(pid);
+    return it == processUse.end() ? std::nullopt : std::optional(it->second);
+  }
+
+  Host host() {
+    return {*this, *this, *this, *this, *this, *this, *this, *this, *this, *this, *this};
+  }
   // `config` may be changed before.
   Delegate& launch() {
     delegate = std::make_unique<Delegate>(host(), config);
@@ -262,6 +273,7 @@ struct Rig final : Application,
   std::vector<std::string>& replies() { return mainView().scripts; }
 
   std::vector<FakeWebView*> views;
+  std::map<int, ProcessUse> processUse;
   std::vector<FakeWindow*> windows;
   int activations = 0;
   std::pair<std::vector<std::string>, std::vector<std::string>> notificationOrigins;

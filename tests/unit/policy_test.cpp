@@ -256,7 +256,7 @@ TEST(DoNotDisturbTest, MutesEveryPaneHoldsNoticesAndFollowsTheQuietHoursAcrossRe
   Rig rig;
   rig.time = 1800309570;  // a Monday, 21:59:30 in the fake's UTC
   rig.launch();
-  const auto& ventana = rig.menus.at(2).items.back();
+  const auto& ventana = rig.menus.at(2).items.at(3);
   EXPECT_EQ(std::tuple(ventana.title, ventana.key, ventana.checkable),
             std::tuple("No molestar", 'd', true));
   rig.post(R"({"cmd":"web"})");

@@ -164,5 +164,66 @@ TEST_F(RecoveryTest, AHiddenPaneHibernatesUnlessBusyAndWakesOneAtATime) {
             Rig::notice("hibernacion", R"({"minutos":1.0,"siempre":true,"slot":"a"})"));
 }
 
+// One row per view, each with what its process costs; views sharing a
+// process count it once. The CPU share is over the time since the page last asked.
+TEST_F(RecoveryTest, ResourcesListEveryViewWithItsProcessAndTheirButtonsActOnIt) {
+  rig.post(R"({"cmd":"video","slot":"v","id":"abc"})");
+  rig.post(R"({"cmd":"video","slot":"k","id":"x"})");
+  rig.delegate->sitioWeb("s");
+  rig.mainView().process = 10;
+  rig.web("a").process = 20;
+  rig.video("v").process = rig.video("k").process = 30;
+  rig.processUse = {{10, {102400, 4.0}}, {20, {51200, 1.0}}, {30, {81920, 2.0}}};
+  auto row = [](const char* tipo, const char* slot, const char* estado, nlohmann::json pid,
+                nlohmann::json memoria, nlohmann::json cpu, bool compartido = false) {
+    return nlohmann::json{
+        {"tipo", tipo},       {"slot", slot}, {"estado", estado},        {"pid", pid},
+        {"memoria", memoria}, {"cpu", cpu},   {"compartido", compartido}};
+  };
+  auto listed = [&](nlohmann::json rows, double memoria, double cpu, bool abrir = false) {
+    nlohmann::json state{{"vistas", rows}, {"total", {{"memoria", memoria}, {"cpu", cpu}}}};
+    if (abrir) state["abrir"] = true;
+    return Rig::notice("recursos", state.dump());
+  };
+  const nlohmann::json none;
+  rig.post(R"({"cmd":"recursos"})");
+  EXPECT_EQ(rig.replies().back(), listed({row("pagina", "", "activo", 10, 100.0, none),
+                                          row("web", "a", "activo", 20, 50.0, none),
+                                          row("video", "k", "activo", 30, 80.0, none, true),
+                                          row("video", "v", "activo", 30, 80.0, none, true),
+                                          row("sitio", "s", "activo", none, none, none)},
+                                         230.0, 0.0));
+
+  rig.advance(2);
+  rig.processUse[10].cpuSeconds = 4.5;
+  rig.post(R"({"cmd":"webOcultar","slot":"a"})");
+  rig.post(R"({"cmd":"videoOcultar","quedan":["v"]})");
+  rig.runMenu("recursos");
+  // The menu's item opens the panel.
+  EXPECT_EQ(rig.replies().back(), listed({row("pagina", "", "activo", 10, 100.0, 25.0),
+                                          row("web", "a", "oculto", 20, 50.0, 0.0),
+                                          row("video", "k", "oculto", 30, 80.0, 0.0, true),
+                                          row("video", "v", "activo", 30, 80.0, 0.0, true),
+                                          row("sitio", "s", "activo", none, none, none)},
+                                         230.0, 25.0, true));
+
+  // "Reposo" puts a hidden pane to sleep at once, sound or not; never one on show.
+  rig.web("a").audio = true;
+  rig.post(R"({"cmd":"panelReposo","tipo":"video","slot":"v"})");
+  rig.post(R"({"cmd":"panelReposo","tipo":"web","slot":"a"})");
+  EXPECT_EQ(rig.web("a").ended, 1);
+  EXPECT_EQ(rig.video("v").loads.size(), 1u);
+  // "Recargar" wakes a sleeping pane, reloads a view, and plays a video again.
+  rig.post(R"({"cmd":"panelRecargar","tipo":"web","slot":"a"})");
+  EXPECT_EQ(rig.web("a").loads.back(), "request https://discord.com/channels/1");
+  for (auto* message : {R"({"cmd":"panelRecargar","tipo":"pagina"})",
+                        R"({"cmd":"panelRecargar","tipo":"sitio","slot":"s"})",
+                        R"({"cmd":"panelRecargar","tipo":"video","slot":"v"})",
+                        R"({"cmd":"panelRecargar","tipo":"web","slot":"nadie"})"})
+    rig.post(message);
+  EXPECT_EQ(std::tuple(rig.mainView().reloads, rig.site("s").reloads, rig.video("v").loads.size()),
+            std::tuple(1, 1, 2u));
+}
+
 }  // namespace
 }  // namespace qv

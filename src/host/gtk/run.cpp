@@ -10,10 +10,12 @@
 
 #include "host/gtk/application.h"
 #include "host/gtk/cookie_store.h"
+#include "host/gtk/debug.h"
 #include "host/gtk/dialogs.h"
 #include "host/gtk/engine.h"
 #include "host/gtk/gobject_ptr.h"
 #include "host/gtk/http_client.h"
+#include "host/gtk/processes.h"
 #include "host/gtk/render_setup.h"
 #include "host/gtk/services.h"
 #include "host/gtk/settings_file.h"
@@ -59,7 +61,7 @@ struct Session {
         application(app, engine, settings, options.resourcesFolder),
         cookies(webkit_network_session_get_cookie_manager(engine.session())),
         delegate(Host{application, cookies, browser, settings, clock, http, dialogs, mainQueue, log,
-                      timers},
+                      timers, processes},
                  options.config),
         runtime{app, delegate, application} {}
 
@@ -73,6 +75,7 @@ struct Session {
   GMainQueue mainQueue;
   DebugLog log;
   MainLoopTimers timers;
+  SystemProcesses processes;
   Delegate delegate;
   Runtime runtime;
   // Goes first: a request finishing at exit still finds the queue it posts to.
@@ -97,16 +100,23 @@ std::vector<SourceHandle> quitOnSignals(GtkApplication* app) {
 
 }  // namespace
 
-std::optional<std::string> resourcesBesideExecutable() {
+namespace {
+
+// A folder of the install tree the executable's bin/ belongs to, when it exists.
+std::optional<std::string> besideExecutable(const char* folder) {
   GError* error = nullptr;
   GCharPtr exe(g_file_read_link("/proc/self/exe", &error));
   if (debugError(error, "ejecutable no encontrado")) return std::nullopt;
   GCharPtr bin(g_path_get_dirname(exe.get()));
   GCharPtr prefix(g_path_get_dirname(bin.get()));
-  std::string folder = std::string(prefix.get()) + "/share/quorvex";
-  if (!g_file_test(folder.c_str(), G_FILE_TEST_IS_DIR)) return std::nullopt;
-  return folder;
+  std::string path = std::string(prefix.get()) + "/" + folder;
+  if (!g_file_test(path.c_str(), G_FILE_TEST_IS_DIR)) return std::nullopt;
+  return path;
 }
+
+}  // namespace
+
+std::optional<std::string> resourcesBesideExecutable() { return besideExecutable("share/quorvex"); }
 
 Options standardOptions() {
   Options o;
@@ -131,6 +141,13 @@ int run(Options options) {
         "(ni DISPLAY ni WAYLAND_DISPLAY)");
     return 1;
   }
+  // Before the first web process starts, so that every one can say which
+  // view it shows.
+  if (auto extensions = besideExecutable("lib/quorvex/web-extensions"))
+    webkit_web_context_set_web_process_extensions_directory(webkit_web_context_get_default(),
+                                                            extensions->c_str());
+  else
+    QV_DEBUG("motor", "sin la extensión de los procesos web: los recursos no los verán");
   auto app = GObjectPtr<GtkApplication>::adopt(
       gtk_application_new(QV_APP_ID, G_APPLICATION_DEFAULT_FLAGS));
   // Outlives the session: a second signal while it winds down changes nothing.

@@ -3,6 +3,7 @@
 #include "host/gtk/debug.h"
 #include "host/gtk/load_failure.h"
 #include "host/gtk/pane_layer.h"
+#include "host/gtk/processes.h"
 #include "host/gtk/view_settings.h"
 #include "host/gtk/webkit_ptr.h"
 #include "policy/load_error.h"
@@ -70,7 +71,11 @@ GtkWebView::GtkWebView(Engine& engine, const WebViewConfig& config) : config_(co
         startPageTimer_.reset();
         documentUrl_ = url();
         ++documentNumber_;
+        askContentProcess();
       });
+  connections_.add<void(WebKitWebView*, WebKitWebProcessTerminationReason)>(
+      view_.get(), "web-process-terminated",
+      [this](WebKitWebView*, WebKitWebProcessTerminationReason) { process_->pid.reset(); });
   // A pending load moves the address at once; only a move within the
   // document, which never loads, is the document's own.
   connections_.add<void(WebKitWebView*, GParamSpec*)>(view_.get(), "notify::uri",
@@ -162,6 +167,29 @@ void GtkWebView::callAsyncFunction(const std::string& body, const std::string& a
                                                  nullptr, ready.callback, ready.data);
 }
 
+// Asked at every new document, which may be shown by another process than
+// the last one; an answer about a document already replaced is dropped.
+void GtkWebView::askContentProcess() {
+  process_->pid.reset();
+  process_->document = documentNumber_;
+  auto ready = onReady([view = GObjectPtr<WebKitWebView>::ref(view_.get()), process = process_,
+                        document = documentNumber_](GObject*, GAsyncResult* result) {
+    GError* raw = nullptr;
+    auto reply = GObjectPtr<WebKitUserMessage>::adopt(
+        webkit_web_view_send_message_to_page_finish(view.get(), result, &raw));
+    if (debugError(raw, "el proceso web no dijo cuál es")) return;
+    GVariant* said = webkit_user_message_get_parameters(reply.get());
+    if (!said || !g_variant_is_of_type(said, G_VARIANT_TYPE("(is)")))
+      return QV_DEBUG("vista", "respuesta del proceso web con otra forma");
+    gint32 pid = 0;
+    const char* space = nullptr;
+    g_variant_get(said, "(i&s)", &pid, &space);
+    if (process->document == document) process->pid = hostProcess(pid, space);
+  });
+  webkit_web_view_send_message_to_page(view_.get(), webkit_user_message_new("proceso", nullptr),
+                                       nullptr, ready.callback, ready.data);
+}
+
 std::optional<std::string> GtkWebView::url() const {
   const char* uri = webkit_web_view_get_uri(view_.get());
   if (!uri || !*uri) return std::nullopt;
@@ -222,6 +250,8 @@ void GtkWebView::setFrame(const Rect& frame) {
 void GtkWebView::setHidden(bool hidden) {
   gtk_widget_set_visible(GTK_WIDGET(view_.get()), !hidden);
 }
+
+bool GtkWebView::visible() const { return gtk_widget_get_visible(GTK_WIDGET(view_.get())); }
 
 void GtkWebView::setMuted(bool muted) { webkit_web_view_set_is_muted(view_.get(), muted); }
 

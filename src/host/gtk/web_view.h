@@ -48,10 +48,12 @@ class GtkWebView final : public WebView {
   void endContent() override;
   bool playsAudio() const override;
   bool capturesMedia() const override;
+  std::optional<int> contentProcess() const override { return process_->pid; }
   std::unique_ptr<Observation> observeLoaded(std::function<void()> finished) override;
   bool showsLoadError() const override { return showsLoadError_; }
   void setFrame(const Rect& frame) override;
   void setHidden(bool hidden) override;
+  bool visible() const override;
   void setMuted(bool muted) override;
 
  private:
@@ -63,6 +65,7 @@ class GtkWebView final : public WebView {
   void reportPageWindows(WebKitUserContentManager* content);
   void countPresses();
   void armStartPageTimeout();
+  void askContentProcess();
 
   WebViewConfig config_;
   GObjectPtr<WebKitWebView> view_;
@@ -89,6 +92,12 @@ class GtkWebView final : public WebView {
   // The engine's page for a failed load is on its way, or on show.
   bool errorPagePending_ = false, showsLoadError_ = false;
   SourceHandle startPageTimer_;
+  // Shared with the question in flight, which may outlive the view.
+  struct ContentProcess {
+    std::optional<int> pid;
+    std::uint64_t document = 0;  // the one it was asked for
+  };
+  std::shared_ptr<ContentProcess> process_ = std::make_shared<ContentProcess>();
   // Last: the handlers go before anything they use.
   Connections connections_;
 };

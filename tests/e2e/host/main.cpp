@@ -74,12 +74,6 @@ int main(int argc, char** argv) {
     options.resourcesFolder = r->is_string() ? std::optional(r->get<std::string>()) : std::nullopt;
   options.mockCaptureDevices = settings.value("mockCaptureDevices", false);
 
-  // Before the first web process starts, so that every one answers "pid".
-  // Touching the engine first would initialise GTK behind the application's
-  // back: without a screen, its own start-up must be the one to say so.
-  if (g_getenv("DISPLAY") || g_getenv("WAYLAND_DISPLAY"))
-    webkit_web_context_set_web_process_extensions_directory(webkit_web_context_get_default(),
-                                                            QV_E2E_EXTENSIONS);
   auto input = GObjectPtr<GDataInputStream>::adopt(g_data_input_stream_new(
       GObjectPtr<GInputStream>::adopt(g_unix_input_stream_new(0, FALSE)).get()));
   options.onLaunched = [&](qv::gtk::Runtime& runtime) {

@@ -234,22 +234,10 @@ const std::map<std::string, Op>& controlOps() {
        }},
       {"pid",
        [](gtk::Runtime& rt, const json& req, Answer answer) {
-         auto* view = findView(rt, req.value("view", "main"));
+         auto* view = gtk::GtkWebView::from(findView(rt, req.value("view", "main")));
          if (!view) return answer({{"error", "no such view"}});
-         auto ready = gtk::onReady([view = gtk::GObjectPtr<WebKitWebView>::ref(view), answer](
-                                       GObject*, GAsyncResult* result) {
-           GError* raw = nullptr;
-           auto reply = gtk::GObjectPtr<WebKitUserMessage>::adopt(
-               webkit_web_view_send_message_to_page_finish(view.get(), result, &raw));
-           if (auto error = gtk::GErrorPtr::adopt(raw))
-             return answer({{"error", error.get()->message}});
-           gint32 pid = 0;
-           const char* space = nullptr;
-           g_variant_get(webkit_user_message_get_parameters(reply.get()), "(i&s)", &pid, &space);
-           answer({{"pid", pid}, {"namespace", space}});
-         });
-         webkit_web_view_send_message_to_page(view, webkit_user_message_new("pid", nullptr),
-                                              nullptr, ready.callback, ready.data);
+         auto pid = view->contentProcess();
+         answer(pid ? json{{"pid", *pid}} : json{{"error", "no process known yet"}});
        }},
       {"quit",
        [](gtk::Runtime& rt, const json&, Answer answer) {

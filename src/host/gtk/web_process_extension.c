@@ -1,21 +1,20 @@
-/* Loaded into every web process of the end-to-end host, never the shipped
- * application: answers a view's "pid" message with the process's id and its
- * PID namespace, so that a test can find, and kill, the very process behind a
- * view even inside the engine's sandbox, where every web process is pid 2 of a
- * namespace of its own. The handlers belong to the extension and the page,
- * and go with them. */
+/* Loaded into every web process: answers a view's "proceso" message with the
+ * process's id and its PID namespace, so that the application can tell which
+ * process shows which view even inside the engine's sandbox, where every web
+ * process is a small number of a namespace of its own. What a process says
+ * of itself is only ever shown to the user, never acted on. */
 #include <unistd.h>
 #include <webkit/webkit-web-process-extension.h>
 
 static gboolean answer(WebKitWebPage* page, WebKitUserMessage* message, gpointer data) {
   (void)page;
   (void)data;
-  if (g_strcmp0(webkit_user_message_get_name(message), "pid") != 0) return FALSE;
+  if (g_strcmp0(webkit_user_message_get_name(message), "proceso") != 0) return FALSE;
   char space[64] = "";
   ssize_t n = readlink("/proc/self/ns/pid", space, sizeof space - 1);
   space[n > 0 ? n : 0] = '\0';
   webkit_user_message_send_reply(
-      message, webkit_user_message_new("pid", g_variant_new("(is)", (gint32)getpid(), space)));
+      message, webkit_user_message_new("proceso", g_variant_new("(is)", (gint32)getpid(), space)));
   return TRUE;
 }
 
