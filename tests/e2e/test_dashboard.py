@@ -246,6 +246,15 @@ class Dashboard(unittest.TestCase):
         self.assertEqual(bus.notification("No molestar terminado")["body"], "Mientras estaba activo llegó 1 aviso.")
         self.assertNotIn("Retenida", {c.get("summary") for c in bus.wait(lambda calls: calls, "the calls")})
         self.assertFalse(chat()["muted"])
+        # "Recursos" from the menu opens the panel: each view by the process the system knows it by,
+        # with its memory and, from the second reading on, its share of a core.
+        app.call("action", name="recursos")
+        rows = wait_for(lambda: app.js("return [...document.querySelectorAll('#recursos-filas tr')]"
+                                       ".map((tr) => [...tr.cells].map((c) => c.textContent));"),
+                        ok=lambda rows: len(rows) > 1 and rows[0][3] != "—", what="the CPU shares")
+        self.assertEqual([r[:2] for r in rows[:2]], [["Panel principal", str(app.pid("main"))],
+                                                     ["Chat", str(app.pid("web:web"))]])
+        self.assertTrue(all(float(r[2].split()[0].replace(",", ".")) > 1 for r in rows[:2]), rows)
 
 
 if __name__ == "__main__":

@@ -111,6 +111,7 @@
   QV.vistaChat.montar(ctx);
   QV.vistaVideo.montar(ctx);
   QV.vistaNoMolestar.montar(ctx);
+  QV.vistaRecursos.montar(ctx);
 
   reloj();
   QV.pintado.latido(reloj);
