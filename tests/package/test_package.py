@@ -89,7 +89,8 @@ class PackageTest(unittest.TestCase):
         web = os.path.join(ROOT, "web")
         page = {os.path.join("usr/share/quorvex/web", os.path.relpath(os.path.join(d, n), web))
                 for d, _, names in os.walk(web) for n in names}
-        fixed = {"usr/bin/quorvex", self.desktop, self.metainfo, f"usr/share/icons/hicolor/scalable/apps/{self.id}.svg"}
+        fixed = {"usr/bin/quorvex", "usr/lib/quorvex/web-extensions/libquorvex_web_extension.so", self.desktop,
+                 self.metainfo, f"usr/share/icons/hicolor/scalable/apps/{self.id}.svg"}
         self.assertEqual((page | fixed) - files, set())
         for png in files - page - fixed:
             m = re.fullmatch(r"usr/share/icons/hicolor/(\d+)x\1/apps/" + re.escape(self.id) + r"\.png", png)
