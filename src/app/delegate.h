@@ -83,6 +83,8 @@ class Delegate final : public ScriptMessageHandler, public WebViewPolicy {
   void fetchNetwork(const std::string& url, const std::string& id, const nlohmann::json& body);
   void fetchSite(const std::string& url, const std::string& id);
   // panes/
+  using Panes = std::map<std::string, std::unique_ptr<WebView>>;
+  Panes::iterator newPane(Panes& table, const std::string& slot, const WebViewConfig& config);
   void hideVideos(const nlohmann::json& body);
   void hideWeb(const std::string& slot);
   struct VideoPlay;

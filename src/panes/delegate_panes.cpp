@@ -13,18 +13,26 @@
 
 namespace qv {
 
+// A new pane goes over the page and every pane before it, silent while the
+// user asked for quiet.
+Delegate::Panes::iterator Delegate::newPane(Panes& table, const std::string& slot,
+                                            const WebViewConfig& config) {
+  auto pane = platform.application.createWebView(config);
+  pane->setMuted(doNotDisturb);
+  window->addPane(*pane);
+  return table.emplace(slot, std::move(pane)).first;
+}
+
 void Delegate::colocaWeb(const std::string& slot, const std::string& url, const Rect& frame) {
   if (!window) return;
   auto it = webs.find(slot);
   if (it == webs.end()) {
     const std::string key = "web." + slot;
-    auto pane = platform.application.createWebView({.mediaWithoutGesture = true,
-                                                    .safariUserAgent = true,
-                                                    .mediaCapture = true,
-                                                    .policy = this});
-    pane->setMuted(doNotDisturb);
-    window->addPane(*pane);
-    it = webs.emplace(slot, std::move(pane)).first;
+    it = newPane(webs, slot,
+                 {.mediaWithoutGesture = true,
+                  .safariUserAgent = true,
+                  .mediaCapture = true,
+                  .policy = this});
     WebView& view = *it->second;
     // Without a usable address the pane stays blank and remembers nothing.
     if (auto address = webStartAddress(platform.settings.string(key), url)) {
@@ -54,14 +62,12 @@ void Delegate::colocaVideo(const std::string& slot, const std::string& id, const
   if (!window) return;
   auto it = vids.find(slot);
   if (it == vids.end()) {
-    auto pane = platform.application.createWebView({.mediaWithoutGesture = true,
-                                                    .safariUserAgent = true,
-                                                    .transparent = true,
-                                                    .roundedCorners = true,
-                                                    .sharesVideoProcess = true});
-    pane->setMuted(doNotDisturb);
-    window->addPane(*pane);
-    it = vids.emplace(slot, std::move(pane)).first;
+    it = newPane(vids, slot,
+                 {.mediaWithoutGesture = true,
+                  .safariUserAgent = true,
+                  .transparent = true,
+                  .roundedCorners = true,
+                  .sharesVideoProcess = true});
     // Video panes share one web process: they all end together, and each
     // plays its own stream again at the volume it had.
     keepAlive(*it->second, [this, slot](const std::optional<std::string>&) {
