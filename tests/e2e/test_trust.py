@@ -110,11 +110,10 @@ class Trust(unittest.TestCase):
             with self.subTest(case=i):
                 before = len(self.home.opened())
                 self.app.click_element(f"l{i}")
-                wait_for(lambda: len(self.home.opened()) > before, what=f"link {i} in the browser")
-                self.assertIn(f"caso{i}", self.home.opened()[-1])
+                self.assertIn(f"caso{i}", self.wait_opened(before + 1, f"link {i} in the browser")[-1])
         before = len(self.home.opened())
         self.app.js("for (const u of %s) window.open(u); return true;" % json.dumps(ODD))
-        wait_for(lambda: len(self.home.opened()) >= before + len(ODD), what="window.open in the browser")
+        self.wait_opened(before + len(ODD), "window.open in the browser")
         self.assertEqual((self.app.js("return window.sinMover === true;"), self.app.state()["mainUri"]),
                          (True, main_uri))
 
