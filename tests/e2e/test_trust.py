@@ -51,9 +51,8 @@ def assert_nothing_ran(case, home, app, outside):
 NOT_WEB = ["mailto:alguien@example.com", "tel:+34600000000", "file:///etc/passwd"]
 
 
-# A widget of another origin, as a dashboard may embed one: with no click it
-# tries every way to the browser, five times each; a real click on it tries
-# them all again.
+# A widget of another origin, as a dashboard may embed one: with no click it tries every way to the browser, five
+# times each; a real click on it tries them all again.
 GADGET = """<!doctype html><meta charset="utf-8"><body style="margin:0">
 <a id="propio" href="/fuera/nada">enlace</a><a id="nuevo" target="_blank" href="/fuera/nada">ventana</a>
 <button id="widget" style="position:fixed;left:0;top:0;width:100%;height:100%">widget</button><script>

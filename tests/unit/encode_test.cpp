@@ -1,9 +1,5 @@
-// The output encoders, one row a value and a context: Base64 as fetch replies
-// and "bodyB64" use it (RFC 4648 vectors, every tail length, the strict
-// rejections the network route relies on); what would end a literal, an
-// attribute or a script element comes out escaped, and nothing the engine
-// cannot read as UTF-8 comes out at all. Then the pages built with them: the
-// load error page, and the three video pages with the player a tipo picks.
+// The output encoders, one row a value and a context, and the pages built
+// with them: the load error page and the video pages.
 #include "util/encode.h"
 
 #include <gtest/gtest.h>

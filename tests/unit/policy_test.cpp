@@ -1,7 +1,5 @@
-// What the governed views may do: engine URLs as they are read, the
-// navigation and new-window tables and the Delegate carrying them out,
-// download names over a real folder, file choosers on the main window, and
-// the quiet hours with what "No molestar" does to the panes and notifications.
+// What the governed views may do, where downloads land, and what "No
+// molestar" does to the panes and notifications.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
