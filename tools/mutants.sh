@@ -89,7 +89,7 @@ src/util/url.cpp ~> if (isUnreserved(c) || isSubDelim(c)) continue; ~> if (isUnr
 src/util/engine_url.cpp ~> (parts->host.empty() || parts->host == "localhost") ~> true
 src/panes/video_pages.cpp ~> if (tipo != "kick") ~> if (tipo.empty())
 src/sites/fixed_session.cpp ~> now - *last >= kPassInterval ~> now - *last > kPassInterval
-src/app/delegate.cpp ~> if (&view == webView.get()) webView->reload(); ~> if (&view == webView.get() || true) webView->reload();
+src/app/delegate.cpp ~> if (what == ContentEvent::Crashed || what == ContentEvent::OutOfMemory) webView->reload(); ~> if (what != ContentEvent::Responsive) webView->reload();
 web/js/puente.js ~> if (!w || !w.__qvNativo) return null; ~> if (!w) return null;
 web/js/puente.js ~> pendientes.delete(String(id)); ~>
 web/js/puente.js ~> quitar(p.reloj); ~>

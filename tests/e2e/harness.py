@@ -41,6 +41,30 @@ def wait_for(check, timeout=20.0, what="condition", ok=bool):
     return value
 
 
+MEDIA_TYPES = {".m3u8": "application/vnd.apple.mpegurl", ".ts": "video/mp2t", ".wav": "audio/wav"}
+
+
+def media_folder(cleanup, size, rate, seconds, gop, *codec):
+    """A folder, removed by `cleanup`, holding an HLS stream (stream.m3u8, 2 s segments, a key frame every `gop`
+    frames) of a test picture with a 440 Hz tone, and that tone as tono.wav."""
+    folder = tempfile.mkdtemp(prefix="qv-hls-")
+    cleanup(shutil.rmtree, folder, True)
+    tone = ["-f", "lavfi", "-i", "sine=frequency=440"]
+    for out in ([*tone, "-t", "5", "tono.wav"],
+                ["-f", "lavfi", "-i", f"testsrc=size={size}:rate={rate}", *tone, "-t", str(seconds), "-g", str(gop),
+                 "-c:v", "libx264", *codec, "-pix_fmt", "yuv420p", "-c:a", "aac", "-f", "hls", "-hls_time", "2",
+                 "-hls_list_size", "0", "stream.m3u8"]):
+        subprocess.run(["ffmpeg", "-loglevel", "error", *out], cwd=folder, check=True)
+    return folder
+
+
+def media_file(folder, request):
+    """A Server answer: the file of `folder` the request names."""
+    name = os.path.basename(request.route)
+    with open(os.path.join(folder, name), "rb") as f:
+        return 200, {"Content-Type": MEDIA_TYPES[os.path.splitext(name)[1]]}, f.read()
+
+
 def write(path, text, mode=0o644):
     os.makedirs(os.path.dirname(path), exist_ok=True)
     with open(path, "w") as f:
@@ -97,9 +121,8 @@ class Home:
 
 
 class App:
-    """One run of the application. `settings` are the host's options
-    (tests/e2e/host/main.cpp); `wrapper` a command it runs under; `env` goes
-    over the home's environment, None removing a variable."""
+    """One run of the application. `settings` are the host's options (tests/e2e/host/main.cpp); `wrapper` a
+    command it runs under; `env` goes over the home's environment, None removing a variable."""
 
     def __init__(self, home, page="shell", wrapper=(), env=None, **settings):
         self.home, self.wrapper, self.env, self.settings = home, list(wrapper), dict(env or {}), settings
@@ -166,9 +189,8 @@ class App:
         return answer.get("value")
 
     def wait_js(self, expression, view="main", timeout=20):
-        """Waits until the expression is truthy in the view; returns its value.
-        Each look lasts a moment inside the page, so that a page being
-        replaced (whose pending scripts never answer) is soon asked again."""
+        """Waits until the expression is truthy in the view; returns its value. Each look lasts a moment inside
+        the page, so that a page being replaced (whose pending scripts never answer) is soon asked again."""
         body = ("const end = Date.now() + 300; for (;;) { let v; try { v = (%s); } catch (e) { v = undefined; }"
                 " if (v || Date.now() > end) return v || null; await new Promise(r => setTimeout(r, 20)); }"
                 % expression)
@@ -294,10 +316,8 @@ def start_app(cleanup, ready=None, home=None, **options):
 
 
 class DesktopBus:
-    """A private session bus with the notification recorder
-    (notification_recorder.py) on it. It has no service folders, so nothing
-    else is ever started on it. `address` goes to the application's
-    environment; `stop` ends both."""
+    """A private session bus with the notification recorder (notification_recorder.py) on it. It has no service
+    folders, so nothing else is ever started on it. `address` goes to the application's environment."""
 
     CONFIG = """<busconfig><type>session</type><listen>unix:path={}</listen><auth>EXTERNAL</auth>
 <policy context="default"><allow send_destination="*"/><allow receive_sender="*"/><allow own="*"/></policy>
@@ -357,10 +377,9 @@ class DesktopBus:
 
 
 class Server:
-    """An HTTP server on 127.0.0.1 (or `host`). `routes` maps a path without
-    query, or "*" for any other, to a function of the request returning
-    (status, headers, body), or None to never answer. `requests` logs every
-    request, with its `route` and `body`. `cleanup` (addCleanup or the like) closes it."""
+    """An HTTP server on 127.0.0.1 (or `host`). `routes` maps a path without query, or "*" for any other, to a function of
+    the request returning (status, headers, body), or None to never answer. `requests` logs every request, with
+    its `route` and `body`. `cleanup` (addCleanup or the like) closes it."""
 
     def __init__(self, routes=None, host="127.0.0.1", cleanup=None):
         self.routes = dict(routes or {})

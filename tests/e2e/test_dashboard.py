@@ -102,14 +102,12 @@ class Dashboard(unittest.TestCase):
 
     def test_live_status_fills_the_panel_and_the_guard_notifies_the_page_and_the_desktop(self):
         app, bus = self.app, self.bus
-        self.write_status()
-        app.wait_js("document.getElementById('mt5-estado').dataset.estado === 'vivo'"
-                    " && document.getElementById('guardia-cuenta').textContent === '7010203'")
+        self.set_limits()
+        app.wait_js("document.getElementById('guardia-cuenta').textContent === '7010203'")
         self.assertEqual([self.text("#mt5-estado"), re.sub(r"\D", "", self.text("#mt5-balance"))],
                          ["En vivo", "1000000"])
         row = app.js("return [...document.querySelectorAll('#mt5-posiciones tbody td')].map(c => c.textContent);")
         self.assertEqual(row[:5], ["EURUSD", "Compra", "1,00", "1,08500", "1,08450"])
-        self.set_limits()
         gauges = ("[...document.querySelectorAll('#guardia-medidores .medidor')]"
                   ".map(m => m.dataset.clave + ':' + m.dataset.zona).join(' ')")
         # The file's account with a deeper loss: which zones notify is the page tests'.
@@ -121,8 +119,7 @@ class Dashboard(unittest.TestCase):
         # The others go by themselves; the stop stays.
         app.wait_js(f"{NOTICES} === 'si:Pérdida diaria: stop'")
         shown = bus.notification("Pérdida diaria: stop")
-        self.assertEqual((shown["app"], shown["body"]),
-                         ("QUORVEX", "Usado el 80 %: quedan 100,00\xa0US$ hasta 9500,00\xa0US$."))
+        self.assertEqual((shown["app"], shown["body"]), ("QUORVEX", "Usado el 80 %: quedan 100,00\xa0US$ hasta 9500,00\xa0US$."))
         bus.notification("Nivel de margen: precaución")
         wait_for(self.notices_clear_of_the_panes, what="the notices clear of the chat pane")
         # Narrow, the page keeps within its width, the notices clear of the panes; the stop's goes at its button.
@@ -132,9 +129,8 @@ class Dashboard(unittest.TestCase):
         self.assertLessEqual(app.js("const e = document.documentElement; return e.scrollWidth - e.clientWidth;"), 0)
         wait_for(self.notices_clear_of_the_panes, what="the notices clear of the panes in a narrow window")
         self.screenshot("guardia-stop-estrecho")
-        x, y = app.js("const r = document.querySelector('#avisos .aviso-cerrar').getBoundingClientRect();"
-                      " return [r.x + r.width / 2, r.y + r.height / 2];")
-        app.click(x, y)
+        app.click(*app.js("const r = document.querySelector('#avisos .aviso-cerrar').getBoundingClientRect();"
+                          " return [r.x + r.width / 2, r.y + r.height / 2];"))
         app.wait_js("document.getElementById('avisos').hidden")
         # Data that stopped coming: the panel and the guard say so, and so does the desktop.
         self.write_status(age=3600, **STOP)
@@ -162,8 +158,8 @@ class Dashboard(unittest.TestCase):
         # The day's loss limit of the preset breaks: the guard locks until the reset and says so.
         files(equity=9400.0, profit=-600.0)
         app.wait_js("!document.getElementById('guardia-bloqueo').hidden")
-        shown = bus.notification("Límite alcanzado: Pérdida diaria")
-        self.assertIn("QUORVEX no puede impedir que el terminal siga operando", shown["body"])
+        self.assertIn("QUORVEX no puede impedir que el terminal siga operando",
+                      bus.notification("Límite alcanzado: Pérdida diaria")["body"])
         self.assertRegex(self.text("#guardia-bloqueo-texto"), r"^Pérdida diaria: rota a las .* Se reinicia en ")
         app.js("document.getElementById('panel-mt5').scrollIntoView(); return true;")
         self.screenshot("guardia-bloqueo", notices=False)
@@ -182,8 +178,7 @@ class Dashboard(unittest.TestCase):
         path = os.path.join(self.home.downloads, name)
         wait_for(lambda: os.path.exists(path), what=f"{name} in Downloads")
         with open(path, encoding="utf-8") as f:
-            journal = f.read()
-        self.assertTrue(journal.startswith("\ufeffCuenta;7010203;Prop-Demo;USD\n"))
+            self.assertTrue(f.read().startswith("\ufeffCuenta;7010203;Prop-Demo;USD\n"))
 
     def test_start_site_card_chat_notifications_and_no_molestar(self):
         app, bus = self.app, self.bus
@@ -198,11 +193,10 @@ class Dashboard(unittest.TestCase):
         self.assertEqual([chat["x"], chat["y"], chat["w"]], zone)
         # The site card shows the host's error, and keeps its words once the site connects.
         card = ("#sitio-exness .estado", "#sitio-exness .error")
-        self.state(card[0], "error")
-        self.assertEqual([self.text(c) for c in card], ["HTTP 500"] * 2)
-        self.site_fails[0] = False
-        self.state(card[0], "conectado")
-        self.assertEqual([self.text(c) for c in card], ["Conectado", "HTTP 500"])
+        for state, words in (("error", ["HTTP 500"] * 2), ("conectado", ["Conectado", "HTTP 500"])):
+            self.state(card[0], state)
+            self.assertEqual([self.text(c) for c in card], words)
+            self.site_fails[0] = False
         app.wait_js("document.readyState === 'complete' && location.href.endsWith('/chat')", view="web:web")
         app.click_element("chat-alternar")
         app.wait_js("document.getElementById('panel-chat').classList.contains('plegado')")

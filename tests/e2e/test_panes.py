@@ -1,19 +1,15 @@
 """Web and video panes over the main page on the real engine: placed, stacked,
 moved, remembered, playing while hidden, clicked, on screen."""
 
-import os
-import shutil
 import subprocess
-import tempfile
 import unittest
 
-from harness import Server, start_app, wait_for
+from harness import Server, media_file, media_folder, start_app, wait_for
 
 MAIN_BACKGROUND = (30, 45, 60)  # pages/panes/web/index.html
 FOTO = (40, 160, 90)  # the web pane under the video pane in the screenshot
 DIANA = (160, 680)  # the middle of the main page's click target
 STREAM = "/hls/stream.m3u8?"  # and the slot, a stream address of each pane's own
-TYPES = {".m3u8": "application/vnd.apple.mpegurl", ".ts": "video/mp2t"}
 
 
 class PanesOverThePage(unittest.TestCase):
@@ -21,24 +17,18 @@ class PanesOverThePage(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.folder = tempfile.mkdtemp(prefix="qv-hls-")
-        cls.addClassCleanup(shutil.rmtree, cls.folder, True)
         # A key frame every 2 s, so that the stream really comes in segments; long enough that a slow
         # machine is not at its end before the last look.
-        subprocess.run(["ffmpeg", "-loglevel", "error", "-f", "lavfi", "-i", "testsrc=size=320x240:rate=25", "-f",
-                        "lavfi", "-i", "sine=frequency=440", "-t", "30", "-g", "50", "-c:v", "libx264", "-pix_fmt",
-                        "yuv420p", "-c:a", "aac", "-f", "hls", "-hls_time", "2", "-hls_list_size", "0",
-                        os.path.join(cls.folder, "stream.m3u8")], check=True)
+        cls.folder = media_folder(cls.addClassCleanup, "320x240", 25, 30, 50)
         cls.server = Server({"*": cls.serve}, cleanup=cls.addClassCleanup)
         cls.home, cls.app = start_app(cls.addClassCleanup, "document.readyState === 'complete' && !!window.clicks",
                                       page="panes", videoBaseURL=cls.server.base + "/")
 
     @classmethod
     def serve(cls, request):
-        name = os.path.basename(request.route)
         if request.route.startswith("/hls/"):
-            with open(os.path.join(cls.folder, name), "rb") as f:
-                return 200, {"Content-Type": TYPES[os.path.splitext(name)[1]]}, f.read()
+            return media_file(cls.folder, request)
+        name = request.route.rsplit("/", 1)[-1]
         colour = "rgb(%d, %d, %d)" % (FOTO if name == "foto" else (90, 90, 110))
         return 200, {"Content-Type": "text/html; charset=utf-8"}, (
             f"<!doctype html><title>{name}</title><body style='margin:0;height:100vh;background:{colour}'>"

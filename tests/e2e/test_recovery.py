@@ -2,18 +2,12 @@
 whose web process was killed come back by themselves, then wait on a card;
 a hidden pane gives its process back and loads its page again when shown."""
 
-import math
 import os
-import shutil
-import struct
-import subprocess
-import tempfile
 import unittest
 
-from harness import Home, Server, start_app, wait_for, write
+from harness import Home, Server, media_file, media_folder, start_app, wait_for, write
 
 STREAM = "/hls/stream.m3u8"
-TYPES = {".m3u8": "application/vnd.apple.mpegurl", ".ts": "video/mp2t"}
 CARD = "document.title === 'El panel dejó de funcionar'"
 
 
@@ -28,12 +22,7 @@ def alive(pid):
 class LookAfterThemselves(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.folder = tempfile.mkdtemp(prefix="qv-hls-")
-        cls.addClassCleanup(shutil.rmtree, cls.folder, True)
-        subprocess.run(["ffmpeg", "-loglevel", "error", "-f", "lavfi", "-i", "testsrc=size=160x120:rate=10", "-f",
-                        "lavfi", "-i", "sine=frequency=440", "-t", "600", "-g", "20", "-c:v", "libx264", "-preset",
-                        "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "aac", "-f", "hls", "-hls_time", "2",
-                        "-hls_list_size", "0", os.path.join(cls.folder, "stream.m3u8")], check=True)
+        cls.folder = media_folder(cls.addClassCleanup, "160x120", 10, 600, 20, "-preset", "ultrafast")
         cls.server = Server({"*": cls.serve}, cleanup=cls.addClassCleanup)
         # Three seconds hidden is long enough to hibernate here.
         home = Home()
@@ -48,22 +37,11 @@ class LookAfterThemselves(unittest.TestCase):
     @classmethod
     def serve(cls, request):
         name = os.path.basename(request.route)
-        if request.route.startswith("/hls/"):
-            with open(os.path.join(cls.folder, name), "rb") as f:
-                return 200, {"Content-Type": TYPES[os.path.splitext(name)[1]]}, f.read()
-        if name == "tono.wav":
-            return 200, {"Content-Type": "audio/wav"}, cls.tone()
+        if request.route.startswith("/hls/") or name == "tono.wav":
+            return media_file(cls.folder, request)
         sound = "<audio id='a' src='/tono.wav' autoplay loop></audio>" if name == "sonoro" else ""
         return 200, {"Content-Type": "text/html; charset=utf-8"}, (
             f"<!doctype html><title>{name}</title><body>{sound}<script>window.listo = true;</script>").encode()
-
-    @staticmethod
-    def tone(seconds=5, rate=8000):
-        samples = b"".join(struct.pack("<h", int(8000 * math.sin(2 * math.pi * 440 * i / rate)))
-                           for i in range(seconds * rate))
-        return (b"RIFF" + struct.pack("<I", 36 + len(samples)) + b"WAVEfmt " +
-                struct.pack("<IHHIIHH", 16, 1, 1, rate, rate * 2, 2, 16) + b"data" + struct.pack("<I", len(samples)) +
-                samples)
 
     def log(self):
         with open(os.path.join(self.home.root, "app.log"), errors="replace") as f:

@@ -15,7 +15,7 @@ START = "/pa/trading/accounts"
 
 
 class SiteSessions(unittest.TestCase):
-    """Each case starts the application in a home of its own, its site's start page held until `gate` is set."""
+    """The application in a home of its own, its site's start page held until `gate` is set."""
 
     def setUp(self):
         self.gate = threading.Event()
@@ -48,7 +48,7 @@ class SiteSessions(unittest.TestCase):
     def cookies(self, route):
         return [r.headers.get("Cookie") for r in self.exness.hits(route)]
 
-    def test_first_fetch_answers_cargando_then_runs_with_the_site_cookie(self):
+    def test_fetches_answer_cargando_then_run_with_the_site_cookie_kept_thirty_days_across_a_restart(self):
         self.assertEqual(self.fetch("/api/datos"), ["", "cargando"])
         self.assertEqual((self.app.state()["sites"]["exness"]["loading"], self.exness.hits("/api/datos")), (True, []))
         self.loaded()
@@ -56,11 +56,6 @@ class SiteSessions(unittest.TestCase):
         self.assertEqual((base64.b64decode(data).decode(), error), ("datos ñ", ""))
         self.assertEqual((self.cookies("/api/datos"), len(self.exness.hits(START))), (["sesion=abc"], 1))
         self.assertEqual([w["title"] for w in self.app.state()["windows"]], ["QUORVEX"])
-
-    def test_session_cookie_is_kept_thirty_days_in_a_private_file_and_sent_after_a_restart(self):
-        self.fetch("/api/datos")  # as the user's first minutes leave it: loaded, one fetch run in it
-        self.loaded()
-        self.assertEqual(self.fetch("/api/datos")[1], "")
         path = os.path.join(self.home.data, "quorvex", "cookies.sqlite")
 
         def stored():

@@ -10,7 +10,12 @@ from harness import HOST, PAGES, WAYLAND, Home, wait_for, write
 
 
 class StartFailure(unittest.TestCase):
-    def start(self, home, **env):
+    def setUp(self):
+        self.home = Home()
+        self.addCleanup(self.home.remove)
+
+    def start(self, **env):
+        home = self.home
         config = os.path.join(home.root, "host-options.json")
         write(config, json.dumps({"resourcesFolder": os.path.join(PAGES, "shell")}))
         environment = {k: v for k, v in dict(home.env(), **env).items() if v is not None}
@@ -20,19 +25,16 @@ class StartFailure(unittest.TestCase):
         return proc
 
     def test_without_a_screen_it_says_so_and_exits_non_zero(self):
-        home = Home()
-        self.addCleanup(home.remove)
-        proc = self.start(home, DISPLAY=None, WAYLAND_DISPLAY=None)
+        proc = self.start(DISPLAY=None, WAYLAND_DISPLAY=None)
         self.assertEqual(proc.wait(timeout=20), 1)
         self.assertIn("QUORVEX no pudo arrancar: no hay ninguna pantalla", proc.stderr.read())
 
     @unittest.skipIf(WAYLAND, "the dialog is found and answered through X")
     def test_a_data_folder_it_cannot_make_is_shown_in_a_dialog_and_exits_non_zero(self):
-        home = Home()
-        self.addCleanup(home.remove)
+        home = self.home
         blocker = os.path.join(home.root, "no-es-carpeta")  # a file where the folder should go
         write(blocker, "")
-        proc = self.start(home, XDG_DATA_HOME=os.path.join(blocker, "datos"))
+        proc = self.start(XDG_DATA_HOME=os.path.join(blocker, "datos"))
         xdotool = lambda *args: subprocess.run(["xdotool", *args], env=home.env(), capture_output=True,
                                                text=True, timeout=20).stdout.split()
         dialog = wait_for(lambda: xdotool("search", "--name", "^QUORVEX$"), what="the dialog")[0]

@@ -47,69 +47,12 @@ def assert_nothing_ran(case, home, app, outside):
     case.assertEqual(outside.hits("/respuesta"), [])
 
 
-class Trust(unittest.TestCase):
-    """One start for the cases that leave the main view on the local page."""
-
-    @classmethod
-    def setUpClass(cls):
-        cls.outside = Server({"/hostil": html(HOSTILE), "/hecho": html(""), "/respuesta": html("")},
-                             cleanup=cls.addClassCleanup)
-        cls.home, cls.app = start_app(cls.addClassCleanup, READY, page="trust")
-
-    def test_a_cross_origin_frame_posts_in_vain(self):
-        before = self.app.js("return window.respuestas.length;")
-        self.app.js("const f = document.createElement('iframe'); f.src = %s; document.body.append(f); return true;"
-                    % json.dumps(self.outside.base + "/hostil"))
-        wait_for(lambda: self.outside.hits("/hecho"), what="the frame's script to run")
-        # A message of the page itself, posted after the frame's, is answered: the frame's are not.
-        self.app.post({"cmd": "fetch", "id": "propio", "url": "qv-mt5://estado"})
-        self.app.wait_js("window.respuestas.length > %d" % before)
-        self.assertEqual([r[0] for r in self.app.js("return window.respuestas.slice(%d);" % before)], ["propio"])
-        assert_nothing_ran(self, self.home, self.app, self.outside)
-        self.app.js("document.querySelector('iframe').remove(); return true;")
-
-    # Which view asks does not change how its address is read: the main page's links and windows.
-    def test_odd_addresses_leave_for_the_browser_and_the_page_stays(self):
-        main_uri = self.app.state()["mainUri"]
-        self.app.js("document.body.insertAdjacentHTML('beforeend', %s); window.sinMover = true; return true;"
-                    % json.dumps(anchors(ODD)))
-        for i in range(len(ODD)):
-            with self.subTest(case=i):
-                before = len(self.home.opened())
-                self.app.click_element(f"l{i}")
-                wait_for(lambda: len(self.home.opened()) > before, what=f"link {i} in the browser")
-                self.assertIn(f"caso{i}", self.home.opened()[-1])
-        before = len(self.home.opened())
-        self.app.js("for (const u of %s) window.open(u); return true;" % json.dumps(ODD))
-        wait_for(lambda: len(self.home.opened()) >= before + len(ODD), what="window.open in the browser")
-        self.assertEqual((self.app.js("return window.sinMover === true;"), self.app.state()["mainUri"]),
-                         (True, main_uri))
-
-
-class OutsidePage(unittest.TestCase):
-    def test_an_outside_page_in_the_main_view_gets_nothing(self):
-        release = threading.Event()
-        outside = Server({"/hostil": html(HOSTILE), "/hecho": html(""), "/respuesta": html("")}, cleanup=self.addCleanup)
-        server = Server({"/lenta": lambda request: (release.wait(30), (200, {}, b"tarde"))[1]}, cleanup=self.addCleanup)
-        self.addCleanup(release.set)
-        home, app = start_app(self.addCleanup, READY, page="trust")
-        app.post({"cmd": "fetch", "id": "pendiente", "url": server.base + "/lenta"})
-        wait_for(lambda: server.hits("/lenta"), what="the pending fetch")
-        app.js("location.href = %s; return true;" % json.dumps(outside.base + "/hostil"))
-        wait_for(lambda: outside.hits("/hecho"), what="the outside page's script")
-        release.set()
-        # Time for the reply, built after the page left, to arrive were it delivered.
-        app.js("await new Promise(r => setTimeout(r, 500)); return true;")
-        assert_nothing_ran(self, home, app, outside)
-
-
 # Clicked in a pane, each must leave it where it was (the main view's links go by the same rule).
 NOT_WEB = ["mailto:alguien@example.com", "tel:+34600000000", "file:///etc/passwd"]
 
 
-# A widget of another origin, as a dashboard may embed one: with no click it
-# tries every way to the browser, five times each; a real click on it tries
-# them all again.
+# A widget of another origin, as a dashboard may embed one: with no click it tries every way to the browser, five
+# times each; a real click on it tries them all again.
 GADGET = """<!doctype html><meta charset="utf-8"><body style="margin:0">
 <a id="propio" href="/fuera/nada">enlace</a><a id="nuevo" target="_blank" href="/fuera/nada">ventana</a>
 <button id="widget" style="position:fixed;left:0;top:0;width:100%;height:100%">widget</button><script>
@@ -129,20 +72,49 @@ fetch('/hecho', {method: 'POST'});
 </script>"""
 
 
-class Clicks(unittest.TestCase):
-    """What a click may do to a view and hand to the browser, with a web pane over the page."""
+class Trust(unittest.TestCase):
+    """One start for the cases that leave the main view on the local page, with a web pane over it: what a
+    click may do to a view and hand to the browser."""
 
     @classmethod
     def setUpClass(cls):
         pane = '<!doctype html><meta charset="utf-8"><body style="margin:0">' + anchors(
             NOT_WEB + ["https://example.com/centinela"], top=150)
-        cls.outside = Server({"/widget": html(GADGET), "/hecho": html(""), "/enlaces": html(pane)},
-                             cleanup=cls.addClassCleanup)
+        cls.outside = Server({"/hostil": html(HOSTILE), "/hecho": html(""), "/respuesta": html(""),
+                              "/widget": html(GADGET), "/enlaces": html(pane)}, cleanup=cls.addClassCleanup)
         cls.home, cls.app = start_app(cls.addClassCleanup, READY, page="trust")
         cls.app.open_pane("enlaces", cls.outside.base + "/enlaces", "!!document.getElementById('l0')", w=400)
 
     def wait_opened(self, count, what):
         return wait_for(self.home.opened, ok=lambda opened: len(opened) >= count, what=what)
+
+    def test_a_cross_origin_frame_posts_in_vain(self):
+        before, done = self.app.js("return window.respuestas.length;"), len(self.outside.hits("/hecho"))
+        self.app.js("const f = document.createElement('iframe'); f.id = 'hostil'; f.src = %s; document.body.append(f);"
+                    " return true;" % json.dumps(self.outside.base + "/hostil"))
+        self.addCleanup(self.app.js, "document.getElementById('hostil').remove(); return true;")
+        wait_for(lambda: len(self.outside.hits("/hecho")) > done, what="the frame's script to run")
+        # A message of the page itself, posted after the frame's, is answered: the frame's are not.
+        self.app.post({"cmd": "fetch", "id": "propio", "url": "qv-mt5://estado"})
+        self.app.wait_js("window.respuestas.length > %d" % before)
+        self.assertEqual([r[0] for r in self.app.js("return window.respuestas.slice(%d);" % before)], ["propio"])
+        assert_nothing_ran(self, self.home, self.app, self.outside)
+
+    # Which view asks does not change how its address is read: the main page's links and windows.
+    def test_odd_addresses_leave_for_the_browser_and_the_page_stays(self):
+        main_uri = self.app.state()["mainUri"]
+        self.app.js("document.body.insertAdjacentHTML('beforeend', %s); window.sinMover = true; return true;"
+                    % json.dumps(anchors(ODD)))
+        for i in range(len(ODD)):
+            with self.subTest(case=i):
+                before = len(self.home.opened())
+                self.app.click_element(f"l{i}")
+                self.assertIn(f"caso{i}", self.wait_opened(before + 1, f"link {i} in the browser")[-1])
+        before = len(self.home.opened())
+        self.app.js("for (const u of %s) window.open(u); return true;" % json.dumps(ODD))
+        self.wait_opened(before + len(ODD), "window.open in the browser")
+        self.assertEqual((self.app.js("return window.sinMover === true;"), self.app.state()["mainUri"]),
+                         (True, main_uri))
 
     def test_links_to_other_schemes_leave_the_pane_on_its_document(self):
         shown = self.app.pane("web", "enlaces")["uri"]
@@ -159,11 +131,12 @@ class Clicks(unittest.TestCase):
                 self.assertIs(self.app.js("return window.sinMover === true;", view="web:enlaces"), True)
 
     def test_a_cross_origin_frame_reaches_the_browser_once_per_real_click(self):
+        done = len(self.outside.hits("/hecho"))
         self.app.js("const f = document.createElement('iframe'); f.id = 'marco'; f.src = %s;"
                     " f.style = 'position:absolute;left:20px;top:500px;width:300px;height:150px;border:0';"
                     " document.body.append(f); return true;" % json.dumps(self.outside.base + "/widget"))
         self.addCleanup(self.app.js, "document.getElementById('marco').remove(); return true;")
-        wait_for(lambda: self.outside.hits("/hecho"), what="the widget's script to run")
+        wait_for(lambda: len(self.outside.hits("/hecho")) > done, what="the widget's script to run")
         start = len(self.home.opened())
         self.app.click_element("marco")
         self.wait_opened(start + 1, "the real click's address in the browser")
@@ -172,3 +145,20 @@ class Clicks(unittest.TestCase):
         self.app.js("window.open(%s); return true;" % json.dumps(last))
         opened = self.wait_opened(start + 2, "the page's own window")[start:]
         self.assertEqual(opened, [self.outside.base + "/fuera/clic-ventana0", last])
+
+
+class OutsidePage(unittest.TestCase):
+    def test_an_outside_page_in_the_main_view_gets_nothing(self):
+        release = threading.Event()
+        outside = Server({"/hostil": html(HOSTILE), "/hecho": html(""), "/respuesta": html("")}, cleanup=self.addCleanup)
+        server = Server({"/lenta": lambda request: (release.wait(30), (200, {}, b"tarde"))[1]}, cleanup=self.addCleanup)
+        self.addCleanup(release.set)
+        home, app = start_app(self.addCleanup, READY, page="trust")
+        app.post({"cmd": "fetch", "id": "pendiente", "url": server.base + "/lenta"})
+        wait_for(lambda: server.hits("/lenta"), what="the pending fetch")
+        app.js("location.href = %s; return true;" % json.dumps(outside.base + "/hostil"))
+        wait_for(lambda: outside.hits("/hecho"), what="the outside page's script")
+        release.set()
+        # Time for the reply, built after the page left, to arrive were it delivered.
+        app.js("await new Promise(r => setTimeout(r, 500)); return true;")
+        assert_nothing_ran(self, home, app, outside)

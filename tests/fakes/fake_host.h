@@ -26,22 +26,11 @@ struct AsyncCall {
 class FakeWebView final : public WebView {
  public:
   // Dropping it ends the registration, as the engine's does.
-  struct UrlObservation : Observation {
-    std::vector<std::function<void()>*>& list;
-    std::function<void()> changed;
-    UrlObservation(std::vector<std::function<void()>*>& l, std::function<void()> c)
-        : list(l), changed(std::move(c)) {
-      list.push_back(&changed);
-    }
-    ~UrlObservation() override { std::erase(list, &changed); }
-  };
-
-  template <typename Arg>
+  template <typename F>
   struct Registration : Observation {
-    std::vector<std::function<void(Arg)>*>& list;
-    std::function<void(Arg)> f;
-    Registration(std::vector<std::function<void(Arg)>*>& l, std::function<void(Arg)> c)
-        : list(l), f(std::move(c)) {
+    std::vector<std::function<F>*>& list;
+    std::function<F> f;
+    Registration(std::vector<std::function<F>*>& l, std::function<F> c) : list(l), f(std::move(c)) {
       list.push_back(&f);
     }
     ~Registration() override { std::erase(list, &f); }
@@ -66,16 +55,16 @@ class FakeWebView final : public WebView {
   std::uint64_t documentNumber() const override { return document; }
   bool isLoading() const override { return loading; }
   std::unique_ptr<Observation> observeUrl(std::function<void()> changed) override {
-    return std::make_unique<UrlObservation>(observers, std::move(changed));
+    return std::make_unique<Registration<void()>>(observers, std::move(changed));
   }
   std::unique_ptr<Observation> observeContent(std::function<void(ContentEvent)> e) override {
-    return std::make_unique<Registration<ContentEvent>>(contentObservers, std::move(e));
+    return std::make_unique<Registration<void(ContentEvent)>>(contentObservers, std::move(e));
   }
   void endContent() override { ++ended; }
   bool playsAudio() const override { return audio; }
   bool capturesMedia() const override { return capturing; }
   std::unique_ptr<Observation> observeLoaded(std::function<void()> f) override {
-    return std::make_unique<UrlObservation>(loadObservers, std::move(f));
+    return std::make_unique<Registration<void()>>(loadObservers, std::move(f));
   }
   bool showsLoadError() const override { return loadError; }
   std::optional<int> contentProcess() const override { return process; }

@@ -112,7 +112,7 @@ struct HttpClientTest : ::testing::Test {
   }
 };
 
-TEST_F(HttpClientTest, SendsTheRequestAndDeliversTheAnswerInBase64) {
+TEST_F(HttpClientTest, SendsTheRequestAsGivenAndDeliversTheAnswerInBase64) {
   // Fields libsoup would refuse are left out; the rest arrive as given.
   const auto headers = fetch("/headers", {.headers = {{"User-Agent", "Agente/1"},
                                                       {"X-Uno", "uno"},
@@ -125,11 +125,9 @@ TEST_F(HttpClientTest, SendsTheRequestAndDeliversTheAnswerInBase64) {
   // One jar for every request, as a browser keeps a site's session.
   EXPECT_EQ(fetch("/cookie").bodyBase64, base64Encode("(none)"));
   EXPECT_EQ(fetch("/cookie").bodyBase64, base64Encode("sesion=1"));
-}
 
-// What the page's fetches need of libsoup: the method and the body's bytes on
-// the wire, a redirect followed, a gzipped body undone.
-TEST_F(HttpClientTest, SendsMethodAndBodyFollowsRedirectsAndUndoesGzip) {
+  // What the page's fetches need of libsoup: the method and the body's bytes
+  // on the wire, a redirect followed, a gzipped body undone.
   using namespace std::string_literals;
   EXPECT_EQ(fetch("/echo", {.method = "PUT", .body = "\0\xff\n"s}).bodyBase64,
             base64Encode("PUT|\0\xff\n"s));

@@ -1,9 +1,5 @@
-// The output encoders, one row a value and a context: Base64 as fetch replies
-// and "bodyB64" use it (RFC 4648 vectors, every tail length, the strict
-// rejections the network route relies on); what would end a literal, an
-// attribute or a script element comes out escaped, and nothing the engine
-// cannot read as UTF-8 comes out at all. Then the pages built with them: the
-// load error page, and the three video pages with the player a tipo picks.
+// The output encoders, one row a value and a context, and the pages built
+// with them: the load error page and the video pages.
 #include "util/encode.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +15,7 @@
 namespace qv {
 namespace {
 
-TEST(Base64Test, StandardVectorsAndTheSameTextWhereverABodyIsCut) {
+TEST(Base64Test, StandardVectorsTheSameTextWhereverABodyIsCutAndOnlyPureBase64Back) {
   const char* rfc4648[] = {"", "Zg==", "Zm8=", "Zm9v", "Zm9vYg==", "Zm9vYmE=", "Zm9vYmFy"};
   for (size_t n = 0; n < std::size(rfc4648); ++n)
     EXPECT_EQ(base64Encode(std::string("foobar", n)), rfc4648[n]);
@@ -33,9 +29,7 @@ TEST(Base64Test, StandardVectorsAndTheSameTextWhereverABodyIsCut) {
       pieces.add(bytes.substr(at, cut));
     ASSERT_EQ(std::move(pieces).finish(), base64Encode(bytes)) << n;
   }
-}
-
-TEST(Base64Test, RejectsAnythingButPureBase64) {
+  // Only pure Base64 is read back.
   for (std::string_view bad : {
            "Zm9v\nYmFy", "Zm9vYmFy\n", "Zm9v\r\nYmFy", "Zm9v YmFy",  // breaks and blanks
            "Zm9", "Zm9vY",                                           // length
@@ -122,7 +116,7 @@ const std::string kApi = "https://www.youtube.com/iframe_api";
 
 // Any level but 0 asks the Kick player for sound; the other players take
 // the level through setVol, which the end-to-end suite hears.
-TEST(VideoPagesTest, OnlyTheExactTipoKickPlaysKickMutedOnlyAtLevelZero) {
+TEST(VideoPagesTest, OnlyTheExactTipoKickPlaysKickMutedAtLevelZeroAndEachValueIsEncodedForItsSpot) {
   const Config config = Config::standard("/home/u");
   const std::tuple<std::string, std::string, std::string> cases[] = {
       {"kick", "https://h/x.m3u8", hlsPage("https://h/x.m3u8", 20)},
@@ -138,12 +132,10 @@ TEST(VideoPagesTest, OnlyTheExactTipoKickPlaysKickMutedOnlyAtLevelZero) {
         kickPage(kKickBase, "c", vol).find("?autoplay=true&muted=true\"") != std::string::npos,
         vol == 0)
         << vol;
-}
 
-// A value from the page lands exactly where the ordinary one did, through the
-// encoder for that spot (whose escapes are pinned above): nothing else of the
-// page changes.
-TEST(VideoPagesTest, EachValueIsEncodedForWhereItLands) {
+  // A value from the page lands exactly where the ordinary one did, through
+  // the encoder for that spot (whose escapes are pinned above): nothing else
+  // of the page changes.
   const auto replaced = [](std::string page, const std::string& from, const std::string& to) {
     return page.replace(page.find(from), from.size(), to);
   };

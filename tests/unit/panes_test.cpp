@@ -127,10 +127,8 @@ TEST(VideoOcultarTest, HidesAndUnloadsThePanesNotKept) {
   }
 }
 
-// The chat notifies only once allowed from the page; the choice is given to
-// the engine now and at the next start, and the page hears of it. Other views,
-// and a pane on another site than the chat's, never notify. What a shown or clicked notification
-// does is the end-to-end suite's, on the desktop's own notifications.
+// What a shown or clicked notification does is the end-to-end suite's, on the
+// desktop's own notifications.
 TEST_F(PanesTest, ChatNotifiesOnlyOnceAllowedAndTheChoiceHoldsAtTheNextStart) {
   rig.post(R"({"cmd":"web"})");
   rig.post(R"({"cmd":"web","slot":"otro","url":"https://otro.example/"})");

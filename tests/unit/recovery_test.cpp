@@ -73,7 +73,7 @@ TEST_F(RecoveryTest, AViewThatStopsAnsweringIsEndedOnlyWhenItStaysSo) {
   EXPECT_TRUE(backAfter(rig, pane, 10));
 }
 
-TEST_F(RecoveryTest, VideoAndSiteViewsComeBackWithWhatTheyShowed) {
+TEST_F(RecoveryTest, VideoAndSiteViewsComeBackWithWhatTheyShowedAndReloadWhenTheNetworkIsBack) {
   rig.post(R"({"cmd":"video","slot":"v","id":"abc","vol":30})");
   rig.post(R"({"cmd":"videoVol","slot":"v","v":70})");
   auto& video = rig.video("v");
@@ -90,11 +90,9 @@ TEST_F(RecoveryTest, VideoAndSiteViewsComeBackWithWhatTheyShowed) {
   site.content(ContentEvent::Crashed);
   EXPECT_TRUE(backAfter(rig, site, 10));
   EXPECT_EQ(site.loads.back(), "request https://site.test/");
-}
 
-TEST_F(RecoveryTest, OnlyViewsOnTheErrorPageLoadAgainWhenTheNetworkIsBack) {
+  // Only views on the error page load again when the network is back.
   rig.post(R"({"cmd":"web","slot":"b"})");
-  auto& site = static_cast<FakeWebView&>(*rig.delegate->sitioWeb("s"));
   rig.web("a").loadError = site.loadError = true;
   rig.networkBack();
   EXPECT_EQ((std::tuple{rig.web("a").reloads, rig.web("b").reloads, site.reloads}),

@@ -105,10 +105,8 @@ test('stored settings are taken only when usable, and every preset survives them
   for (const p of g.PRESETS) assert.deepEqual(Object.values(g.normalizar(p)).slice(0, 2), [p.diaria, p.maxima], p.nombre);
 });
 
-// A daily loss of 5 % of the day's starting balance (10 000 → line 9500),
-// reset at 00:00 UTC. Each step: [file time, equity, limits saved (or none),
-// what the save gives, lockouts running afterwards, events]. The memory goes
-// through storage at every step, as a restart would read it.
+// A daily loss of 5 % of 10 000, reset at 00:00 UTC. Each step: [file time, equity, limits saved (or none), what
+// the save gives, lockouts running afterwards, events]; the memory goes through storage, as a restart reads it.
 test('a broken limit locks the guard until the next reset, through a restart; while locked limits only tighten', () => {
   const diaria = (valor, extra) => g.normalizar(Object.assign({ diaria: { valor, base: 'saldo', hora: '00:00', zona: 'UTC' },
     maxima: { modelo: 'fija', valor: 10 }, saldoInicial: 10000 }, extra));
