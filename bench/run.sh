@@ -79,6 +79,8 @@ for node in /dev/dri/renderD*; do [ -e "$node" ] && gpu="$node"; done
   echo
   python3 "$root/bench/panes.py"
   echo
+  python3 "$root/bench/hibernation.py"
+  echo
   python3 "$root/bench/video.py"
   if [ -x "$build/bin/core_bench" ]; then
     echo

@@ -71,6 +71,11 @@ void Delegate::putToSleep(const std::string& slot, bool video) {
     vidSleep.erase(slot);
     view.loadHtml("", std::nullopt);
     vidIDs.erase(slot);
+    // The video panes' shared web process outlives their empty pages: it is
+    // given back once none of them holds a stream. Each pane is asked, in
+    // case one came back from a crash in a process of its own.
+    if (vidIDs.empty())
+      for (auto& [name, pane] : vids) pane->endContent();
     return;
   }
   webSleep.erase(slot);

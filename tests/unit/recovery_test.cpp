@@ -142,20 +142,12 @@ TEST_F(RecoveryTest, AHiddenPaneHibernatesUnlessBusyAndWakesOneAtATime) {
   rig.runAll();
   EXPECT_EQ(b.loads.back(), "request https://b.test/");
 
-  // "0" is never; a hidden video pane without sound unloads and plays again when shown.
+  // "0" is never.
   rig.post(R"({"cmd":"hibernacion","minutos":0})");
   rig.post(R"({"cmd":"webOcultar","slot":"a"})");
   rig.advance(3600);
   EXPECT_EQ(a.ended, 1);
   rig.post(R"({"cmd":"hibernacion","minutos":1})");
-  rig.post(R"({"cmd":"video","slot":"v","id":"abc"})");
-  rig.post(R"({"cmd":"video","slot":"k","id":"x"})");
-  rig.post(R"({"cmd":"videoOcultar","quedan":["k"]})");
-  rig.advance(61);
-  EXPECT_EQ(rig.video("v").loads.back(), "html (none)");
-  EXPECT_EQ(rig.video("k").loads.size(), 1u);
-  rig.post(R"({"cmd":"video","slot":"v","id":"abc"})");
-  EXPECT_EQ(rig.video("v").loads.back(), "html https://quorvex.app/");
   EXPECT_EQ(rig.replies().back(), Rig::notice("hibernacion", R"({"minutos":1.0})"));
   rig.post(R"({"cmd":"hibernacion","slot":"a"})");
   EXPECT_EQ(rig.replies().back(),
@@ -221,6 +213,24 @@ TEST_F(RecoveryTest, ResourcesListEveryViewWithItsProcessAndTheirButtonsActOnIt)
     rig.post(message);
   EXPECT_EQ(std::tuple(rig.mainView().reloads, rig.site("s").reloads, rig.video("v").loads.size()),
             std::tuple(1, 1, 2u));
+}
+
+// A hidden video pane unloads and plays again when shown; the web process the
+// video panes share goes only once none of them holds a stream.
+TEST_F(RecoveryTest, HiddenVideoPanesUnloadAndGiveTheirSharedProcessBackTogether) {
+  rig.settings["hibernar.minutos"] = "1";
+  rig.post(R"({"cmd":"video","slot":"v","id":"abc"})");
+  rig.post(R"({"cmd":"video","slot":"k","id":"x"})");
+  auto &v = rig.video("v"), &k = rig.video("k");
+  rig.post(R"({"cmd":"videoOcultar","quedan":["k"]})");
+  rig.advance(61);
+  EXPECT_EQ(v.loads.back(), "html (none)");
+  EXPECT_EQ((std::tuple{k.loads.size(), v.ended, k.ended}), (std::tuple{size_t{1}, 0, 0}));
+  rig.post(R"({"cmd":"videoOcultar","quedan":["zz"]})");
+  rig.advance(61);
+  EXPECT_EQ((std::tuple{k.loads.back(), v.ended, k.ended}), (std::tuple{"html (none)", 1, 1}));
+  rig.post(R"({"cmd":"video","slot":"v","id":"abc"})");
+  EXPECT_EQ(v.loads.back(), "html https://quorvex.app/");
 }
 
 }  // namespace
