@@ -95,6 +95,8 @@ class Delegate final : public ScriptMessageHandler, public WebViewPolicy {
   void hibernation(const nlohmann::json& body);
   void hibernateLater(const std::string& slot, bool video);
   void hibernate(const std::string& slot, bool video);
+  // Loads a hibernated web pane again, after those already waking.
+  void wake(const std::string& slot);
   void wakeNext();
   // Gives the pane's content back now, whatever it is doing.
   void putToSleep(const std::string& slot, bool video);

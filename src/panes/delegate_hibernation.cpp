@@ -83,6 +83,11 @@ void Delegate::putToSleep(const std::string& slot, bool video) {
   view.endContent();
 }
 
+void Delegate::wake(const std::string& slot) {
+  toWake.push_back(slot);
+  wakeNext();
+}
+
 // One pane loads at a time, so that showing the dashboard again does not
 // start every web process at once.
 void Delegate::wakeNext() {

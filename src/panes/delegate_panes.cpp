@@ -51,10 +51,7 @@ void Delegate::colocaWeb(const std::string& slot, const std::string& url, const 
   it->second->setFrame(frame);
   it->second->setHidden(false);
   webSleep.erase(slot);
-  if (webHibernated.contains(slot)) {
-    toWake.push_back(slot);
-    wakeNext();
-  }
+  if (webHibernated.contains(slot)) wake(slot);
 }
 
 void Delegate::colocaVideo(const std::string& slot, const std::string& id, const std::string& tipo,

@@ -67,12 +67,13 @@ void Delegate::recursos(bool abrir) {
 
 WebView* Delegate::resourceView(const std::string& tipo, const std::string& slot) {
   if (tipo == "pagina") return webView.get();
-  const auto* table = tipo == "web"     ? &webs
-                      : tipo == "video" ? &vids
-                      : tipo == "sitio" ? &sWeb
-                                        : nullptr;
-  auto it = table ? table->find(slot) : webs.end();
-  return table && it != table->end() ? it->second.get() : nullptr;
+  const Panes* table = tipo == "web"     ? &webs
+                       : tipo == "video" ? &vids
+                       : tipo == "sitio" ? &sWeb
+                                         : nullptr;
+  if (!table) return nullptr;
+  auto it = table->find(slot);
+  return it == table->end() ? nullptr : it->second.get();
 }
 
 void Delegate::panelRecargar(const nlohmann::json& body) {
@@ -82,8 +83,7 @@ void Delegate::panelRecargar(const nlohmann::json& body) {
   if (!view) return discard("\"panelRecargar\" de una vista que no existe");
   if (view == webView.get()) return recargar();
   if (tipo == "web" && webHibernated.contains(slot)) {
-    toWake.push_back(slot);
-    wakeNext();
+    wake(slot);
     if (!view->visible()) hibernateLater(slot, false);
     return;
   }

@@ -75,7 +75,7 @@ GtkWebView::GtkWebView(Engine& engine, const WebViewConfig& config) : config_(co
       });
   connections_.add<void(WebKitWebView*, WebKitWebProcessTerminationReason)>(
       view_.get(), "web-process-terminated",
-      [this](WebKitWebView*, WebKitWebProcessTerminationReason) { process_->pid.reset(); });
+      [this](WebKitWebView*, WebKitWebProcessTerminationReason) { process_->forget(); });
   // A pending load moves the address at once; only a move within the
   // document, which never loads, is the document's own.
   connections_.add<void(WebKitWebView*, GParamSpec*)>(view_.get(), "notify::uri",
@@ -170,7 +170,7 @@ void GtkWebView::callAsyncFunction(const std::string& body, const std::string& a
 // Asked at every new document, which may be shown by another process than
 // the last one; an answer about a document already replaced is dropped.
 void GtkWebView::askContentProcess() {
-  process_->pid.reset();
+  process_->forget();
   process_->document = documentNumber_;
   auto ready = onReady([view = GObjectPtr<WebKitWebView>::ref(view_.get()), process = process_,
                         document = documentNumber_](GObject*, GAsyncResult* result) {
@@ -184,10 +184,17 @@ void GtkWebView::askContentProcess() {
     gint32 pid = 0;
     const char* space = nullptr;
     g_variant_get(said, "(i&s)", &pid, &space);
-    if (process->document == document) process->pid = hostProcess(pid, space);
+    if (process->document == document) process->said = {pid, space};
   });
   webkit_web_view_send_message_to_page(view_.get(), webkit_user_message_new("proceso", nullptr),
                                        nullptr, ready.callback, ready.data);
+}
+
+std::optional<int> GtkWebView::contentProcess() const {
+  auto& process = *process_;
+  if (process.said && !process.found)
+    process.found = hostProcess(process.said->first, process.said->second);
+  return process.found.value_or(std::nullopt);
 }
 
 std::optional<std::string> GtkWebView::url() const {

@@ -48,7 +48,7 @@ class GtkWebView final : public WebView {
   void endContent() override;
   bool playsAudio() const override;
   bool capturesMedia() const override;
-  std::optional<int> contentProcess() const override { return process_->pid; }
+  std::optional<int> contentProcess() const override;
   std::unique_ptr<Observation> observeLoaded(std::function<void()> finished) override;
   bool showsLoadError() const override { return showsLoadError_; }
   void setFrame(const Rect& frame) override;
@@ -92,10 +92,17 @@ class GtkWebView final : public WebView {
   // The engine's page for a failed load is on its way, or on show.
   bool errorPagePending_ = false, showsLoadError_ = false;
   SourceHandle startPageTimer_;
-  // Shared with the question in flight, which may outlive the view.
+  // Shared with the question in flight, which may outlive the view. What
+  // the process said of itself is looked up among this machine's processes
+  // only when someone asks, not at every new document.
   struct ContentProcess {
-    std::optional<int> pid;
-    std::uint64_t document = 0;  // the one it was asked for
+    std::optional<std::pair<int, std::string>> said;  // its id and PID namespace
+    std::optional<std::optional<int>> found;          // the id here, once looked up
+    std::uint64_t document = 0;                       // the one it was asked for
+    void forget() {
+      said.reset();
+      found.reset();
+    }
   };
   std::shared_ptr<ContentProcess> process_ = std::make_shared<ContentProcess>();
   // Last: the handlers go before anything they use.
