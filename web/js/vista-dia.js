@@ -6,6 +6,7 @@
   const QV = (raiz.QV = raiz.QV || {});
   const f = QV.formato;
   const d = QV.diario;
+  const g = QV.guardia;
   const pinta = QV.pintado;
   const $ = (id) => document.getElementById(id);
 
@@ -38,14 +39,29 @@
       if (signo !== undefined) pinta.dato($(id), 'signo', !signo ? 'cero' : signo > 0 ? 'pos' : 'neg');
     }
 
+    // Today's figures and the calendar change only with the kept deals, the
+    // day's clock or the reset at the end of the day: worked out again then,
+    // not on every beat (each day's key is a time-zone reckoning).
+    let calculado = null;
+    function delDia(kept, reloj, ahora) {
+      const c = calculado;
+      if (!c || c.kept !== kept || c.hora !== reloj.hora || c.zona !== reloj.zona || ahora < c.desde ||
+          ahora >= c.hasta) {
+        calculado = {
+          kept, hora: reloj.hora, zona: reloj.zona,
+          desde: g.inicioDelDia(ahora, reloj.hora, reloj.zona),
+          hasta: g.proximoReinicio(ahora, reloj.hora, reloj.zona),
+          hoy: d.estadisticas(d.deHoy(kept || {}, reloj, ahora)),
+          dias: d.calendario(kept || {}, reloj, ahora),
+        };
+      }
+      return calculado;
+    }
+
     function pintar() {
       if (!mostrada) return;
       const login = mostrada.login;
-      const reloj = ctx.guardia.reloj(login);
-      const ahora = Date.now();
-      const kept = guardado[login] || {};
-      const hoy = d.estadisticas(d.deHoy(kept, reloj, ahora));
-      const dias = d.calendario(kept, reloj, ahora);
+      const { hoy, dias } = delDia(guardado[login], ctx.guardia.reloj(login), Date.now());
       const firma = JSON.stringify([hoy, dias, mostrada.currency]);
       if (firma === pintado) return;
       pintado = firma;

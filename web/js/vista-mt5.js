@@ -108,9 +108,12 @@
       pinta.oculto($('mt5-sin-posiciones'), posiciones.length !== 0);
     }
 
+    // The canvas's size as its observer last reported it: asked of the
+    // element on the beat, after the panel's figures were written, it would
+    // make the engine lay the page out twice in that frame.
+    let caja = { ancho: 0, alto: 0 };
     function dibujar() {
-      const ancho = lienzo.clientWidth;
-      const alto = lienzo.clientHeight;
+      const { ancho, alto } = caja;
       if (!ancho || !alto) return;
       const ppp = window.devicePixelRatio || 1;
       // A size set again, even the same, is a new layout: only a change is written.
@@ -251,7 +254,10 @@
       ctx.guardado.escribir(CLAVE_CUENTA, elegida);
     });
 
-    new ResizeObserver(dibujar).observe(lienzo);
+    new ResizeObserver(([e]) => {
+      caja = { ancho: Math.round(e.contentRect.width), alto: Math.round(e.contentRect.height) };
+      dibujar();
+    }).observe(lienzo);
     ciclo();
   }
 

@@ -5,6 +5,7 @@
   const QV = (raiz.QV = raiz.QV || {});
   const pinta = QV.pintado;
   const $ = (id) => document.getElementById(id);
+  const HORA_MS = 3600000;
 
   // "2 h 05 min", "12 min": the header does not count seconds.
   function falta(ms) {
@@ -25,9 +26,21 @@
     solape.className = 'solape';
     caja.append(solape);
 
+    // Which sessions are open changes only when one opens or closes: worked
+    // out again then, or when the clock is set back, not on every beat.
+    let vigente = null;
+    function sesionesA(ahora) {
+      if (!vigente || ahora >= vigente.hasta || ahora < vigente.desde) {
+        const r = QV.sesiones.ahora(ahora);
+        const cambios = r.sesiones.map((s) => s.cambio).filter((c) => c !== null);
+        vigente = { r, desde: ahora, hasta: cambios.length ? Math.min(...cambios) : ahora + HORA_MS };
+      }
+      return vigente.r;
+    }
+
     function pintar() {
       const ahora = Date.now();
-      const r = QV.sesiones.ahora(ahora);
+      const r = sesionesA(ahora);
       r.sesiones.forEach((s, i) => {
         pinta.dato(piezas[i], 'abierta', s.abierta);
         pinta.texto(piezas[i], s.nombre + ' ' + (s.cambio === null ? '' : (s.abierta ? 'cierra en ' : 'abre en ') +
