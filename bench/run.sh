@@ -77,6 +77,8 @@ for node in /dev/dri/renderD*; do [ -e "$node" ] && gpu="$node"; done
   echo
   python3 "$root/bench/dashboard_floor.py"
   echo
+  python3 "$root/bench/equity_line.py"
+  echo
   python3 "$root/bench/start.py"
   echo
   python3 "$root/bench/panes.py"

@@ -59,6 +59,12 @@ test('the equity line keeps one point per new file time, restarts per account an
   assert.deepEqual(s.puntos(), [{ t: 1, v: 5 }]);
   const r = escalarSerie([{ t: 10, v: 100 }, { t: 20, v: 300 }, { t: 30, v: 200 }], 110, 60, 5);
   assert.deepEqual([r.xy, escalarSerie([{ t: 1, v: 7 }, { t: 2, v: 7 }], 100, 40, 0).xy], [[[5, 55], [55, 5], [105, 30]], [[0, 20], [100, 20]]]);
+  // Two hours of seconds in a 100-pixel box: each column's lowest and highest point, in time order.
+  const largo = Array.from({ length: 7200 }, (_, i) => ({ t: i, v: i === 5000 ? 1000 : i === 3001 ? -1000 : i % 7 }));
+  const d = escalarSerie(largo, 100, 40, 0).xy;
+  assert.ok(d.length <= 202 && d.length > 100, String(d.length));
+  assert.deepEqual([Math.min(...d.map((p) => p[1])), Math.max(...d.map((p) => p[1]))], [0, 40]);
+  assert.ok(d.every((p, i) => !i || p[0] >= d[i - 1][0]), 'time order');
 });
 
 test('version 2 adds the day\'s deals and the symbols\' sizing; the accounts document gives each readable account', () => {

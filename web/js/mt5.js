@@ -236,7 +236,11 @@
   }
 
   // Points → pixel coordinates inside a w×h box with a margin; time on x,
-  // value on y (up is more). A flat line sits in the middle.
+  // value on y (up is more). A flat line sits in the middle. A pixel column
+  // keeps only its lowest and highest point, in their order: the line looks
+  // the same, and two hours of seconds do not make a path of 7200 segments to
+  // stroke on every beat (33 ms a beat here, against 0.4 ms for a minute's);
+  // one point when they are less than a pixel apart.
   function escalarSerie(puntos, ancho, alto, margen) {
     const m = margen || 0;
     if (!puntos.length) return { xy: [], min: null, max: null };
@@ -251,10 +255,30 @@
     const dv = max - min;
     const w = ancho - 2 * m;
     const h = alto - 2 * m;
-    const xy = puntos.map((p) => [
-      m + (dt > 0 ? ((p.t - t0) / dt) * w : w),
-      m + (dv > 0 ? (1 - (p.v - min) / dv) * h : h / 2),
-    ]);
+    const xy = [];
+    let columna = null;
+    let arriba = null; // the column's highest point on screen and its lowest, with their places
+    let abajo = null;
+    const cerrar = () => {
+      if (!arriba) return;
+      if (abajo.xy[1] - arriba.xy[1] < 1) xy.push(arriba.xy);
+      else if (arriba.i < abajo.i) xy.push(arriba.xy, abajo.xy);
+      else xy.push(abajo.xy, arriba.xy);
+    };
+    puntos.forEach((p, i) => {
+      const punto = { i, xy: [m + (dt > 0 ? ((p.t - t0) / dt) * w : w), m + (dv > 0 ? (1 - (p.v - min) / dv) * h : h / 2)] };
+      const c = Math.floor(punto.xy[0]);
+      if (c !== columna) {
+        cerrar();
+        columna = c;
+        arriba = abajo = punto;
+      } else if (punto.xy[1] < arriba.xy[1]) {
+        arriba = punto;
+      } else if (punto.xy[1] > abajo.xy[1]) {
+        abajo = punto;
+      }
+    });
+    cerrar();
     return { xy, min, max };
   }
 

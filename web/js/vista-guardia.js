@@ -35,7 +35,7 @@
     const zonas = {}; // last zone notified, per gauge
     let antiguo = false;
     const avisadas = new Set(); // news already warned about
-    let medidoresPintados = null; // what the gauges show, to leave them be when nothing changed
+    let medidoresPintados = []; // the gauges on the panel, in order
     let restante = null; // room left today on the shown account's daily limit, for the calculator
 
     // A notice on the page always, kept until closed for a stop; a desktop
@@ -102,11 +102,12 @@
         f.horaLocal(new Date(b.hasta)) + '.').join(' '));
     }
 
-    function medidor(clave, m, moneda, vivo) {
+    // A gauge's elements, made once per rule shown; each beat then writes only
+    // the figures that changed, as the positions table does.
+    function medidor(clave) {
       const el = document.createElement('div');
       el.className = 'medidor';
       el.dataset.clave = clave;
-      el.dataset.zona = m.zona;
       const cab = document.createElement('div');
       cab.className = 'medidor-cab';
       const nombre = document.createElement('span');
@@ -114,7 +115,6 @@
       nombre.textContent = NOMBRES[clave];
       const zona = document.createElement('span');
       zona.className = 'zona';
-      zona.textContent = m.superado ? 'Superado' : ZONAS[m.zona];
       cab.append(nombre, zona);
       const barra = document.createElement('div');
       barra.className = 'barra';
@@ -122,24 +122,32 @@
       barra.append(lleno);
       const cifras = document.createElement('div');
       cifras.className = 'medidor-cifras';
-      const dato = (etiqueta, texto, clase) => {
-        const s = document.createElement('span');
-        s.className = clase;
-        s.textContent = etiqueta + ' ' + texto;
-        cifras.append(s);
-      };
-      if (clave === 'margen') {
-        lleno.style.width = m.nivel === null ? '0%' : Math.min(100, (m.umbral / m.nivel) * 100) + '%';
-        dato(vivo ? 'Nivel' : 'Último nivel', m.nivel === null ? 'sin margen usado' : f.porcentaje(m.nivel), 'holgura');
-        dato('Aviso bajo', f.porcentaje(m.umbral), 'linea');
-      } else {
-        lleno.style.width = Math.min(100, m.usado * 100) + '%';
-        dato('Rompe en', f.dinero(m.linea, moneda), 'linea');
-        dato(vivo ? 'Quedan' : 'Quedaban', f.dinero(m.holgura, moneda), 'holgura');
-        dato('Usado', f.cifra(m.usado * 100, 0) + ' %', 'usado');
-      }
+      const datos = (clave === 'margen' ? ['holgura', 'linea'] : ['linea', 'holgura', 'usado']).map((clase) => {
+        const d = document.createElement('span');
+        d.className = clase;
+        cifras.append(d);
+        return d;
+      });
       el.append(cab, barra, cifras);
-      return el;
+      return { el, zona, lleno, datos, lleva: null };
+    }
+
+    function ponerMedidor(partes, clave, m, moneda, vivo) {
+      const { el, zona, lleno, datos } = partes;
+      pinta.dato(el, 'zona', m.zona);
+      pinta.texto(zona, m.superado ? 'Superado' : ZONAS[m.zona]);
+      // To a tenth of a per cent, under a pixel of the bar: a price's every
+      // tick would otherwise repaint a bar that shows no difference.
+      const lleva = Math.round(10 * (clave === 'margen'
+        ? (m.nivel === null ? 0 : Math.min(100, (m.umbral / m.nivel) * 100))
+        : Math.min(100, m.usado * 100))) / 10;
+      if (partes.lleva !== lleva) lleno.style.width = (partes.lleva = lleva) + '%';
+      const textos = clave === 'margen'
+        ? [(vivo ? 'Nivel' : 'Último nivel') + ' ' + (m.nivel === null ? 'sin margen usado' : f.porcentaje(m.nivel)),
+          'Aviso bajo ' + f.porcentaje(m.umbral)]
+        : ['Rompe en ' + f.dinero(m.linea, moneda), (vivo ? 'Quedan' : 'Quedaban') + ' ' + f.dinero(m.holgura, moneda),
+          'Usado ' + f.cifra(m.usado * 100, 0) + ' %'];
+      textos.forEach((t, i) => pinta.texto(datos[i], t));
     }
 
     function avisarZona(clave, m, moneda) {
@@ -157,7 +165,7 @@
     function pintar() {
       const medidores = $('guardia-medidores');
       if (!ultimo) {
-        medidoresPintados = null;
+        medidoresPintados = [];
         if (medidores.firstChild) medidores.replaceChildren();
         return;
       }
@@ -169,11 +177,11 @@
       restante = r.diaria ? r.diaria.holgura : null;
       pinta.oculto($('guardia-vacio'), Boolean(r.diaria || r.maxima));
       const claves = ['diaria', 'maxima', 'margen'].filter((clave) => r[clave]);
-      const firma = JSON.stringify([r, a.currency, vivo]);
-      if (firma !== medidoresPintados) {
-        medidoresPintados = firma;
-        medidores.replaceChildren(...claves.map((clave) => medidor(clave, r[clave], a.currency, vivo)));
+      if (claves.join() !== medidoresPintados.map((p) => p.el.dataset.clave).join()) {
+        medidoresPintados = claves.map(medidor);
+        medidores.replaceChildren(...medidoresPintados.map((p) => p.el));
       }
+      claves.forEach((clave, i) => ponerMedidor(medidoresPintados[i], clave, r[clave], a.currency, vivo));
       if (vivo) for (const clave of claves) avisarZona(clave, r[clave], a.currency);
       const peor = ['stop', 'precaucion'].find((z) => Object.values(r).some((m) => m && m.zona === z));
       pinta.dato(caja, 'estado', vivo ? peor || 'normal' : 'antiguo');

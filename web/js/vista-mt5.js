@@ -26,7 +26,7 @@
     let opcionesPintadas = null;
     let moneda = '';
     let posicionesPintadas = null; // what the table shows, to leave it be when nothing changed
-    let laminaPintada = null; // the flat line the canvas shows, if that is what it shows
+    let pintada = { vista: null, t: 0 }; // the box, scale and newest time of the line the canvas shows
 
     function estado(clave, rotulo) {
       pinta.dato(panel, 'estado', clave);
@@ -124,9 +124,14 @@
       pinta.texto($('mt5-rango'), xy.length > 1 ? f.dinero(min, moneda) + ' – ' + f.dinero(max, moneda) : '');
       // A flat line looks the same however many points it has: a terminal whose
       // equity does not move would otherwise repaint the canvas every second.
-      const lamina = xy.length > 1 && min === max ? ['plana', ancho, alto, ppp, min].join() : null;
-      if (lamina !== null && lamina === laminaPintada) return;
-      laminaPintada = lamina;
+      // A moving one shifts by a pixel only once its newest point is a pixel's
+      // worth of time on: on every point in the first minutes, every 8 s or so
+      // after two hours. Drawn again then, or when its box or scale changed.
+      const tN = puntos.length ? puntos[puntos.length - 1].t : 0;
+      const paso = puntos.length ? (tN - puntos[0].t) / Math.max(1, ancho - 12) : 0;
+      const vista = [ancho, alto, ppp, min, max].join();
+      if (xy.length > 1 && vista === pintada.vista && (min === max || tN - pintada.t < paso)) return;
+      pintada = { vista, t: tN };
       const g = lienzo.getContext('2d');
       g.setTransform(ppp, 0, 0, ppp, 0, 0);
       g.clearRect(0, 0, ancho, alto);
