@@ -206,10 +206,10 @@ def main():
           " calendario y los dos sitios servidos desde 127.0.0.1; «sin red»: todos rechazan la conexión, como"
           " sin red, y la página reintenta. Todos los programas y casos corren a la vez, lado a lado; CPU de"
           f" todo el árbol de procesos según la cuenta del planificador desde el minuto {WARM // 60} hasta el"
-          f" final, y su PSS muestreado cada {SAMPLE} s (con ocho árboles a la vez, las páginas compartidas se"
+          f" final, y su PSS muestreado cada {SAMPLE} s (con {len(runs)} árboles a la vez, las páginas compartidas se"
           " reparten entre ellos: el PSS de cada uno es menor que solo). Carga media de la máquina durante la"
-          f" pasada: {num(sum(load) / len(load), 2)} (mín. {num(min(load), 2)}, máx. {num(max(load), 2)}),"
-          " con otras compilaciones. Metas: ≤ 2 % de un núcleo; el PSS no crece más de 5 MiB por hora"
+          f" pasada: {num(sum(load) / len(load), 2)} (mín. {num(min(load), 2)}, máx. {num(max(load), 2)})."
+          " Metas: ≤ 2 % de un núcleo; el PSS no crece más de 5 MiB por hora"
           " pasados 15 minutos.\n")
     print("| programa | red | valores | CPU (% de un núcleo) | PSS a 1 min | a 15 min | al final |"
           " crecimiento tras 15 min |")
@@ -221,8 +221,9 @@ def main():
         print(f"| {r.program} | {'en línea' if r.online else 'sin red'} | {'se mueven' if r.moving else 'quietos'}"
               f" | {num(cpu, 2)} % | {at(r.samples, 60)[2]:.0f} MiB | {at(r.samples, SETTLED)[2]:.0f} MiB"
               f" | {last[2]:.0f} MiB | {'—' if g is None else num(g, 1) + ' MiB/h'} |")
-    print("\nPSS del árbol a lo largo de la pasada (MiB), cada 5 minutos:\n")
-    times = [s for s in range(0, int(span) + 1, 300)]
+    step = 300 if span <= 30 * 60 else 900
+    print(f"\nPSS del árbol a lo largo de la pasada (MiB), cada {step // 60} minutos:\n")
+    times = [s for s in range(0, int(span) + 1, step)]
     print("| programa | red | valores | " + " | ".join(f"{s // 60} min" for s in times) + " |")
     print("|---|---|---|" + "---:|" * len(times))
     for r in runs:
