@@ -43,10 +43,6 @@ class LookAfterThemselves(unittest.TestCase):
         return 200, {"Content-Type": "text/html; charset=utf-8"}, (
             f"<!doctype html><title>{name}</title><body>{sound}<script>window.listo = true;</script>").encode()
 
-    def log(self):
-        with open(os.path.join(self.home.root, "app.log"), errors="replace") as f:
-            return f.read()
-
     def back(self, view, expression, old_pid, timeout):
         self.app.wait_js(expression, view=view, timeout=timeout)
         self.assertNotEqual(self.app.pid(view), old_pid)
@@ -88,7 +84,7 @@ class LookAfterThemselves(unittest.TestCase):
         dormido, sonoro = self.app.pid("web:h"), self.app.pid("web:s")
         self.app.post({"cmd": "webOcultar", "slot": "h"}, {"cmd": "webOcultar", "slot": "s"})
         wait_for(lambda: not alive(dormido), what="the hidden pane's process gone")
-        wait_for(lambda: 'panel "s" oculto sin hibernar: suena' in self.log(), what="the playing pane kept")
+        wait_for(lambda: 'panel "s" oculto sin hibernar: suena' in self.app.output(), what="the playing pane kept")
         self.assertTrue(alive(sonoro))
         self.app.post({"cmd": "web", "slot": "h", "url": base + "/otra", "x": 20, "y": 300, "w": 200, "h": 150})
         self.app.wait_js("window.listo", view="web:h")
