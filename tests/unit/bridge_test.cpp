@@ -32,7 +32,6 @@ struct BridgeTest : ::testing::Test {
 
 TEST_F(BridgeTest, AbrirOpensWebAndMailAddressesAsABrowserWritesThem) {
   const std::pair<std::string, std::optional<std::string>> cases[] = {
-      {"https://example.com/a?b=1", "https://example.com/a?b=1"},
       {"mailto:x@y.z", "mailto:x@y.z"},
       {"https://host.example/p?f[a]=1|2&q=100%", "https://host.example/p?f[a]=1|2&q=100%"},
       {" HTTPS://Bücher.Example:443/a b/../c#ñ", "https://xn--bcher-kva.example/c#%C3%B1"},
@@ -181,7 +180,6 @@ TEST_F(BridgeTest, NetworkRepliesAreBuiltOnTheWorkerAndDeliveredOnlyByTheMainQue
 
 TEST(SiteUrlTest, SplitsBothFormsIntoKeyAndPath) {
   const std::tuple<const char*, const char*, const char*> cases[] = {
-      {"qv-web://exness/pa/trading/accounts", "exness", "/pa/trading/accounts"},
       {"qv-exness://pa/trading/accounts", "exness", "/pa/trading/accounts"},
       {"qv-web://tradeify?y=1", "tradeify?y=1", ""},
       {"qv-exness://", "exness", "/"},
