@@ -43,10 +43,6 @@ class LookAfterThemselves(unittest.TestCase):
         return 200, {"Content-Type": "text/html; charset=utf-8"}, (
             f"<!doctype html><title>{name}</title><body>{sound}<script>window.listo = true;</script>").encode()
 
-    def back(self, view, expression, old_pid, timeout):
-        self.app.wait_js(expression, view=view, timeout=timeout)
-        self.assertNotEqual(self.app.pid(view), old_pid)
-
     def test_killed_views_come_back_three_times_then_wait_on_a_card(self):
         base = self.server.base
         self.app.post({"cmd": "web", "slot": "w", "url": base + "/panel", "x": 20, "y": 20, "w": 300, "h": 200},
@@ -65,7 +61,8 @@ class LookAfterThemselves(unittest.TestCase):
             with self.subTest(delay=delay):
                 killed = {view: self.app.kill(view) for view in views}
                 for view, ready in views.items():
-                    self.back(view, ready, killed[view], timeout=delay + 30)
+                    self.app.wait_js(ready, view=view, timeout=delay + 30)
+                    self.assertNotEqual(self.app.pid(view), killed[view])
         for view in views:
             self.app.kill(view)
         for view in views:

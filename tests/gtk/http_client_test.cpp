@@ -140,7 +140,6 @@ TEST_F(HttpClientTest, TransportFailuresAndWhatLibsoupCannotSendAreErrorsWithout
       {"/headers", {.method = "GET / HTTP/1.1\r\nX-Injected: 1\r\n\r\nGET"}, "Método no admitido"},
       {"data:text/plain,hola", {}, "URL no admitida"},
       {"file:///etc/hostname", {}, "URL no admitida"},
-      {"qv-mt5://estado/", {}, "URL no admitida"},
       {"http:sin-host", {}, "URL no admitida"},
       {"https:///x", {}, "URL no admitida"},
   };
