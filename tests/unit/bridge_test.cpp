@@ -168,9 +168,11 @@ TEST(NetworkRequestTest, AgentHeadersMethodAndBody) {
 }
 
 TEST_F(BridgeTest, NetworkRepliesAreBuiltOnTheWorkerAndDeliveredOnlyByTheMainQueue) {
-  fetch("https://example.com/a", "a");
+  // The message itself is the request's description: its method goes along.
+  rig.post(R"({"cmd":"fetch","url":"https://example.com/a","id":"a","method":"PUT"})");
   fetch("https://example.com/b", "b");
   ASSERT_EQ(rig.sent.size(), 2u);
+  EXPECT_EQ(rig.sent[0].request.method, "PUT");
   std::thread([&] { rig.sent[1].done({404, "gone", std::nullopt}); }).join();
   std::thread([&] { rig.sent[0].done({200, "b2s=", std::nullopt}); }).join();
   EXPECT_TRUE(rig.replies().empty());
