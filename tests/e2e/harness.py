@@ -2,6 +2,7 @@
 display or Wayland compositor, in a temporary HOME whose default browser
 records what it is handed, against HTTP servers on 127.0.0.1."""
 
+import contextlib
 import copy
 import ctypes
 import json
@@ -36,7 +37,7 @@ def wait_for(check, timeout=20.0, what="condition", ok=bool):
     end = time.monotonic() + timeout
     while not ok(value := check()):
         if time.monotonic() > end:
-            raise AssertionError(f"timed out waiting for {what}")
+            raise AssertionError(f"timed out waiting for {what}; last seen: {value!r:.500}")
         time.sleep(0.05)
     return value
 
@@ -130,7 +131,8 @@ class App:
             settings["resourcesFolder"] = os.path.join(PAGES, page)
         self.proc, self._seq, self._buffer = None, 0, b""
 
-    def start(self):
+    def start(self, wait=True):
+        """Starts it and, unless told not to, waits until it answers."""
         config = os.path.join(self.home.root, "host-options.json")
         write(config, json.dumps(self.settings))
         self._answers, write_fd = os.pipe()  # answers come back on the host's fd 3
@@ -141,7 +143,8 @@ class App:
             env={k: v for k, v in env.items() if v is not None}, close_fds=False,
             preexec_fn=lambda: (os.dup2(write_fd, 3), os.set_inheritable(3, True)))
         os.close(write_fd)
-        wait_for(lambda: self._try("state", timeout=2), timeout=30, what="the application to start")
+        if wait:
+            wait_for(lambda: self._try("state", timeout=2), timeout=30, what="the application to start")
         return self
 
     def __enter__(self):
@@ -149,6 +152,11 @@ class App:
 
     def __exit__(self, *exc):
         self.stop()
+
+    def output(self):
+        """What it has written on its standard output and error so far."""
+        with open(self.log.name, errors="replace") as f:
+            return f.read()
 
     def call(self, op, timeout=30, **args):
         self._seq += 1
@@ -289,10 +297,8 @@ class App:
         if not self.proc or self.log.closed:
             return
         if self.proc.poll() is None:
-            try:
+            with contextlib.suppress(AssertionError):
                 self.call("quit", timeout=5)
-            except AssertionError:
-                pass
             try:
                 self.proc.wait(timeout=15)
             except subprocess.TimeoutExpired:

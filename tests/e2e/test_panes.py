@@ -156,10 +156,7 @@ class PanesOverThePage(unittest.TestCase):
 
         expected = {name: layer for name, (_, layer) in want.items()}
         # The screen catches up with the panes' first paint in its own time.
-        try:
-            wait_for(lambda: seen() == expected, timeout=10, what="the panes on the screen")
-        except AssertionError:
-            self.assertEqual(seen(), expected)
+        wait_for(seen, ok=lambda colours: colours == expected, timeout=10, what=f"the panes on the screen as {expected}")
 
 
 def pixel(shot, x, y):

@@ -65,9 +65,6 @@ class Policies(unittest.TestCase):
     def uri(self, view):
         return self.app.pane("web", view[len("web:"):])["uri"]
 
-    def wait_opened(self, url):
-        wait_for(lambda: url in self.home.opened(), what=f"{url} in the browser")
-
     def go(self, url, view="main"):
         self.app.js("setTimeout(() => { location.href = %s; }, 50); return true;" % json.dumps(url), view=view)
 
@@ -102,7 +99,7 @@ class Policies(unittest.TestCase):
         self.assertEqual(sorted(os.listdir(self.home.downloads)), ["informe (1).pdf", "informe.pdf", "informe.txt"])
         # The local page's download link points at another origin: an ordinary link, for the browser.
         self.app.click_element("descarga")
-        self.wait_opened(self.links["descarga"])
+        wait_for(lambda: self.links["descarga"] in self.home.opened(), what="the download link in the browser")
         self.assertFalse([u for u in self.home.opened() if "adjunto" in u or "panel/informe" in u])
         self.assertEqual(self.uri("web:panel"), self.server.base + "/panel")
 

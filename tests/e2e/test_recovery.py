@@ -43,14 +43,6 @@ class LookAfterThemselves(unittest.TestCase):
         return 200, {"Content-Type": "text/html; charset=utf-8"}, (
             f"<!doctype html><title>{name}</title><body>{sound}<script>window.listo = true;</script>").encode()
 
-    def log(self):
-        with open(os.path.join(self.home.root, "app.log"), errors="replace") as f:
-            return f.read()
-
-    def back(self, view, expression, old_pid, timeout):
-        self.app.wait_js(expression, view=view, timeout=timeout)
-        self.assertNotEqual(self.app.pid(view), old_pid)
-
     def test_killed_views_come_back_three_times_then_wait_on_a_card(self):
         base = self.server.base
         self.app.post({"cmd": "web", "slot": "w", "url": base + "/panel", "x": 20, "y": 20, "w": 300, "h": 200},
@@ -69,7 +61,8 @@ class LookAfterThemselves(unittest.TestCase):
             with self.subTest(delay=delay):
                 killed = {view: self.app.kill(view) for view in views}
                 for view, ready in views.items():
-                    self.back(view, ready, killed[view], timeout=delay + 30)
+                    self.app.wait_js(ready, view=view, timeout=delay + 30)
+                    self.assertNotEqual(self.app.pid(view), killed[view])
         for view in views:
             self.app.kill(view)
         for view in views:
@@ -88,7 +81,7 @@ class LookAfterThemselves(unittest.TestCase):
         dormido, sonoro = self.app.pid("web:h"), self.app.pid("web:s")
         self.app.post({"cmd": "webOcultar", "slot": "h"}, {"cmd": "webOcultar", "slot": "s"})
         wait_for(lambda: not alive(dormido), what="the hidden pane's process gone")
-        wait_for(lambda: 'panel "s" oculto sin hibernar: suena' in self.log(), what="the playing pane kept")
+        wait_for(lambda: 'panel "s" oculto sin hibernar: suena' in self.app.output(), what="the playing pane kept")
         self.assertTrue(alive(sonoro))
         self.app.post({"cmd": "web", "slot": "h", "url": base + "/otra", "x": 20, "y": 300, "w": 200, "h": 150})
         self.app.wait_js("window.listo", view="web:h")

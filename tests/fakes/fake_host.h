@@ -62,7 +62,7 @@ class FakeWebView final : public WebView {
   }
   void endContent() override { ++ended; }
   bool playsAudio() const override { return audio; }
-  bool capturesMedia() const override { return capturing; }
+  bool capturesMedia() const override { return false; }
   std::unique_ptr<Observation> observeLoaded(std::function<void()> f) override {
     return std::make_unique<Registration<void()>>(loadObservers, std::move(f));
   }
@@ -91,18 +91,15 @@ class FakeWebView final : public WebView {
 
   WebViewConfig config;
   std::vector<std::string> loads, scripts;
-  std::vector<std::function<void(ContentEvent)>*> contentObservers;
-  std::vector<std::function<void()>*> loadObservers;
-  int ended = 0;
-  std::optional<int> process;
-  bool audio = false, capturing = false, loadError = false;
   std::string lastHtml;
-  int reloads = 0;
   std::vector<AsyncCall> asyncCalls;
+  std::vector<std::function<void()>*> observers, loadObservers;
+  std::vector<std::function<void(ContentEvent)>*> contentObservers;
+  int ended = 0, reloads = 0;
+  std::optional<int> process;
   std::optional<std::string> currentUrl, shownUrl;
   std::uint64_t document = 0;
-  bool loading = false, hidden = false, muted = false;
-  std::vector<std::function<void()>*> observers;
+  bool audio = false, loadError = false, loading = false, hidden = false, muted = false;
   Rect frame;
 };
 
@@ -269,11 +266,10 @@ struct Rig final : Application,
   std::vector<Menu> menus;
   std::function<void(const std::string&)> runMenu;
   std::map<std::string, bool> checkedItems;
-  std::vector<std::string> notified;
   std::string downloads = "/tmp";
   std::vector<Cookie> cookies, cookieWrites;
   std::vector<std::function<void(std::vector<Cookie>)>> cookieReads;
-  std::vector<std::string> opened, debugLines;
+  std::vector<std::string> opened, debugLines, notified;
   std::map<std::string, std::string> settings;
   Instant time = 1'800'000'000;
   struct Sent {

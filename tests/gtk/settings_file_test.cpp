@@ -3,9 +3,9 @@
 // every time it settles).
 #include "host/gtk/settings_file.h"
 
-#include <glib/gstdio.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -20,11 +20,7 @@ class SettingsFileTest : public ::testing::Test {
     folder_.reset(g_dir_make_tmp("qv-settings-XXXXXX", nullptr));
     path_ = std::string(folder_.get()) + "/quorvex/settings.json";
   }
-  void TearDown() override {
-    g_remove(path_.c_str());
-    g_rmdir((std::string(folder_.get()) + "/quorvex").c_str());
-    g_rmdir(folder_.get());
-  }
+  void TearDown() override { std::filesystem::remove_all(folder_.get()); }
   void put(const std::string& text) {
     g_mkdir_with_parents((std::string(folder_.get()) + "/quorvex").c_str(), 0700);
     std::ofstream(path_) << text;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <array>
 #include <filesystem>
 #include <fstream>
 
@@ -88,19 +89,18 @@ TEST(NavigationRuleTest, AClickedLinkLeavesForTheBrowserOnlyWhenTheUserAskedAndE
   // The rows that depend on who asked: the main view (either document) keeps
   // the files of its own folder; only the local page's own document or a press
   // sends a web link to the browser.
-  const std::tuple<const char*, Requester, R, R, R> rows[] = {
-      {"file:///app/web/otra.html", {false, false}, R::InPlace, R::InPlace, R::Stay},
-      {"http://a.example/", {true, false}, R::Browser, R::Unasked, R::Unasked},
-      {"https://a.example/", {false, false}, R::Unasked, R::Unasked, R::Unasked},
-      {"https://a.example/", {false, true}, R::Browser, R::Browser, R::Browser},
+  // url, who asks, then the route from the local page, the main view and a pane
+  const std::tuple<const char*, Requester, std::array<R, 3>> rows[] = {
+      {"file:///app/web/otra.html", {false, false}, {R::InPlace, R::InPlace, R::Stay}},
+      {"http://a.example/", {true, false}, {R::Browser, R::Unasked, R::Unasked}},
+      {"https://a.example/", {false, false}, {R::Unasked, R::Unasked, R::Unasked}},
+      {"https://a.example/", {false, true}, {R::Browser, R::Browser, R::Browser}},
   };
-  for (const auto& [url, requester, local, main, pane] : rows) {
-    const R expected[] = {local, main, pane};
+  for (const auto& [url, requester, expected] : rows)
     for (size_t i = 0; i < std::size(kFrom); ++i)
       EXPECT_EQ(navigationRule({url, T::LinkActivated, false, requester}, kFrom[i], "/app/web"),
                 expected[i])
           << url << " " << requester.topFrame << requester.gesture << " from " << i;
-  }
 }
 
 TEST(NewWindowRuleTest, OnlyWebUrlsGoAnywhereAndOnlyTheUserOrTheLocalPageSendsThemOut) {
@@ -110,19 +110,17 @@ TEST(NewWindowRuleTest, OnlyWebUrlsGoAnywhereAndOnlyTheUserOrTheLocalPageSendsTh
         EXPECT_EQ(newWindowRule(url, requester, from, "discord"), W::Drop) << url << " " << who;
   EXPECT_EQ(newWindowRule(std::nullopt, {true, true}, G::LocalPage, "discord"), W::Drop);
 
-  const std::tuple<const char*, Requester, W, W, W> rows[] = {
-      {"https://cdn.discordapp.com/a", {false, false}, W::Unasked, W::Unasked, W::RequestingPane},
-      {"https://discord.com/channels/1", {true, false}, W::Browser, W::Unasked, W::RequestingPane},
-      {"https://example.com/discord", {true, false}, W::Browser, W::Unasked, W::Unasked},
-      {"https://discord:x@example.com/", {false, true}, W::Browser, W::Browser, W::Browser},
-      {"https:///discord", {false, true}, W::Browser, W::Browser, W::Browser},
+  const std::tuple<const char*, Requester, std::array<W, 3>> rows[] = {
+      {"https://cdn.discordapp.com/a", {false, false}, {W::Unasked, W::Unasked, W::RequestingPane}},
+      {"https://discord.com/c/1", {true, false}, {W::Browser, W::Unasked, W::RequestingPane}},
+      {"https://example.com/discord", {true, false}, {W::Browser, W::Unasked, W::Unasked}},
+      {"https://discord:x@example.com/", {false, true}, {W::Browser, W::Browser, W::Browser}},
+      {"https:///discord", {false, true}, {W::Browser, W::Browser, W::Browser}},
   };
-  for (const auto& [url, requester, local, main, pane] : rows) {
-    const W expected[] = {local, main, pane};
+  for (const auto& [url, requester, expected] : rows)
     for (size_t i = 0; i < std::size(kFrom); ++i)
       EXPECT_EQ(newWindowRule(url, requester, kFrom[i], "discord"), expected[i])
           << url << " " << requester.topFrame << requester.gesture << " from " << i;
-  }
 }
 
 TEST(NavigationTest, TheDelegateTrustsOnlyTheLocalPageAndSendsWhatLeavesToTheBrowser) {
@@ -158,7 +156,7 @@ TEST(NavigationTest, TheDelegateTrustsOnlyTheLocalPageAndSendsWhatLeavesToTheBro
 
 std::string repeat(const std::string& s, int n) { return n > 0 ? s + repeat(s, n - 1) : ""; }
 
-TEST(DownloadNameTest, HostileSuggestionsBecomeOnePlainName) {
+TEST(DownloadsTest, HostileSuggestionsBecomeOnePlainFreeNameInsideTheDownloadsFolder) {
   const std::pair<std::string, std::string> cases[] = {
       {"Informe final (v2).tar.gz", "Informe final (v2).tar.gz"},
       {"año ñ €.txt", "año ñ €.txt"},
@@ -187,9 +185,8 @@ TEST(DownloadNameTest, HostileSuggestionsBecomeOnePlainName) {
       {"a." + std::string(200, 'e'), "a." + std::string(200, 'e') + " (3)."},  // no extension
   };
   for (const auto& [name, expected] : numbered) EXPECT_EQ(numberedName(name, 3), expected) << name;
-}
 
-TEST(DownloadsTest, DestinationsAreFreeNamesInsideAFreshlyMadeDownloadsFolder) {
+  // Destinations: free names inside a freshly made downloads folder.
   std::string pattern = (fs::temp_directory_path() / "qv-descargas-XXXXXX").string();
   const fs::path home = mkdtemp(pattern.data());
   fake::Rig rig;
@@ -299,8 +296,8 @@ TEST(DoNotDisturbTest, MutesEveryPaneHoldsNoticesAndFollowsTheQuietHoursAcrossRe
   EXPECT_TRUE(rig.web("otro").muted);
   rig.advance(9 * 3600);  // Tuesday, 07:00
   EXPECT_FALSE(rig.web("otro").muted);
-  rig.advance(7 * 86400 -
-              9 * 3600);  // the next Monday at 22:00, switched off by hand for that night
+  // The next Monday at 22:00, switched off by hand for that night.
+  rig.advance(7 * 86400 - 9 * 3600);
   EXPECT_TRUE(rig.web("otro").muted);
   rig.post(R"({"cmd":"noMolestar","activo":false})");
   rig.advance(3600);
