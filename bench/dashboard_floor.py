@@ -133,13 +133,14 @@ def main():
             shutil.rmtree(f, ignore_errors=True)
 
     print("### Lo que cuesta cada segundo del panel: el motor y lo nuestro\n")
-    print("El panel de verdad en línea («ahora» y, si se da, «antes») (sus sondeos, el terminal reescribiendo cada segundo el archivo de estado"
-          " y el de su cuenta) al lado de una copia quieta de su documento: sin guiones, sin sondeos ni"
-          " respuestas, y un guion de diez líneas que cada segundo cambia el último dígito de cada texto de los"
-          f" mismos elementos que el panel cambió en {WATCH} s de observación. La copia es lo menos que el motor"
-          " necesita aquí para enseñar esos cambios; lo que el panel gasta por encima es nuestro. Los cuatro"
-          f" árboles a la vez, CPU según la cuenta del planificador durante {SPAN} s tras {WARM} s de espera."
-          f" Carga media de la máquina al terminar: {num(os.getloadavg()[0], 2)}. Meta: ≤ 2 % de un núcleo.\n")
+    print("El panel de verdad en línea, «ahora» y, con una compilación de referencia, «antes» (sus sondeos,"
+          " el terminal reescribiendo cada segundo el archivo de estado y el de su cuenta), al lado de una copia"
+          " quieta de su documento: sin guiones, sin sondeos ni respuestas, y un guion de diez líneas que cada"
+          " segundo cambia el último dígito de cada texto de los mismos elementos que el panel cambió en"
+          f" {WATCH} s de observación. La copia es lo menos que el motor necesita aquí para enseñar esos cambios;"
+          f" lo que el panel gasta por encima es nuestro. Los {len(trees)} árboles a la vez, CPU según la cuenta"
+          f" del planificador durante {SPAN} s tras {WARM} s de espera. Carga media de la máquina al terminar:"
+          f" {num(os.getloadavg()[0], 2)}. Meta: ≤ 2 % de un núcleo.\n")
     print("| valores | programa | CPU del árbol | proceso de la página | aplicación |\n|---|---|---:|---:|---:|")
     for name, moving, total, page, app in rows:
         print(f"| {'se mueven' if moving else 'quietos'} | {name} | {num(total, 2)} % | {num(page, 2)} %"
