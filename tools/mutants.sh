@@ -95,7 +95,7 @@ web/js/puente.js ~> pendientes.delete(String(id)); ~>
 web/js/puente.js ~> quitar(p.reloj); ~>
 web/js/puente.js ~> }, extra.espera || espera); ~> }, espera);
 web/js/pintado.js ~> if (el.textContent !== t) el.textContent = t; ~> el.textContent = t;
-web/js/mt5.js ~> } else if (punto.xy[1] > abajo.xy[1]) { ~> } else if (false) {
+web/js/mt5.js ~> } else if (puntos[i].v < puntos[abajo].v) { ~> } else if (false) {
 web/js/mt5.js ~> if (c !== columna) { ~> if (true) {
 web/js/pintado.js ~> return ms - (ahora % ms); ~> return ms;
 web/js/pintado.js ~> console.error(e); ~> throw e;

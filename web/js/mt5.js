@@ -239,7 +239,7 @@
   // value on y (up is more). A flat line sits in the middle. A pixel column
   // keeps only its lowest and highest point, in their order: the line looks
   // the same, and two hours of seconds do not make a path of 7200 segments to
-  // stroke on every beat (33 ms a beat here, against 0.4 ms for a minute's);
+  // stroke on every beat (17 ms a beat here, against 0.4 ms for a minute's);
   // one point when they are less than a pixel apart.
   function escalarSerie(puntos, ancho, alto, margen) {
     const m = margen || 0;
@@ -255,29 +255,32 @@
     const dv = max - min;
     const w = ancho - 2 * m;
     const h = alto - 2 * m;
+    const x = (p) => m + (dt > 0 ? ((p.t - t0) / dt) * w : w);
+    const y = (p) => m + (dv > 0 ? (1 - (p.v - min) / dv) * h : h / 2);
     const xy = [];
     let columna = null;
-    let arriba = null; // the column's highest point on screen and its lowest, with their places
-    let abajo = null;
+    let arriba = -1; // the column's highest point and its lowest, by place in the series
+    let abajo = -1;
     const cerrar = () => {
-      if (!arriba) return;
-      if (abajo.xy[1] - arriba.xy[1] < 1) xy.push(arriba.xy);
-      else if (arriba.i < abajo.i) xy.push(arriba.xy, abajo.xy);
-      else xy.push(abajo.xy, arriba.xy);
+      if (arriba < 0) return;
+      const a = puntos[arriba];
+      const b = puntos[abajo];
+      if (y(b) - y(a) < 1) xy.push([x(a), y(a)]);
+      else if (arriba < abajo) xy.push([x(a), y(a)], [x(b), y(b)]);
+      else xy.push([x(b), y(b)], [x(a), y(a)]);
     };
-    puntos.forEach((p, i) => {
-      const punto = { i, xy: [m + (dt > 0 ? ((p.t - t0) / dt) * w : w), m + (dv > 0 ? (1 - (p.v - min) / dv) * h : h / 2)] };
-      const c = Math.floor(punto.xy[0]);
+    for (let i = 0; i < puntos.length; i++) {
+      const c = Math.floor(x(puntos[i]));
       if (c !== columna) {
         cerrar();
         columna = c;
-        arriba = abajo = punto;
-      } else if (punto.xy[1] < arriba.xy[1]) {
-        arriba = punto;
-      } else if (punto.xy[1] > abajo.xy[1]) {
-        abajo = punto;
+        arriba = abajo = i;
+      } else if (puntos[i].v > puntos[arriba].v) {
+        arriba = i;
+      } else if (puntos[i].v < puntos[abajo].v) {
+        abajo = i;
       }
-    });
+    }
     cerrar();
     return { xy, min, max };
   }
