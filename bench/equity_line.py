@@ -1,7 +1,7 @@
 """What the equity line costs to draw once a session is long: the panel's own
 canvas in the live dashboard, a line of a minute, twenty minutes and two hours
-of one point a second (the most the series keeps), drawn as the panel draws it
-(filled and stroked) with every point and with the points the panel's scaling
+of one point a second (the most the series keeps), drawn by the panel's own
+function (filled and stroked) with every point and with the points the panel's scaling
 keeps; the mean of 30 draws each, read back so that each one is finished.
 
 Run under an X server with the application built (see bench/run.sh):
@@ -21,22 +21,7 @@ const serie = (n) => Array.from({ length: n }, (_, i) =>
   ({ t: i, v: 10000 + 50 * Math.sin(i / 370) + 3 * Math.sin(i * 1.7) + (i % 600 === 0 ? 20 : 0) }));
 function trazar(xy) {
   g.clearRect(0, 0, W, H);
-  const relleno = g.createLinearGradient(0, 0, 0, H);
-  relleno.addColorStop(0, 'rgba(46, 204, 138, 0.28)');
-  relleno.addColorStop(1, 'rgba(46, 204, 138, 0)');
-  g.beginPath();
-  xy.forEach(([x, y], i) => (i ? g.lineTo(x, y) : g.moveTo(x, y)));
-  g.lineTo(xy[xy.length - 1][0], H);
-  g.lineTo(xy[0][0], H);
-  g.closePath();
-  g.fillStyle = relleno;
-  g.fill();
-  g.beginPath();
-  xy.forEach(([x, y], i) => (i ? g.lineTo(x, y) : g.moveTo(x, y)));
-  g.strokeStyle = 'rgb(46, 204, 138)';
-  g.lineWidth = 1.5;
-  g.lineJoin = 'round';
-  g.stroke();
+  QV.vistaMt5.trazar(g, xy, H, true);
   g.getImageData(0, 0, 1, 1);
 }
 function media(xy) {

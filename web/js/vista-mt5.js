@@ -14,6 +14,28 @@
     return v > 0 ? 'pos' : 'neg';
   }
 
+  // The equity line, filled down to the bottom of the canvas and stroked, in
+  // green when the session is up and red when it is down.
+  function trazar(g, xy, alto, subida) {
+    const color = subida ? '46, 204, 138' : '240, 93, 94';
+    const relleno = g.createLinearGradient(0, 0, 0, alto);
+    relleno.addColorStop(0, 'rgba(' + color + ', 0.28)');
+    relleno.addColorStop(1, 'rgba(' + color + ', 0)');
+    g.beginPath();
+    xy.forEach(([x, y], i) => (i ? g.lineTo(x, y) : g.moveTo(x, y)));
+    g.lineTo(xy[xy.length - 1][0], alto);
+    g.lineTo(xy[0][0], alto);
+    g.closePath();
+    g.fillStyle = relleno;
+    g.fill();
+    g.beginPath();
+    xy.forEach(([x, y], i) => (i ? g.lineTo(x, y) : g.moveTo(x, y)));
+    g.strokeStyle = 'rgb(' + color + ')';
+    g.lineWidth = 1.5;
+    g.lineJoin = 'round';
+    g.stroke();
+  }
+
   function montar(ctx) {
     const panel = $('panel-mt5');
     const lienzo = $('mt5-grafico');
@@ -141,24 +163,7 @@
         g.fillText('La línea aparece con los datos de la sesión.', 8, alto / 2);
         return;
       }
-      const subida = puntos[puntos.length - 1].v >= puntos[0].v;
-      const color = subida ? '46, 204, 138' : '240, 93, 94';
-      const relleno = g.createLinearGradient(0, 0, 0, alto);
-      relleno.addColorStop(0, 'rgba(' + color + ', 0.28)');
-      relleno.addColorStop(1, 'rgba(' + color + ', 0)');
-      g.beginPath();
-      xy.forEach(([x, y], i) => (i ? g.lineTo(x, y) : g.moveTo(x, y)));
-      g.lineTo(xy[xy.length - 1][0], alto);
-      g.lineTo(xy[0][0], alto);
-      g.closePath();
-      g.fillStyle = relleno;
-      g.fill();
-      g.beginPath();
-      xy.forEach(([x, y], i) => (i ? g.lineTo(x, y) : g.moveTo(x, y)));
-      g.strokeStyle = 'rgb(' + color + ')';
-      g.lineWidth = 1.5;
-      g.lineJoin = 'round';
-      g.stroke();
+      trazar(g, xy, alto, puntos[puntos.length - 1].v >= puntos[0].v);
     }
 
     const situacionDe = (est, ahora) =>
@@ -266,5 +271,5 @@
     ciclo();
   }
 
-  QV.vistaMt5 = { montar };
+  QV.vistaMt5 = { montar, trazar };
 })(typeof window !== 'undefined' ? window : globalThis);
