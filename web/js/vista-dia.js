@@ -61,10 +61,11 @@
     function pintar() {
       if (!mostrada) return;
       const login = mostrada.login;
-      const { hoy, dias } = delDia(guardado[login], ctx.guardia.reloj(login), Date.now());
-      const firma = JSON.stringify([hoy, dias, mostrada.currency]);
-      if (firma === pintado) return;
-      pintado = firma;
+      const calculo = delDia(guardado[login], ctx.guardia.reloj(login), Date.now());
+      // The same figures are the same object: the calendar is not rebuilt on every beat.
+      if (pintado && pintado.calculo === calculo && pintado.moneda === mostrada.currency) return;
+      pintado = { calculo, moneda: mostrada.currency };
+      const { hoy, dias } = calculo;
       const m = mostrada.currency;
       dato('dia-resultado', hoy.operaciones ? f.dinero(hoy.resultado, m, true) : f.GUION, hoy.resultado);
       dato('dia-operaciones', String(hoy.operaciones));
