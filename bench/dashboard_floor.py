@@ -8,8 +8,12 @@ formatting). With values that move and with values that do not; all four
 trees side by side, so that whatever else the machine does weighs on all of
 them alike.
 
+Also the page process's own memory (Pss_Anon) over the span, once a minute:
+over a long span (QV_FLOOR_SECONDS) it shows whether what the real page's
+process gains with moving values is the engine's too.
+
 Run under an X server with the application built (see bench/run.sh):
-    QV_BUILD=build python3 bench/dashboard_floor.py"""
+    QV_BUILD=build [QV_FLOOR_SECONDS=120] python3 bench/dashboard_floor.py"""
 
 import os
 import re
@@ -21,7 +25,8 @@ from common import App, Home, num, programs
 from dashboard import Run, Terminal, source_of
 from idle import cpu_ns, tree
 
-WARM, SPAN, WATCH = 30, 120, 5  # seconds
+WARM, WATCH = 30, 5  # seconds
+SPAN = float(os.environ.get("QV_FLOOR_SECONDS", "120"))
 
 # Records, for WATCH seconds, a CSS path to every element whose text, children
 # or attributes change, then answers them (the real page's own changes).
@@ -65,6 +70,15 @@ STEP_SCRIPT = """
   })();
 })();
 """
+
+
+def own_memory(pid):
+    """MiB the process holds alone (its anonymous memory), or None once it is gone."""
+    try:
+        with open(f"/proc/{pid}/smaps_rollup") as f:
+            return sum(int(line.split()[1]) for line in f if line.startswith("Pss_Anon:")) / 1024
+    except OSError:
+        return None
 
 
 def still_copy(app):
@@ -114,7 +128,15 @@ def main():
         time.sleep(WARM)
         start = {id(t): (time.monotonic(), cpu_ns(tree(t.app.proc.pid)),
                          {p: cpu_ns([p]) for p in tree(t.app.proc.pid)}) for _, _, t in trees}
-        time.sleep(SPAN)  # sleeping is the measurement
+        memory, end = {}, time.monotonic() + SPAN  # pid → its own memory at each minute
+        while True:
+            for _, _, t in trees:
+                for p in tree(t.app.proc.pid):
+                    memory.setdefault(p, []).append(own_memory(p))
+            left = end - time.monotonic()
+            if left <= 0:
+                break
+            time.sleep(min(60, left))  # sleeping is the measurement
         rows = []
         for name, moving, t in trees:
             t0, c0, per = start[id(t)]
@@ -123,7 +145,8 @@ def main():
             share = {p: (cpu_ns([p]) - per.get(p, 0)) / 1e9 / secs * 100 for p in pids}
             app_pid = t.app.proc.pid
             page = max((p for p in pids if p != app_pid), key=lambda p: share[p])
-            rows.append((name, moving, (cpu_ns(pids) - c0) / 1e9 / secs * 100, share[page], share[app_pid]))
+            held = [m for m in memory.get(page, []) if m is not None]
+            rows.append((name, moving, (cpu_ns(pids) - c0) / 1e9 / secs * 100, share[page], share[app_pid], held))
     finally:
         terminal.stop.set()
         terminal.thread.join()
@@ -139,12 +162,16 @@ def main():
           " segundo cambia el último dígito de cada texto de los mismos elementos que el panel cambió en"
           f" {WATCH} s de observación. La copia es lo menos que el motor necesita aquí para enseñar esos cambios;"
           f" lo que el panel gasta por encima es nuestro. Los {len(trees)} árboles a la vez, CPU según la cuenta"
-          f" del planificador durante {SPAN} s tras {WARM} s de espera. Carga media de la máquina al terminar:"
+          f" del planificador durante {SPAN:.0f} s tras {WARM} s de espera; memoria propia (Pss_Anon) del proceso"
+          " de la página al empezar y al terminar, y la menor y la mayor de las leídas cada minuto. Carga media"
+          " de la máquina al terminar:"
           f" {num(os.getloadavg()[0], 2)}. Meta: ≤ 2 % de un núcleo.\n")
-    print("| valores | programa | CPU del árbol | proceso de la página | aplicación |\n|---|---|---:|---:|---:|")
-    for name, moving, total, page, app in rows:
+    print("| valores | programa | CPU del árbol | proceso de la página | aplicación | memoria de la página |"
+          "\n|---|---|---:|---:|---:|---:|")
+    for name, moving, total, page, app, held in rows:
         print(f"| {'se mueven' if moving else 'quietos'} | {name} | {num(total, 2)} % | {num(page, 2)} %"
-              f" | {num(app, 2)} % |")
+              f" | {num(app, 2)} % | {num(held[0], 1)} → {num(held[-1], 1)} MiB"
+              f" ({num(min(held), 1)}–{num(max(held), 1)}) |")
 
 
 if __name__ == "__main__":
