@@ -31,8 +31,8 @@ src/bridge/delegate_dispatch.cpp ~> platform.log.debug("puente", "mensaje descar
 src/bridge/delegate_dispatch.cpp ~> if (command == commands.end()) return discard( ~> if (command == commands.end()) return (void)(
 src/bridge/delegate_fetch.cpp ~> data.empty() ? "sin MT5" : "" ~> ""
 src/bridge/delegate_fetch.cpp ~> if (!id) return discard("\"fetch\" sin \"id\""); ~> if (!id) return;
-src/bridge/delegate_fetch.cpp ~> for (auto& script : scripts) ~> for (auto& script : scripts) if (deliver(document, script), false)
-src/bridge/delegate_fetch.cpp ~> deliver = alive.guard([this](std::uint64_t document, const std::string& script) { ~> deliver = std::function<void(std::uint64_t, const std::string&)>([this](std::uint64_t document, const std::string& script) {
+src/bridge/delegate_fetch.cpp ~> for (auto& call : calls) ~> for (auto& call : calls) if (deliver(document, call), false)
+src/bridge/delegate_fetch.cpp ~> deliver = alive.guard([this](std::uint64_t document, const PageCall& call) { ~> deliver = std::function<void(std::uint64_t, const PageCall&)>([this](std::uint64_t document, const PageCall& call) {
 src/bridge/delegate_reply.cpp ~> return !localPage.empty() && showsFile(webView->documentUrl(), localPage); ~> return !localPage.empty();
 src/bridge/delegate_reply.cpp ~> if (!showsLocalPage()) ~> if (false)
 src/bridge/delegate_reply.cpp ~> if (webView->documentNumber() != document) ~> if (webView->documentNumber() < document)

@@ -19,6 +19,7 @@
 #include "bridge/reply.h"
 #include "shown_page.h"
 #include "util/base64.h"
+#include "util/encode.h"
 
 namespace {
 
@@ -80,6 +81,13 @@ void onFinished(GObject* view, GAsyncResult* result, gpointer data) {
 constexpr auto onEvaluated = onFinished<webkit_web_view_evaluate_javascript_finish>;
 constexpr auto onCalled = onFinished<webkit_web_view_call_async_javascript_function_finish>;
 
+// The reply as one script with its values written in, the way it once went.
+std::string replyScript(const std::string& data) {
+  std::string script = "window.__qvFetch && window.__qvFetch(\"id\", ";
+  qv::appendJsString(script, data);
+  return script + ", \"\")";
+}
+
 double medianOf(std::vector<double> v) {
   std::sort(v.begin(), v.end());
   return v[v.size() / 2];
@@ -120,13 +128,12 @@ int main(int argc, char** argv) {
         {"script evaluado, construido y envuelto en el bucle",
          [&](std::function<void()> done) {
            finish = std::move(done);
-           const auto script = qv::onlyInFile(guard, qv::replyScript("id", data, ""));
+           const auto script = qv::onlyInFile(guard, replyScript(data));
            webkit_web_view_evaluate_javascript(view, script.data(), gssize(script.size()), nullptr,
                                                nullptr, nullptr, onEvaluated, &finish);
          }},
         {"script evaluado, construido antes",
-         [&, script = qv::onlyInFile(guard, qv::replyScript("id", data, ""))](
-             std::function<void()> done) {
+         [&, script = qv::onlyInFile(guard, replyScript(data))](std::function<void()> done) {
            finish = std::move(done);
            webkit_web_view_evaluate_javascript(view, script.data(), gssize(script.size()), nullptr,
                                                nullptr, nullptr, onEvaluated, &finish);
@@ -147,37 +154,36 @@ int main(int argc, char** argv) {
                nullptr, nullptr, nullptr, onCalled, &finish);
          }},
     };
-    // Pieces of at most kReplyPieceBytes of Base64, one script and one main-loop turn each.
-    std::vector<std::string> pieces = qv::replyScriptsInFile(guard, "id", data, "");
-    const std::string piecesWay = "script evaluado en trozos de " +
+    // The application's way: pieces of at most kReplyPieceBytes of Base64,
+    // one call with arguments and one main-loop turn each.
+    const std::vector<qv::PageCall> pieces = qv::replyCalls(guard, "id", data, "");
+    const std::string piecesWay = "función con argumentos en trozos de " +
                                   std::to_string(qv::kReplyPieceBytes >> 20) +
-                                  " MiB, un trozo por vuelta";
+                                  " MiB, un trozo por vuelta (la de la aplicación)";
     ways.push_back({piecesWay.c_str(), [&](std::function<void()> done) {
                       finish = std::move(done);
                       for (size_t i = 0; i < pieces.size(); ++i) {
                         struct Turn {
                           WebKitWebView* view;
-                          const std::string* script;
+                          const qv::PageCall* call;
                           std::function<void()>* finish;
                         };
-                        const bool last = i + 1 == pieces.size();
                         g_idle_add_full(
                             G_PRIORITY_DEFAULT,
-                            last ? +[](gpointer p) {
+                            +[](gpointer p) {
                               auto* t = static_cast<Turn*>(p);
-                              webkit_web_view_evaluate_javascript(
-                                  t->view, t->script->data(), gssize(t->script->size()), nullptr,
-                                  nullptr, nullptr, onEvaluated, t->finish);
+                              GVariantBuilder args;
+                              g_variant_builder_init(&args, G_VARIANT_TYPE("a{sv}"));
+                              for (const auto& [name, value] : t->call->args)
+                                g_variant_builder_add(&args, "{sv}", name.c_str(),
+                                                      g_variant_new_string(value.c_str()));
+                              webkit_web_view_call_async_javascript_function(
+                                  t->view, t->call->body.c_str(), -1, g_variant_builder_end(&args),
+                                  nullptr, nullptr, nullptr, t->finish ? onCalled : nullptr,
+                                  t->finish);
                               return G_SOURCE_REMOVE;
-                            }
-                                 : +[](gpointer p) {
-                                     auto* t = static_cast<Turn*>(p);
-                                     webkit_web_view_evaluate_javascript(
-                                         t->view, t->script->data(), gssize(t->script->size()),
-                                         nullptr, nullptr, nullptr, nullptr, nullptr);
-                                     return G_SOURCE_REMOVE;
-                                   },
-                            new Turn{view, &pieces[i], &finish},
+                            },
+                            new Turn{view, &pieces[i], i + 1 == pieces.size() ? &finish : nullptr},
                             [](gpointer p) { delete static_cast<Turn*>(p); });
                       }
                     }});

@@ -17,6 +17,10 @@
 #include "policy/do_not_disturb.h"
 
 namespace qv {
+struct PageCall;
+}
+
+namespace qv {
 
 class Delegate final : public ScriptMessageHandler, public WebViewPolicy {
  public:
@@ -75,11 +79,9 @@ class Delegate final : public ScriptMessageHandler, public WebViewPolicy {
   std::string localPagePath() const;
   // A notice for the page: `name` and a JSON value handed to its one entry point.
   void notifyPage(const std::string& name, const std::string& jsonValue = "");
-  // Evaluates `script` in the local page now on show.
-  void toLocalPage(const std::string& script);
-  // Evaluates `guarded`, a script already wrapped in onlyInFile(localPagePath(), …),
-  // only if the view still shows the document numbered `document`.
-  void toDocument(std::uint64_t document, const std::string& guarded);
+  // Makes `call`, built for localPagePath(), only if the view still shows
+  // the document numbered `document`.
+  void toDocument(std::uint64_t document, const PageCall& call);
   void fetchNetwork(const std::string& url, const std::string& id, const nlohmann::json& body);
   void fetchSite(const std::string& url, const std::string& id);
   // panes/

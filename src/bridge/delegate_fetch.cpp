@@ -37,29 +37,29 @@ void Delegate::fetch(const nlohmann::json& body) {
 
 void Delegate::fetchNetwork(const std::string& url, const std::string& id,
                             const nlohmann::json& body) {
-  // The completion runs on a worker: it builds the whole script there,
-  // guard included, and the main queue's task only hands it to the engine,
-  // so a large body is never copied on the main loop. The path is the local
-  // page's as the engine writes it: the message came from that page. The
-  // worker touches nothing of the Delegate; the task does only while it lives.
+  // The completion runs on a worker: it builds the calls there, guard
+  // included, and the main queue's tasks only hand them to the engine, a
+  // piece a turn, so no turn of the main loop copies more than one piece.
+  // The path is the local page's as the engine writes it: the message came
+  // from that page. The worker touches nothing of the Delegate; the task
+  // does only while it lives.
   MainQueue& mainQueue = platform.mainQueue;
   platform.http.send(
       networkRequest(url, body, config),
       [&mainQueue, id, path = localPagePath(), document = webView->documentNumber(),
-       deliver = alive.guard([this](std::uint64_t document, const std::string& script) {
-         toDocument(document, script);
+       deliver = alive.guard([this](std::uint64_t document, const PageCall& call) {
+         toDocument(document, call);
        })](HttpResponse r) {
-        std::vector<std::string> scripts;
+        std::vector<PageCall> calls;
         try {
           const auto texts = networkReply(std::move(r));
-          scripts = replyScriptsInFile(path, id, texts.data, texts.error);
-        } catch (const std::exception&) {  // no memory for the script, say
-          scripts = replyScriptsInFile(path, id, "", kErrorInterno);
+          calls = replyCalls(path, id, texts.data, texts.error);
+        } catch (const std::exception&) {  // no memory for the reply, say
+          calls = replyCalls(path, id, "", kErrorInterno);
         }
         // One piece a task: the queue runs one a turn, in order.
-        for (auto& script : scripts)
-          mainQueue.post(
-              [deliver, script = std::move(script), document] { deliver(document, script); });
+        for (auto& call : calls)
+          mainQueue.post([deliver, call = std::move(call), document] { deliver(document, call); });
       });
 }
 

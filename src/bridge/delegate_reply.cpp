@@ -17,30 +17,26 @@ std::string Delegate::localPagePath() const {
 }
 
 void Delegate::responde(const std::string& id, const std::string& data, const std::string& error) {
-  toLocalPage(replyScript(id, data, error));
+  responde(webView->documentNumber(), id, data, error);
 }
 
 void Delegate::responde(std::uint64_t document, const std::string& id, const std::string& data,
                         const std::string& error) {
-  toDocument(document, onlyInFile(localPagePath(), replyScript(id, data, error)));
+  for (const auto& call : replyCalls(localPagePath(), id, data, error)) toDocument(document, call);
 }
 
 void Delegate::notifyPage(const std::string& name, const std::string& jsonValue) {
-  toLocalPage(noticeScript(name, jsonValue));
+  toDocument(webView->documentNumber(), noticeCall(localPagePath(), name, jsonValue));
 }
 
-void Delegate::toLocalPage(const std::string& script) {
-  toDocument(webView->documentNumber(), onlyInFile(localPagePath(), script));
-}
-
-void Delegate::toDocument(std::uint64_t document, const std::string& guarded) {
+void Delegate::toDocument(std::uint64_t document, const PageCall& call) {
   // The page asks again once it is back: nothing is kept for it. A reload
   // of the page itself is a new document, which never hears the old one's answers.
   if (!showsLocalPage())
     return platform.log.debug("puente", "respuesta descartada: la página no es la local");
   if (webView->documentNumber() != document)
     return platform.log.debug("puente", "respuesta descartada: la página se cargó de nuevo");
-  webView->evaluateScript(guarded);
+  webView->callAsyncFunction(call.body, call.args, nullptr);
 }
 
 }  // namespace qv

@@ -33,7 +33,7 @@ void Delegate::fetchSite(const std::string& url, const std::string& id) {
     return responde(id, "", "cargando");
 
   view->callAsyncFunction(
-      kInPageFetch, "p", path,
+      kInPageFetch, {{"p", path}},
       alive.guard(
           [this, id, key, document = webView->documentNumber()](std::optional<std::string> result) {
             SiteReply reply;

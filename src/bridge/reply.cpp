@@ -2,133 +2,82 @@
 
 #include <algorithm>
 #include <atomic>
+#include <nlohmann/json.hpp>
 
 #include "util/encode.h"
 
 namespace qv {
 namespace {
 
-constexpr std::string_view kPrefix = "window.__qvFetch && window.__qvFetch(";
-constexpr std::string_view kNoticePrefix = "window.__qvAviso && window.__qvAviso(";
 constexpr std::string_view kGuardStart =
     "if (location.protocol === 'file:' && location.pathname === ";
 constexpr std::string_view kGuardBody = ") { ";
 constexpr std::string_view kGuardEnd = " }";
 
-void appendGuardStart(std::string& out, std::string_view path) {
-  out += kGuardStart;
-  appendJsString(out, path);
-  out += kGuardBody;
+// Ids and error texts may hold anything, NUL and broken UTF-8 included: they
+// go as JSON texts in ASCII, which the body reads back.
+std::string jsonText(std::string_view text) {
+  return nlohmann::json(std::string(text))
+      .dump(-1, ' ', true, nlohmann::json::error_handler_t::replace);
 }
 
-// The one call of the page's reply function; `data` appends its second argument.
-template <class Data>
-void appendCall(std::string& out, std::string_view id, Data data, std::string_view error) {
-  out += kPrefix;
-  appendJsString(out, id);
-  out += ", ";
-  data(out);
-  out += ", ";
-  appendJsString(out, error);
-  out += ')';
-}
-
-void appendReply(std::string& out, std::string_view id, std::string_view data,
-                 std::string_view error) {
-  appendCall(
-      out, id, [&](std::string& o) { appendJsString(o, data); }, error);
-}
-
-// Ordinary values need no escapes; room for the three of them plus quotes.
-size_t replySize(std::string_view id, std::string_view data, std::string_view error) {
-  return kPrefix.size() + id.size() + data.size() + error.size() + 12;
-}
+constexpr std::string_view kCall =
+    "window.__qvFetch && window.__qvFetch(JSON.parse(id), data, JSON.parse(error));";
+constexpr std::string_view kFirstPiece =
+    "(window.__qvPartes = window.__qvPartes || new Map()).set(clave, [data]);";
+constexpr std::string_view kNextPiece =
+    "const p = window.__qvPartes, a = p && p.get(clave); if (a) a.push(data);";
+constexpr std::string_view kLastPiece =
+    "const p = window.__qvPartes, a = p && p.get(clave); if (a) { a.push(data); p.delete(clave);"
+    " window.__qvFetch && window.__qvFetch(JSON.parse(id), a.join(\"\"), JSON.parse(error)); }";
+constexpr std::string_view kNotice =
+    "window.__qvAviso && (valor === '' ? window.__qvAviso(nombre)"
+    " : window.__qvAviso(nombre, JSON.parse(valor)));";
 
 }  // namespace
 
-std::string replyScript(std::string_view id, std::string_view data, std::string_view error) {
-  std::string script;
-  script.reserve(replySize(id, data, error));
-  appendReply(script, id, data, error);
-  return script;
-}
-
-std::string noticeScript(std::string_view name, std::string_view jsonValue) {
-  std::string script(kNoticePrefix);
-  appendJsString(script, name);
-  if (!jsonValue.empty()) {
-    script += ", ";
-    script += jsonValue;
-  }
-  script += ')';
-  return script;
-}
-
 std::string onlyInFile(std::string_view path, std::string_view script) {
-  std::string guarded;
-  guarded.reserve(kGuardStart.size() + path.size() + kGuardBody.size() + script.size() +
-                  kGuardEnd.size() + 2);
-  appendGuardStart(guarded, path);
+  std::string guarded(kGuardStart);
+  appendJsString(guarded, path);
+  guarded += kGuardBody;
   guarded += script;
   guarded += kGuardEnd;
   return guarded;
 }
 
-std::vector<std::string> replyScriptsInFile(std::string_view path, std::string_view id,
-                                            std::string_view data, std::string_view error) {
-  const size_t guardSize =
-      kGuardStart.size() + path.size() + kGuardBody.size() + kGuardEnd.size() + 2;
-  auto script = [&](size_t room, auto&& body) {
-    std::string guarded;
-    guarded.reserve(guardSize + room);
-    appendGuardStart(guarded, path);
-    body(guarded);
-    guarded += kGuardEnd;
-    return guarded;
-  };
-  std::vector<std::string> scripts;
+PageCall noticeCall(std::string_view path, std::string_view name, std::string_view jsonValue) {
+  return {onlyInFile(path, kNotice),
+          {{"nombre", std::string(name)}, {"valor", std::string(jsonValue)}}};
+}
+
+std::vector<PageCall> replyCalls(std::string_view path, std::string_view id, std::string_view data,
+                                 std::string_view error) {
+  std::vector<PageCall> calls;
   if (data.size() <= kReplyPieceBytes) {
-    scripts.push_back(script(replySize(id, data, error),
-                             [&](std::string& out) { appendReply(out, id, data, error); }));
-    return scripts;
+    calls.push_back(
+        {onlyInFile(path, kCall),
+         {{"id", jsonText(id)}, {"data", std::string(data)}, {"error", jsonText(error)}}});
+    return calls;
   }
   // The pieces are kept under a number of their own: two replies in flight
   // with the same id must not mix.
   static std::atomic<unsigned long long> replies = 0;
   const std::string key = std::to_string(++replies);
   while (!data.empty()) {
-    size_t n = std::min(data.size(), kReplyPieceBytes);
-    // Never inside a UTF-8 sequence (Base64 has none): each piece is escaped alone.
-    while (n < data.size() && n > 1 && (static_cast<unsigned char>(data[n]) & 0xC0) == 0x80) --n;
-    const auto piece = data.substr(0, n);
+    const size_t n = std::min(data.size(), kReplyPieceBytes);
+    const std::string piece(data.substr(0, n));
     data.remove_prefix(n);
-    const bool first = scripts.empty(), last = data.empty();
-    scripts.push_back(script(piece.size() + id.size() + error.size() + 200, [&](std::string& out) {
-      if (first) {
-        out += "(window.__qvPartes = window.__qvPartes || new Map()).set(";
-        out += key;
-        out += ", [";
-        appendJsString(out, piece);
-        out += "]);";
-        return;
-      }
-      out += "{ const p = window.__qvPartes, a = p && p.get(";
-      out += key;
-      out += "); if (a) { a.push(";
-      appendJsString(out, piece);
-      out += ");";
-      if (last) {
-        out += " p.delete(";
-        out += key;
-        out += "); ";
-        appendCall(
-            out, id, [](std::string& o) { o += "a.join(\"\")"; }, error);
-        out += ';';
-      }
-      out += " } }";
-    }));
+    if (calls.empty()) {
+      calls.push_back({onlyInFile(path, kFirstPiece), {{"clave", key}, {"data", piece}}});
+    } else if (!data.empty()) {
+      calls.push_back({onlyInFile(path, kNextPiece), {{"clave", key}, {"data", piece}}});
+    } else {
+      calls.push_back(
+          {onlyInFile(path, kLastPiece),
+           {{"clave", key}, {"data", piece}, {"id", jsonText(id)}, {"error", jsonText(error)}}});
+    }
   }
-  return scripts;
+  return calls;
 }
 
 }  // namespace qv

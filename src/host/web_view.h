@@ -6,6 +6,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "host/values.h"
 
@@ -29,11 +31,12 @@ class WebView {
   virtual void reload() = 0;
   // Fire and forget: result and errors are ignored.
   virtual void evaluateScript(const std::string& script) = 0;
-  // Runs `body` as an async function in the page world with one named string
-  // argument. The callback gets the string result, or nothing when the
-  // script failed or did not return a string. Called once, main thread.
-  virtual void callAsyncFunction(const std::string& body, const std::string& argName,
-                                 const std::string& argValue,
+  // Runs `body` as an async function in the page world with the named
+  // string arguments, each UTF-8 without NUL (a call with another is not
+  // made). `done`, when given, gets the string result, or nothing when the
+  // call failed or did not return a string. Called once, main thread.
+  using Args = std::vector<std::pair<std::string, std::string>>;
+  virtual void callAsyncFunction(const std::string& body, const Args& args,
                                  std::function<void(std::optional<std::string>)> done) = 0;
 
   // The address the view is on or going to, as soon as a load starts.

@@ -46,9 +46,16 @@ class FakeWebView final : public WebView {
   void loadFile(const std::string& path) override { navigate("file://" + path); }
   void reload() override { ++reloads; }
   void evaluateScript(const std::string& script) override { scripts.push_back(script); }
-  void callAsyncFunction(const std::string&, const std::string&, const std::string& argValue,
+  // A call nobody waits on is, like a script, something the page was told.
+  void callAsyncFunction(const std::string& body, const Args& args,
                          std::function<void(std::optional<std::string>)> done) override {
-    asyncCalls.push_back({argValue, std::move(done)});
+    if (!done) return scripts.push_back(told({body, args}));
+    asyncCalls.push_back({args.at(0).second, std::move(done)});
+  }
+  static std::string told(const PageCall& call) {
+    std::string text = call.body;
+    for (const auto& [name, value] : call.args) text += " " + name + "=" + value;
+    return text;
   }
   std::optional<std::string> url() const override { return currentUrl; }
   std::optional<std::string> documentUrl() const override { return shownUrl; }
@@ -245,16 +252,13 @@ struct Rig final : Application,
   static FakeWebView& fake(const std::unique_ptr<WebView>& v) {
     return static_cast<FakeWebView&>(*v);
   }
-  // What the local page is sent: a script under the page's guard, a fetch reply, a notice.
-  static std::string toPage(const std::string& script) {
-    return onlyInFile("/res/web/index.html", script);
-  }
+  // What the local page is told: a fetch reply, a notice.
   static std::string reply(const std::string& id, const std::string& data,
                            const std::string& error) {
-    return toPage(replyScript(id, data, error));
+    return FakeWebView::told(replyCalls("/res/web/index.html", id, data, error).at(0));
   }
   static std::string notice(const std::string& name, const std::string& jsonValue = "") {
-    return toPage(noticeScript(name, jsonValue));
+    return FakeWebView::told(noticeCall("/res/web/index.html", name, jsonValue));
   }
   std::vector<std::string>& replies() { return mainView().scripts; }
 

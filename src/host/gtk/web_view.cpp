@@ -142,12 +142,26 @@ void GtkWebView::evaluateScript(const std::string& script) {
                                       nullptr, nullptr);
 }
 
-void GtkWebView::callAsyncFunction(const std::string& body, const std::string& argName,
-                                   const std::string& argValue,
+void GtkWebView::callAsyncFunction(const std::string& body, const Args& args,
                                    std::function<void(std::optional<std::string>)> done) {
   GVariantBuilder builder;
   g_variant_builder_init(&builder, G_VARIANT_TYPE("a{sv}"));
-  g_variant_builder_add(&builder, "{sv}", argName.c_str(), g_variant_new_string(argValue.c_str()));
+  for (const auto& [name, value] : args) {
+    // A GVariant string is UTF-8 and ends at its first NUL.
+    if (!g_utf8_validate(value.data(), static_cast<gssize>(value.size()), nullptr)) {
+      g_variant_builder_clear(&builder);
+      QV_DEBUG("vista", "llamada no hecha: el argumento %s no es UTF-8 sin NUL", name.c_str());
+      if (done) done(std::nullopt);
+      return;
+    }
+    g_variant_builder_add(&builder, "{sv}", name.c_str(), g_variant_new_string(value.c_str()));
+  }
+  if (!done) {
+    webkit_web_view_call_async_javascript_function(view_.get(), body.c_str(), -1,
+                                                   g_variant_builder_end(&builder), nullptr,
+                                                   nullptr, nullptr, nullptr, nullptr);
+    return;
+  }
   // The view is held until the answer comes, and the answer always comes.
   auto ready = onReady([view = GObjectPtr<WebKitWebView>::ref(view_.get()), done = std::move(done)](
                            GObject*, GAsyncResult* result) {

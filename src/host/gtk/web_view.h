@@ -36,8 +36,7 @@ class GtkWebView final : public WebView {
   void loadFile(const std::string& path) override;
   void reload() override;
   void evaluateScript(const std::string& script) override;
-  void callAsyncFunction(const std::string& body, const std::string& argName,
-                         const std::string& argValue,
+  void callAsyncFunction(const std::string& body, const Args& args,
                          std::function<void(std::optional<std::string>)> done) override;
   std::optional<std::string> url() const override;
   std::optional<std::string> documentUrl() const override { return documentUrl_; }
