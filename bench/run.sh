@@ -71,6 +71,8 @@ for node in /dev/dri/renderD*; do [ -e "$node" ] && gpu="$node"; done
   fi
   python3 "$root/bench/roundtrip.py"
   echo
+  python3 "$root/bench/reply_memory.py"
+  echo
   python3 "$root/bench/idle.py"
   echo
   python3 "$root/bench/dashboard.py"
