@@ -158,8 +158,8 @@ int main(int argc, char** argv) {
     // one call with arguments and one main-loop turn each.
     const std::vector<qv::PageCall> pieces = qv::replyCalls(guard, "id", data, "");
     const std::string piecesWay = "función con argumentos en trozos de " +
-                                  std::to_string(qv::kReplyPieceBytes >> 20) +
-                                  " MiB, un trozo por vuelta (la de la aplicación)";
+                                  std::to_string(qv::kReplyPieceBytes >> 10) +
+                                  " KiB, un trozo por vuelta (la de la aplicación)";
     ways.push_back({piecesWay.c_str(), [&](std::function<void()> done) {
                       finish = std::move(done);
                       for (size_t i = 0; i < pieces.size(); ++i) {

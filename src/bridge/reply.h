@@ -36,10 +36,11 @@ std::string onlyInFile(std::string_view path, std::string_view script);
 // VALUE a JSON text written by the caller, left out when empty.
 PageCall noticeCall(std::string_view path, std::string_view name, std::string_view jsonValue);
 
-// The most Base64 one call carries: the engine copies its arguments on the
-// main thread as it takes them, so a larger reply goes in several, one per
-// turn of the main loop, and no turn holds the loop long.
-inline constexpr size_t kReplyPieceBytes = size_t{1} << 21;
+// The most Base64 one call carries: the engine converts and copies its
+// arguments on the main thread as it takes them (about 1 ms a MB, three
+// times what a script of the same size cost), so a larger reply goes in
+// several, one per turn of the main loop, and no turn holds the loop long.
+inline constexpr size_t kReplyPieceBytes = size_t{1} << 18;
 
 // window.__qvFetch && window.__qvFetch(ID, DATA, ERROR) in the page at
 // `path`, DATA being Base64. Safe to build on any thread: it touches nothing

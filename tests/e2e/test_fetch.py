@@ -70,9 +70,9 @@ class FetchProxy(unittest.TestCase):
         self.assertEqual([r[2] for r in replies], [""] * 6)
 
     def test_replies_in_several_pieces_arrive_whole_apart_and_never_in_a_new_document(self):
-        # One piece carries 2 MiB of Base64: three pieces (the last of four characters) and four, under
+        # One piece carries 256 KiB of Base64: three pieces (the last of four characters) and four, under
         # one id, each reply of its own bytes so that pieces mixed across the two would show.
-        sizes = {0: 3 * 2**20 + 1, 1: 5 * 2**20 + 2}
+        sizes = {0: 3 * 2**17 + 1, 1: 5 * 2**17 + 2}
         got = self.app.js(CRC + "return (await fetchAll(%s)).map((r) => [r.data.length, crc(r.data), r.error]);"
                           % json.dumps([{"id": "grande", "url": f"{self.server.base}/bytes?n={n}&k={k}"}
                                         for k, n in sizes.items()]), timeout=60)
