@@ -162,30 +162,33 @@ int main(int argc, char** argv) {
                                   " KiB, un trozo por vuelta (la de la aplicación)";
     ways.push_back({piecesWay.c_str(), [&](std::function<void()> done) {
                       finish = std::move(done);
-                      for (size_t i = 0; i < pieces.size(); ++i) {
-                        struct Turn {
-                          WebKitWebView* view;
-                          const qv::PageCall* call;
-                          std::function<void()>* finish;
-                        };
-                        g_idle_add_full(
-                            G_PRIORITY_DEFAULT,
-                            +[](gpointer p) {
-                              auto* t = static_cast<Turn*>(p);
-                              GVariantBuilder args;
-                              g_variant_builder_init(&args, G_VARIANT_TYPE("a{sv}"));
-                              for (const auto& [name, value] : t->call->args)
-                                g_variant_builder_add(&args, "{sv}", name.c_str(),
-                                                      g_variant_new_string(value.c_str()));
-                              webkit_web_view_call_async_javascript_function(
-                                  t->view, t->call->body.c_str(), -1, g_variant_builder_end(&args),
-                                  nullptr, nullptr, nullptr, t->finish ? onCalled : nullptr,
-                                  t->finish);
-                              return G_SOURCE_REMOVE;
-                            },
-                            new Turn{view, &pieces[i], i + 1 == pieces.size() ? &finish : nullptr},
-                            [](gpointer p) { delete static_cast<Turn*>(p); });
-                      }
+                      // One source that makes one call a dispatch: a turn of the
+                      // loop, as the application's queue runs one task a turn.
+                      struct Turns {
+                        WebKitWebView* view;
+                        const std::vector<qv::PageCall>* calls;
+                        size_t next;
+                        std::function<void()>* finish;
+                      };
+                      g_idle_add_full(
+                          G_PRIORITY_DEFAULT,
+                          +[](gpointer p) {
+                            auto* t = static_cast<Turns*>(p);
+                            const auto& call = (*t->calls)[t->next++];
+                            const bool last = t->next == t->calls->size();
+                            GVariantBuilder args;
+                            g_variant_builder_init(&args, G_VARIANT_TYPE("a{sv}"));
+                            for (const auto& [name, value] : call.args)
+                              g_variant_builder_add(&args, "{sv}", name.c_str(),
+                                                    g_variant_new_string(value.c_str()));
+                            webkit_web_view_call_async_javascript_function(
+                                t->view, call.body.c_str(), -1, g_variant_builder_end(&args),
+                                nullptr, nullptr, nullptr, last ? onCalled : nullptr,
+                                last ? t->finish : nullptr);
+                            return last ? G_SOURCE_REMOVE : G_SOURCE_CONTINUE;
+                          },
+                          new Turns{view, &pieces, 0, &finish},
+                          [](gpointer p) { delete static_cast<Turns*>(p); });
                     }});
     for (const auto& way : ways) {
       measure(watch, way.deliver);  // warm up
