@@ -17,10 +17,8 @@
 #include "policy/do_not_disturb.h"
 
 namespace qv {
-struct PageCall;
-}
 
-namespace qv {
+struct PageCall;
 
 class Delegate final : public ScriptMessageHandler, public WebViewPolicy {
  public:

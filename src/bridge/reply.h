@@ -10,8 +10,9 @@
 
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
+
+#include "host/web_view.h"
 
 namespace qv {
 
@@ -22,8 +23,7 @@ inline constexpr char kErrorInterno[] = "error interno";
 // without NUL.
 struct PageCall {
   std::string body;
-  std::vector<std::pair<std::string, std::string>> args;
-  bool operator==(const PageCall&) const = default;
+  WebView::Args args;
 };
 
 // `script` run only if the document it lands in still has the path `path`

@@ -156,26 +156,22 @@ void GtkWebView::callAsyncFunction(const std::string& body, const Args& args,
     }
     g_variant_builder_add(&builder, "{sv}", name.c_str(), g_variant_new_string(value.c_str()));
   }
-  if (!done) {
-    webkit_web_view_call_async_javascript_function(view_.get(), body.c_str(), -1,
-                                                   g_variant_builder_end(&builder), nullptr,
-                                                   nullptr, nullptr, nullptr, nullptr);
-    return;
-  }
   // The view is held until the answer comes, and the answer always comes.
-  auto ready = onReady([view = GObjectPtr<WebKitWebView>::ref(view_.get()), done = std::move(done)](
-                           GObject*, GAsyncResult* result) {
-    GError* raw = nullptr;
-    auto value = GObjectPtr<JSCValue>::adopt(
-        webkit_web_view_call_async_javascript_function_finish(view.get(), result, &raw));
-    debugError(raw, "la función de la página falló");  // and the answer is nothing
-    std::optional<std::string> text;
-    if (value && jsc_value_is_string(value.get())) {
-      GCharPtr s(jsc_value_to_string(value.get()));
-      text = s.get();
-    }
-    done(std::move(text));
-  });
+  Ready ready{nullptr, nullptr};  // a call nobody waits on
+  if (done)
+    ready = onReady([view = GObjectPtr<WebKitWebView>::ref(view_.get()), done = std::move(done)](
+                        GObject*, GAsyncResult* result) {
+      GError* raw = nullptr;
+      auto value = GObjectPtr<JSCValue>::adopt(
+          webkit_web_view_call_async_javascript_function_finish(view.get(), result, &raw));
+      debugError(raw, "la función de la página falló");  // and the answer is nothing
+      std::optional<std::string> text;
+      if (value && jsc_value_is_string(value.get())) {
+        GCharPtr s(jsc_value_to_string(value.get()));
+        text = s.get();
+      }
+      done(std::move(text));
+    });
   webkit_web_view_call_async_javascript_function(view_.get(), body.c_str(), -1,
                                                  g_variant_builder_end(&builder), nullptr, nullptr,
                                                  nullptr, ready.callback, ready.data);
