@@ -88,16 +88,25 @@ class Terminal:
                 return
 
 
+def rollup(pid, field="Pss:"):
+    """One field of the process's memory rollup in MiB (Pss_Anon: what it holds alone), or None once it is
+    gone."""
+    try:
+        with open(f"/proc/{pid}/smaps_rollup") as f:
+            return sum(int(line.split()[1]) for line in f if line.startswith(field)) / 1024
+    except OSError:
+        return None
+
+
 def pss_by_process(pids):
     rows = []
     for pid in pids:
         try:
             comm = open(f"/proc/{pid}/comm").read().strip()
-            pss = sum(int(line.split()[1]) for line in open(f"/proc/{pid}/smaps_rollup")
-                      if line.startswith("Pss:")) / 1024
         except OSError:
             continue
-        rows.append((pid, comm, pss))
+        if (pss := rollup(pid)) is not None:
+            rows.append((pid, comm, pss))
     return rows
 
 

@@ -22,7 +22,7 @@ import tempfile
 import time
 
 from common import App, Home, num, programs
-from dashboard import Run, Terminal, source_of
+from dashboard import Run, Terminal, rollup, source_of
 from idle import cpu_ns, tree
 
 WARM, WATCH = 30, 5  # seconds
@@ -74,11 +74,7 @@ STEP_SCRIPT = """
 
 def own_memory(pid):
     """MiB the process holds alone (its anonymous memory), or None once it is gone."""
-    try:
-        with open(f"/proc/{pid}/smaps_rollup") as f:
-            return sum(int(line.split()[1]) for line in f if line.startswith("Pss_Anon:")) / 1024
-    except OSError:
-        return None
+    return rollup(pid, "Pss_Anon:")
 
 
 def still_copy(app):
